@@ -1,0 +1,79 @@
+// The trimming job: where the blank tail of a file is cut, and the trimmed copy next to it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+namespace velbrisk {
+
+// The tail is probed every kProbeStep bytes, counted back from the end of the file.
+inline constexpr std::int64_t kProbeStep = 10;
+
+// Where a scan stopped, in the terms of the probe loop.
+struct Cut {
+    std::int64_t scanPosition = 0;  // i: the first probe, counted back from the end, that holds data
+    std::int64_t cutAmount = 0;     // a = i - 10
+    std::int64_t outputLength = 0;  // L - a + 1 bytes: offsets 0 to L - a of the source
+};
+
+// The scan's arithmetic, apart from any file: given the source length L and the 0-based offset of
+// its last byte that is not zero (-1 when every byte is zero), the cut that the probe loop makes,
+// or nothing when no probe with a probe position of at least 1 holds data.
+std::optional<Cut> findCut(std::int64_t sourceLength, std::int64_t lastDataOffset);
+
+// Paths are UTF-8 text. The folder of a path is everything up to and including its last
+// separator ("/" here; "\" and "/" on Windows), or empty when it has none.
+std::string sourceFolder(std::string_view sourcePath);
+// The folder of the source, then the output name as typed, then ".exe", always.
+std::string outputPath(std::string_view sourcePath, std::string_view outputName);
+
+enum class JobStatus {
+    Done,              // scan: a cut was found and is ready to write; write: the copy is in place
+    NothingToCut,      // no probe holds data: nothing is written
+    SourceMissing,     // the source names no file, or names a folder
+    SourceUnreadable,  // the source could not be opened or read
+    OutputUnwritable,  // the output could not be created, written or put in place
+    SameFile,          // the output path names the source itself
+    Cancelled,         // the caller asked the job to stop
+};
+
+struct JobResult {
+    JobStatus status = JobStatus::Done;
+    std::string path;    // the file that the status speaks of (the source, or the output path)
+    std::string reason;  // the system's own words for a failure, empty otherwise
+};
+
+// What a caller can see of a running job and how it stops it. Progress counts bytes: those
+// scanned and those copied. Reports rise monotonically, and a job that ends well reports
+// done == total last.
+struct JobControl {
+    std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+    std::stop_token stop;
+};
+
+// Everything the copy needs, found by the scan.
+struct TrimPlan {
+    std::string sourcePath;
+    std::string outputPath;
+    std::int64_t sourceLength = 0;
+    std::optional<Cut> cut;
+};
+
+// Phase one: refuses an output that is the source itself, opens the source read-only and finds
+// the cut. Writes nothing anywhere. Done means `plan` holds a cut ready for writeTrimmed.
+JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
+                     const JobControl& control = {});
+
+// Phase two: writes the trimmed copy to a temporary file beside the output, then renames it into
+// place, so that the output appears whole or not at all.
+JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control = {});
+
+// Both phases, one after the other.
+JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
+                   const JobControl& control = {});
+
+}  // namespace velbrisk
