@@ -1,0 +1,130 @@
+// A thin layer over the operating system's file calls: the engine's only door to the disk.
+//
+// One implementation per platform sits behind this header (os_file_posix.cpp, os_file_windows.cpp).
+// Paths are UTF-8 text on every platform. Every call that can fail takes a std::error_code, sets it
+// on failure (system_category: errno on POSIX, GetLastError() on Windows) and clears it on success;
+// none throws. Offsets and lengths are 64-bit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace velbrisk::os {
+
+#ifdef _WIN32
+using NativeHandle = void*;  // a HANDLE
+#else
+using NativeHandle = int;  // a file descriptor
+#endif
+
+// Owns one open file and closes it when it goes; move-only.
+class File {
+public:
+    File() = default;
+    explicit File(NativeHandle handle) : handle_(handle) {}
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    bool isOpen() const;
+    NativeHandle native() const { return handle_; }
+    // Closes now; a close that fails (a delayed write error) is reported here, not lost.
+    void close(std::error_code& ec);
+
+private:
+#ifdef _WIN32
+    NativeHandle handle_ = nullptr;
+#else
+    NativeHandle handle_ = -1;
+#endif
+};
+
+// Which file a path leads to: device and inode on POSIX, volume serial and file index on Windows.
+// Two paths name the same file exactly when their identities are equal.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+struct FileInfo {
+    bool isDirectory = false;
+    std::int64_t size = 0;
+    FileIdentity identity;
+    // POSIX permission bits (0777). Windows maps its read-only attribute to and from 0200.
+    std::uint32_t permissions = 0;
+};
+
+// Opens an existing file for reading only. Never creates, truncates or changes anything.
+File openRead(const std::string& path, std::error_code& ec);
+
+// The facts of an open file.
+FileInfo fileInfo(const File& file, std::error_code& ec);
+
+// The facts of whatever a path names, following symbolic links. When nothing is there, ec compares
+// equal to std::errc::no_such_file_or_directory.
+FileInfo pathInfo(const std::string& path, std::error_code& ec);
+
+// Reads up to `length` bytes at `offset`, without using or moving a shared file position. Returns
+// the count read, which is short of `length` only at the end of the file; 0 on failure.
+std::size_t readAt(const File& file, std::int64_t offset, void* buffer, std::size_t length,
+                   std::error_code& ec);
+
+// Writes all `length` bytes at `offset`; false on failure (a full disk included).
+bool writeAt(const File& file, std::int64_t offset, const void* data, std::size_t length,
+             std::error_code& ec);
+
+// The first offset at or after `from` that holds data, skipping holes (runs that the file system
+// knows to be zeros without storing them); -1 when only holes lie between `from` and the end.
+// Where the file system cannot tell, every byte counts as data and `from` comes back.
+std::int64_t nextData(const File& file, std::int64_t from, std::error_code& ec);
+
+// The first offset at or after `from` where a hole starts; the end of the file counts as one.
+// Where the file system cannot tell, that is the end of the file.
+std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec);
+
+// Creates a new, empty file in the folder of `targetPath`, under a fresh name made from a dot, the
+// target's own name and a random suffix (".small.exe.Xa81Qz"), opened for writing and never
+// replacing anything that exists. `tempPath` receives its path.
+File createTempBeside(const std::string& targetPath, std::string& tempPath, std::error_code& ec);
+
+// Makes `target` share every block of `source` (a clone or reflink), so that it reads the same
+// without a copy. Fails with an error that isUnsupported() accepts where the file system cannot;
+// `target` is then unchanged.
+bool cloneFile(const File& source, const File& target, std::error_code& ec);
+
+// Copies up to `length` bytes from `source` at `sourceOffset` to `target` at `targetOffset` inside
+// the kernel, without passing them through this process. Returns the count copied, which may be
+// short (0 at the end of the source). Where the kernel cannot copy between these two files, fails
+// with an error that isUnsupported() accepts, and the caller copies by reading and writing.
+std::int64_t copyRange(const File& source, std::int64_t sourceOffset, const File& target,
+                       std::int64_t targetOffset, std::int64_t length, std::error_code& ec);
+
+// Whether an error of cloneFile or copyRange means "not this way here" rather than a real failure.
+bool isUnsupported(const std::error_code& ec);
+
+// Sets the file's length, cutting it or extending it with zeros.
+bool setLength(const File& file, std::int64_t length, std::error_code& ec);
+
+// Flushes the file's data to the disk.
+bool syncFile(const File& file, std::error_code& ec);
+
+// Sets the permission bits (0777) of an open file.
+bool setPermissions(const File& file, std::uint32_t permissions, std::error_code& ec);
+
+// Puts the (closed) file at `fromPath` in the place of `toPath` in one step: a file already at
+// `toPath` is replaced whole, and no reader ever sees neither or half of one. Both lie in the
+// same folder.
+bool replaceFile(const std::string& fromPath, const std::string& toPath, std::error_code& ec);
+
+// Deletes a (closed) file.
+bool removeFile(const std::string& path, std::error_code& ec);
+
+// The system's own words for an error, in UTF-8.
+std::string errorText(const std::error_code& ec);
+
+}  // namespace velbrisk::os
