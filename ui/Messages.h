@@ -1,6 +1,7 @@
 // The modal message boxes of the windows, behind one seam that tests can replace.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <functional>
 
