@@ -93,19 +93,17 @@ std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec);
 File createTempBeside(const std::string& targetPath, std::string& tempPath, std::error_code& ec);
 
 // Makes `target` share every block of `source` (a clone or reflink), so that it reads the same
-// without a copy. Fails with an error that isUnsupported() accepts where the file system cannot;
-// `target` is then unchanged.
+// without a copy. Fails where the file system cannot (ENOTSUP, EXDEV, ...); `target` is then
+// unchanged and the caller copies instead.
 bool cloneFile(const File& source, const File& target, std::error_code& ec);
 
 // Copies up to `length` bytes from `source` at `sourceOffset` to `target` at `targetOffset` inside
 // the kernel, without passing them through this process. Returns the count copied, which may be
-// short (0 at the end of the source). Where the kernel cannot copy between these two files, fails
-// with an error that isUnsupported() accepts, and the caller copies by reading and writing.
+// short (0 at the end of the source). Fails where the kernel cannot copy between these two files
+// (EXDEV, ENOSYS, EINVAL, EOPNOTSUPP, ...); the caller then copies by reading and writing, which
+// also tells a real failure's side (source or target) that this call cannot.
 std::int64_t copyRange(const File& source, std::int64_t sourceOffset, const File& target,
                        std::int64_t targetOffset, std::int64_t length, std::error_code& ec);
-
-// Whether an error of cloneFile or copyRange means "not this way here" rather than a real failure.
-bool isUnsupported(const std::error_code& ec);
 
 // Sets the file's length, cutting it or extending it with zeros.
 bool setLength(const File& file, std::int64_t length, std::error_code& ec);

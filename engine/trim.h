@@ -15,8 +15,9 @@ inline constexpr std::int64_t kProbeStep = 10;
 
 // Where a scan stopped, in the terms of the probe loop.
 struct Cut {
-    std::int64_t scanPosition = 0;  // i: the first probe, counted back from the end, that holds data
-    std::int64_t cutAmount = 0;     // a = i - 10
+    std::int64_t scanPosition =
+        0;                       // i: the first probe, counted back from the end, that holds data
+    std::int64_t cutAmount = 0;  // a = i - 10
     std::int64_t outputLength = 0;  // L - a + 1 bytes: offsets 0 to L - a of the source
 };
 
@@ -60,6 +61,7 @@ struct TrimPlan {
     std::string sourcePath;
     std::string outputPath;
     std::int64_t sourceLength = 0;
+    std::int64_t lastDataOffset = -1;  // the last byte that is not zero; -1: every byte is zero
     std::optional<Cut> cut;
 };
 

@@ -1,0 +1,25 @@
+// Which characters end a folder in a path, on this platform and on the other.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velbrisk {
+
+enum class PathRules {
+    Posix,    // "/" ends a folder; "\" is an ordinary character of a name
+    Windows,  // "\" and "/" both end a folder
+};
+
+#ifdef _WIN32
+inline constexpr PathRules kNativePathRules = PathRules::Windows;
+#else
+inline constexpr PathRules kNativePathRules = PathRules::Posix;
+#endif
+
+// Everything up to and including the last separator of `path`, or empty when it has none.
+// Separators are ASCII, and no byte of a multi-byte UTF-8 character is ASCII, so a byte-wise search
+// is right for every UTF-8 path.
+std::string folderOf(std::string_view path, PathRules rules);
+
+}  // namespace velbrisk

@@ -1,0 +1,34 @@
+// The trimming job with its knobs and counters exposed: for tests and measurements, not the window.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "engine/trim.h"
+
+namespace velbrisk::detail {
+
+struct TrimOptions {
+    // Tests switch these off to take the slower ways that other file systems force on the job.
+    bool allowClone = true;       // share the source's blocks and cut the clone to length
+    bool allowKernelCopy = true;  // copy inside the kernel
+    std::size_t blockBytes = std::size_t{1} << 20;           // one read of the scan or the copy
+    std::int64_t kernelChunkBytes = std::int64_t{64} << 20;  // one kernel copy call
+};
+
+struct TrimStats {
+    std::uint64_t scanBytesRead = 0;      // bytes the scan read; holes are never read
+    std::uint64_t clonedBytes = 0;        // kept bytes that came by a clone
+    std::uint64_t kernelCopiedBytes = 0;  // kept bytes the kernel copied
+    std::uint64_t readWriteBytes = 0;     // kept bytes read and written by this process
+};
+
+JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
+                     const JobControl& control, const TrimOptions& options, TrimStats& stats);
+JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control, const TrimOptions& options,
+                       TrimStats& stats);
+JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
+                   const JobControl& control, const TrimOptions& options, TrimStats& stats);
+
+}  // namespace velbrisk::detail
