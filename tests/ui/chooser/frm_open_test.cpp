@@ -1,0 +1,581 @@
+// Tests of the file chooser FrmOpen, driven through its controls on the offscreen platform.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "ui/Messages.h"
+#include "ui/chooser/FileList.h"
+#include "ui/chooser/FolderList.h"
+#include "ui/chooser/FrmOpen.h"
+#include "ui/chooser/Listing.h"
+
+using velbrisk::ui::FrmOpen;
+using velbrisk::ui::Message;
+using velbrisk::ui::MessageIcon;
+using velbrisk::ui::MessageRecorder;
+
+namespace {
+
+const QString kMainText = QStringLiteral("main box text");
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QStringList texts(const QListWidget* list) {
+    QStringList shown;
+    for (int row = 0; row < list->count(); ++row) {
+        shown.append(list->item(row)->text());
+    }
+    return shown;
+}
+
+QListWidgetItem* entry(QListWidget* list, const QString& text) {
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    return found.size() == 1 ? found.first() : nullptr;
+}
+
+QPoint centreOf(QListWidget* list, QListWidgetItem* item) {
+    list->scrollToItem(item);
+    return list->visualItemRect(item).center();
+}
+
+bool click(QListWidget* list, const QString& text) {
+    QListWidgetItem* item = entry(list, text);
+    if (!item) {
+        return false;
+    }
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centreOf(list, item));
+    return true;
+}
+
+bool doubleClick(QListWidget* list, const QString& text) {
+    QListWidgetItem* item = entry(list, text);
+    if (!item) {
+        return false;
+    }
+    // Qt Test sends a lone double-click event; a real one follows a press and a release.
+    const QPoint at = centreOf(list, item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    return true;
+}
+
+// The user picks the entry of the drive list that stands for root.
+void pickDrive(FrmOpen& dialog, const QString& root) {
+    const int index = dialog.Drive1->findData(root);
+    QVERIFY2(index >= 0, qPrintable(root));
+    dialog.Drive1->setCurrentIndex(index);
+    emit dialog.Drive1->activated(index);
+}
+
+// Types text as a user would: Latin letters as key presses, Chinese as an input method commits it.
+void type(QLineEdit* box, const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(box, c.toLatin1());
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QApplication::sendEvent(box, &commit);
+        }
+    }
+}
+
+bool makeFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly);
+}
+
+}  // namespace
+
+class FrmOpenTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void controlGeometry_data();
+    void controlGeometry();
+    void windowAndTexts();
+    void focusAndTabOrder();
+    void noDefaultButton();
+    void opensAtCurrentFolder();
+    void reopeningIsFresh();
+    void joinInSubfolder();
+    void joinAtRoot();
+    void clickDoubleClickAndKeyboardSelectAlike();
+    void emptyPathShowsMessage();
+    void typedPathPassesUnchanged_data();
+    void typedPathPassesUnchanged();
+    void cancelAndCloseBoxTouchNothing_data();
+    void cancelAndCloseBoxTouchNothing();
+    void keysThatDoNothing_data();
+    void keysThatDoNothing();
+    void enterOnAFocusedButtonPressesIt();
+    void enterInFolderListOpensFolder();
+    void folderChangeAfterSelection_data();
+    void folderChangeAfterSelection();
+    void unreadableFolderKeepsListing_data();
+    void unreadableFolderKeepsListing();
+    void pickingAVolume();
+    void walkLeavesCurrentFolderAlone();
+
+private:
+    // tree/tools is the process's current folder while a test runs:
+    //   tree/ROOT.EXE
+    //   tree/tools/A.EXE b.exe notes.txt .hidden.exe, folders sub/ x.exe/ .cache/
+    std::unique_ptr<QTemporaryDir> tree_;
+    QString treePath_;
+    QString tools_;
+    QString savedCurrent_;
+    QLineEdit mainText_;
+};
+
+void FrmOpenTest::init() {
+    tree_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(tree_->isValid());
+    // The process's current folder is reported with links resolved, so the tree is named so too.
+    treePath_ = QFileInfo(tree_->path()).canonicalFilePath();
+    QDir tree(treePath_);
+    for (const char* folder : {"tools", "tools/sub", "tools/x.exe", "tools/.cache"}) {
+        QVERIFY(tree.mkpath(QString::fromLatin1(folder)));
+    }
+    for (const char* file :
+         {"ROOT.EXE", "tools/A.EXE", "tools/b.exe", "tools/notes.txt", "tools/.hidden.exe"}) {
+        QVERIFY(makeFile(tree.filePath(QString::fromLatin1(file))));
+    }
+    tools_ = tree.filePath(QStringLiteral("tools"));
+    savedCurrent_ = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(tools_));
+    mainText_.setText(kMainText);
+}
+
+void FrmOpenTest::cleanup() {
+    QDir::setCurrent(savedCurrent_);
+    tree_.reset();
+}
+
+void FrmOpenTest::controlGeometry_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("pixels");
+
+    QTest::newRow("Drive1") << "Drive1" << QRect(0, 8, 289, 20);
+    QTest::newRow("Dir1") << "Dir1" << QRect(0, 29, 289, 104);
+    QTest::newRow("File1") << "File1" << QRect(0, 133, 289, 90);
+    QTest::newRow("Text1") << "Text1" << QRect(0, 232, 289, 18);
+    QTest::newRow("Command1") << "Command1" << QRect(40, 256, 81, 25);
+    QTest::newRow("Command2") << "Command2" << QRect(152, 256, 81, 25);
+}
+
+void FrmOpenTest::controlGeometry() {
+    QFETCH(QString, name);
+    QFETCH(QRect, pixels);
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    const auto* control = dialog.findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), pixels);
+}
+
+void FrmOpenTest::windowAndTexts() {
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("选择要进行压缩的EXE文件"));
+    QCOMPARE(dialog.size(), QSize(289, 284));
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QVERIFY(!dialog.parentWidget());
+    const Qt::WindowFlags flags = dialog.windowFlags();
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
+
+    QCOMPARE(dialog.Command1->text(), QStringLiteral("确定(&O)"));
+    QCOMPARE(dialog.Command2->text(), QStringLiteral("取消"));
+    QVERIFY(dialog.Text1->text().isEmpty());
+    QVERIFY(!dialog.Text1->isReadOnly());
+    QCOMPARE(dialog.File1->selectionMode(), QAbstractItemView::SingleSelection);
+    QVERIFY(dialog.Drive1->currentText().startsWith(
+        native(velbrisk::ui::chooser::volumeRootOf(tools_))));
+}
+
+void FrmOpenTest::focusAndTabOrder() {
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(QApplication::focusWidget(), dialog.Drive1);
+
+    const QList<QWidget*> order = {dialog.Dir1,     dialog.File1, dialog.Command1,
+                                   dialog.Command2, dialog.Text1, dialog.Drive1};
+    for (QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+}
+
+void FrmOpenTest::noDefaultButton() {
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    for (QPushButton* button : {dialog.Command1, dialog.Command2}) {
+        // A focused auto-default button would make itself the default.
+        button->setFocus();
+        QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
+        QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
+    }
+}
+
+void FrmOpenTest::opensAtCurrentFolder() {
+    FrmOpen dialog(&mainText_);
+    QCOMPARE(dialog.Dir1->path(), tools_);
+    QCOMPARE(dialog.File1->path(), tools_);
+    QCOMPARE(texts(dialog.File1), (QStringList{"A.EXE", "b.exe"}));
+    QCOMPARE(dialog.Dir1->currentItem()->text(), QStringLiteral("tools"));
+    QCOMPARE(dialog.Dir1->item(0)->text(), native(QDir::rootPath()));
+
+    // After the chain down to tools come its subfolders, the hidden one left out.
+    const QStringList shown = texts(dialog.Dir1);
+    QCOMPARE(shown.mid(shown.indexOf(QStringLiteral("tools")) + 1), (QStringList{"sub", "x.exe"}));
+}
+
+void FrmOpenTest::reopeningIsFresh() {
+    {
+        FrmOpen first(&mainText_);
+        first.show();
+        QVERIFY(click(first.File1, QStringLiteral("A.EXE")));
+        QVERIFY(doubleClick(first.Dir1, QStringLiteral("sub")));
+        QCOMPARE(first.Dir1->path(), tools_ + QStringLiteral("/sub"));
+        QTest::mouseClick(first.Command2, Qt::LeftButton);
+    }
+    FrmOpen second(&mainText_);
+    second.show();
+    QVERIFY(second.Text1->text().isEmpty());
+    QCOMPARE(second.Dir1->path(), tools_);
+    QCOMPARE(texts(second.File1), (QStringList{"A.EXE", "b.exe"}));
+    QVERIFY(second.File1->selectedItems().isEmpty());
+}
+
+void FrmOpenTest::joinInSubfolder() {
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    QCOMPARE(dialog.Text1->text(), native(tools_ + QStringLiteral("/A.EXE")));
+}
+
+void FrmOpenTest::joinAtRoot() {
+    // The root's path already ends in the separator; a program placed there for the test shows
+    // whether the join adds a second one.
+    const QString name =
+        QStringLiteral("velbrisk-chooser-test-%1.EXE").arg(QCoreApplication::applicationPid());
+    const QString atRoot = QDir::root().filePath(name);
+    if (!makeFile(atRoot)) {
+        QSKIP("the root folder is not writable here");
+    }
+    const auto removeIt = qScopeGuard([&atRoot] { QFile::remove(atRoot); });
+
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(doubleClick(dialog.Dir1, native(QDir::rootPath())));
+    QCOMPARE(dialog.Dir1->path(), QDir::rootPath());
+    QVERIFY(click(dialog.File1, name));
+    QCOMPARE(dialog.Text1->text(), native(QDir::rootPath()) + name);
+}
+
+void FrmOpenTest::clickDoubleClickAndKeyboardSelectAlike() {
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    const QString aPath = native(tools_ + QStringLiteral("/A.EXE"));
+
+    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    QCOMPARE(dialog.Text1->text(), aPath);
+
+    // A click on the entry already selected fills the box again.
+    dialog.Text1->clear();
+    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    QCOMPARE(dialog.Text1->text(), aPath);
+
+    dialog.Text1->clear();
+    QVERIFY(doubleClick(dialog.File1, QStringLiteral("A.EXE")));
+    QCOMPARE(dialog.Text1->text(), aPath);
+
+    QTest::keyClick(dialog.File1, Qt::Key_Down);
+    QCOMPARE(dialog.Text1->text(), native(tools_ + QStringLiteral("/b.exe")));
+
+    dialog.Text1->clear();
+    QTest::keyClick(dialog.File1, Qt::Key_Return);
+    QCOMPARE(dialog.Text1->text(), native(tools_ + QStringLiteral("/b.exe")));
+
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(mainText_.text(), kMainText);
+}
+
+void FrmOpenTest::emptyPathShowsMessage() {
+    MessageRecorder recorder;
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    dialog.Text1->clear();  // the user erased the chosen path
+
+    QTest::mouseClick(dialog.Command1, Qt::LeftButton);
+
+    const Message expected{MessageIcon::Error, QStringLiteral("选择"),
+                           QStringLiteral("请选择一个EXE文件！")};
+    QCOMPARE(recorder.shown, QList<Message>{expected});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(mainText_.text(), kMainText);
+    QVERIFY(dialog.Text1->text().isEmpty());
+    QCOMPARE(dialog.Dir1->path(), tools_);
+}
+
+void FrmOpenTest::typedPathPassesUnchanged_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("name that does not exist") << "/nowhere/ghost.exe";
+    QTest::newRow("no exe extension") << "/usr/bin/env";
+    QTest::newRow("windows path") << "C:\\TOOLS\\A.EXE";
+    QTest::newRow("spaces around") << "  padded.exe  ";
+    QTest::newRow("a single space") << " ";
+    QTest::newRow("chinese name") << "/数据/程序.exe";
+}
+
+void FrmOpenTest::typedPathPassesUnchanged() {
+    QFETCH(QString, typed);
+    MessageRecorder recorder;
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    dialog.Text1->clear();
+    type(dialog.Text1, typed);
+    QCOMPARE(dialog.Text1->text(), typed);
+
+    QTest::mouseClick(dialog.Command1, Qt::LeftButton);
+
+    QCOMPARE(mainText_.text(), typed);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(recorder.shown.isEmpty());
+}
+
+void FrmOpenTest::cancelAndCloseBoxTouchNothing_data() {
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("cancel button") << false;
+    QTest::newRow("close box") << true;
+}
+
+void FrmOpenTest::cancelAndCloseBoxTouchNothing() {
+    QFETCH(bool, closeBox);
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+
+    if (closeBox) {
+        QVERIFY(dialog.close());
+    } else {
+        QTest::mouseClick(dialog.Command2, Qt::LeftButton);
+    }
+
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(mainText_.text(), kMainText);
+}
+
+void FrmOpenTest::keysThatDoNothing_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("key");
+
+    QTest::newRow("Enter in Text1") << "Text1" << int(Qt::Key_Return);
+    QTest::newRow("keypad Enter in Text1") << "Text1" << int(Qt::Key_Enter);
+    QTest::newRow("Enter in Drive1") << "Drive1" << int(Qt::Key_Return);
+    QTest::newRow("Esc in Text1") << "Text1" << int(Qt::Key_Escape);
+    QTest::newRow("Esc in File1") << "File1" << int(Qt::Key_Escape);
+    QTest::newRow("Esc in Dir1") << "Dir1" << int(Qt::Key_Escape);
+    QTest::newRow("Esc in Drive1") << "Drive1" << int(Qt::Key_Escape);
+    QTest::newRow("Esc on Command1") << "Command1" << int(Qt::Key_Escape);
+}
+
+void FrmOpenTest::keysThatDoNothing() {
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    MessageRecorder recorder;
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    QTest::keyClicks(dialog.Text1, QStringLiteral("typed.exe"));
+    auto* target = dialog.findChild<QWidget*>(control);
+    QVERIFY(target);
+    target->setFocus();
+
+    QTest::keyClick(target, Qt::Key(key));
+
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(mainText_.text(), kMainText);
+    QCOMPARE(dialog.Text1->text(), QStringLiteral("typed.exe"));
+    QCOMPARE(dialog.Dir1->path(), tools_);
+    QVERIFY(recorder.shown.isEmpty());
+}
+
+void FrmOpenTest::enterOnAFocusedButtonPressesIt() {
+    {
+        FrmOpen dialog(&mainText_);
+        dialog.show();
+        QTest::keyClicks(dialog.Text1, QStringLiteral("typed.exe"));
+        dialog.Command2->setFocus();
+        QTest::keyClick(dialog.Command2, Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(mainText_.text(), kMainText);
+    }
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QTest::keyClicks(dialog.Text1, QStringLiteral("typed.exe"));
+    dialog.Command1->setFocus();
+    QTest::keyClick(dialog.Command1, Qt::Key_Return);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(mainText_.text(), QStringLiteral("typed.exe"));
+}
+
+void FrmOpenTest::enterInFolderListOpensFolder() {
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    dialog.Dir1->setFocus();
+    QTest::keyClick(dialog.Dir1, Qt::Key_Down);  // from tools to its first subfolder
+    QCOMPARE(dialog.Dir1->path(), tools_);       // moving the highlight opens nothing
+
+    QTest::keyClick(dialog.Dir1, Qt::Key_Return);
+
+    QCOMPARE(dialog.Dir1->path(), tools_ + QStringLiteral("/sub"));
+    QCOMPARE(dialog.File1->path(), tools_ + QStringLiteral("/sub"));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(finished.count(), 0);
+}
+
+void FrmOpenTest::folderChangeAfterSelection_data() {
+    QTest::addColumn<QString>("entryText");  // empty: the tree folder, one up the chain
+    QTest::addColumn<QString>("folder");     // relative to the tree
+    QTest::addColumn<QStringList>("files");
+
+    QTest::newRow("into a folder without matches") << "sub"
+                                                   << "tools/sub" << QStringList{};
+    QTest::newRow("into a folder named like a program") << "x.exe"
+                                                        << "tools/x.exe" << QStringList{};
+    QTest::newRow("up the chain") << ""
+                                  << "" << QStringList{"ROOT.EXE"};
+}
+
+void FrmOpenTest::folderChangeAfterSelection() {
+    QFETCH(QString, entryText);
+    QFETCH(QString, folder);
+    QFETCH(QStringList, files);
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    const QString chosen = dialog.Text1->text();
+
+    QVERIFY(doubleClick(dialog.Dir1,
+                        entryText.isEmpty() ? QFileInfo(treePath_).fileName() : entryText));
+
+    const QString expectedFolder = QDir::cleanPath(treePath_ + QLatin1Char('/') + folder);
+    QCOMPARE(dialog.Dir1->path(), expectedFolder);
+    QCOMPARE(dialog.File1->path(), expectedFolder);
+    QCOMPARE(texts(dialog.File1), files);
+    QCOMPARE(dialog.Text1->text(), chosen);
+}
+
+void FrmOpenTest::unreadableFolderKeepsListing_data() {
+    // Tests run as root, whom a folder without permissions does not stop, so the folders that
+    // cannot be read here are ones removed after they were listed, or that became a file.
+    QTest::addColumn<QString>("how");
+    QTest::newRow("folder removed after listing") << "removed";
+    QTest::newRow("folder replaced by a file") << "file";
+    QTest::newRow("volume whose root is gone") << "volume";
+}
+
+void FrmOpenTest::unreadableFolderKeepsListing() {
+    QFETCH(QString, how);
+    MessageRecorder recorder;
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    const QStringList folders = texts(dialog.Dir1);
+    const QString sub = tools_ + QStringLiteral("/sub");
+    QVERIFY(QDir(sub).removeRecursively());
+
+    if (how == QLatin1String("volume")) {
+        dialog.Drive1->addItem(QStringLiteral("gone"), sub);
+        pickDrive(dialog, sub);
+        QCOMPARE(dialog.Drive1->currentText(), QStringLiteral("gone"));
+    } else {
+        if (how == QLatin1String("file")) {
+            QVERIFY(makeFile(sub));
+        }
+        QVERIFY(doubleClick(dialog.Dir1, QStringLiteral("sub")));
+    }
+
+    QCOMPARE(dialog.Dir1->path(), tools_);
+    QCOMPARE(texts(dialog.Dir1), folders);
+    QCOMPARE(dialog.File1->path(), tools_);
+    QCOMPARE(texts(dialog.File1), (QStringList{"A.EXE", "b.exe"}));
+    QCOMPARE(dialog.Text1->text(), native(tools_ + QStringLiteral("/A.EXE")));
+    QVERIFY(recorder.shown.isEmpty());
+    QVERIFY(dialog.isVisible());
+}
+
+void FrmOpenTest::pickingAVolume() {
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(doubleClick(dialog.Dir1, native(QDir::rootPath())));
+    QCOMPARE(dialog.Dir1->path(), QDir::rootPath());
+
+    // The volume that holds the current folder opens at the current folder...
+    pickDrive(dialog, velbrisk::ui::chooser::volumeRootOf(tools_));
+    QCOMPARE(dialog.Dir1->path(), tools_);
+    QCOMPARE(texts(dialog.File1), (QStringList{"A.EXE", "b.exe"}));
+
+#ifdef Q_OS_LINUX
+    // ...any other at its root. /proc is its own volume on every Linux system, though the
+    // list does not offer it.
+    dialog.Drive1->addItem(QStringLiteral("/proc"), QStringLiteral("/proc"));
+    pickDrive(dialog, QStringLiteral("/proc"));
+    QCOMPARE(dialog.Dir1->path(), QStringLiteral("/proc"));
+    QCOMPARE(dialog.File1->path(), QStringLiteral("/proc"));
+#endif
+}
+
+void FrmOpenTest::walkLeavesCurrentFolderAlone() {
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QVERIFY(doubleClick(dialog.Dir1, QStringLiteral("sub")));
+    QVERIFY(doubleClick(dialog.Dir1, native(QDir::rootPath())));
+    pickDrive(dialog, velbrisk::ui::chooser::volumeRootOf(tools_));
+    QVERIFY(doubleClick(dialog.Dir1, QFileInfo(treePath_).fileName()));
+    QVERIFY(click(dialog.File1, QStringLiteral("ROOT.EXE")));
+    QCOMPARE(QDir::currentPath(), tools_);
+
+    QTest::mouseClick(dialog.Command1, Qt::LeftButton);
+
+    QCOMPARE(mainText_.text(), native(treePath_ + QStringLiteral("/ROOT.EXE")));
+    QCOMPARE(QDir::currentPath(), tools_);
+}
+
+QTEST_MAIN(FrmOpenTest)
+#include "frm_open_test.moc"
