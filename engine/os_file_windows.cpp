@@ -1,0 +1,422 @@
+// The OS file layer on Windows: UTF-8 paths handed to the wide-character Win32 calls.
+#include "engine/os_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <iterator>
+#include <random>
+#include <string>
+#include <utility>
+
+namespace velbrisk::os {
+namespace {
+
+std::error_code lastError() {
+    return {static_cast<int>(::GetLastError()), std::system_category()};
+}
+
+// Malformed UTF-8 is refused rather than replaced, so that a damaged name can never lead to some
+// other file whose name happens to hold the replacement character.
+std::wstring widen(const std::string& text, std::error_code& ec) {
+    if (text.empty()) {
+        return {};
+    }
+    if (text.size() > INT_MAX) {
+        ec = {ERROR_FILENAME_EXCED_RANGE, std::system_category()};
+        return {};
+    }
+    const int length = static_cast<int>(text.size());
+    int wideLength =
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    if (wideLength == 0) {
+        ec = lastError();
+        return {};
+    }
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(),
+                          wideLength);
+    return wide;
+}
+
+std::string narrow(const std::wstring& wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(wide.size());
+    int narrowLength =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(narrowLength), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), narrowLength, nullptr,
+                          nullptr);
+    return text;
+}
+
+// Both separators end a folder on Windows.
+std::size_t lastSeparator(const std::wstring& path) {
+    return path.find_last_of(L"\\/");
+}
+
+// Opens whatever `path` names, folders included (they need FILE_FLAG_BACKUP_SEMANTICS). Other
+// processes may go on reading, writing, renaming or deleting the file meanwhile, as they may on
+// POSIX: the job must never be the reason that a user cannot delete the source.
+File openPath(const std::string& path, DWORD access, std::error_code& ec) {
+    ec.clear();
+    std::wstring widePath = widen(path, ec);
+    if (ec) {
+        return File{};
+    }
+    HANDLE handle = ::CreateFileW(widePath.c_str(), access,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        ec = lastError();
+        return File{};
+    }
+    return File{handle};
+}
+
+FileInfo infoFromHandle(HANDLE handle, std::error_code& ec) {
+    ec.clear();
+    BY_HANDLE_FILE_INFORMATION facts{};
+    if (!::GetFileInformationByHandle(handle, &facts)) {
+        ec = lastError();
+        return {};
+    }
+    FileInfo info;
+    info.isDirectory = (facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(facts.nFileSizeHigh) << 32) |
+                                          facts.nFileSizeLow);
+    info.identity.device = facts.dwVolumeSerialNumber;
+    info.identity.inode =
+        (static_cast<std::uint64_t>(facts.nFileIndexHigh) << 32) | facts.nFileIndexLow;
+    // Windows has one permission bit of its own, the read-only attribute: it stands for the
+    // missing owner write bit.
+    const bool readOnly = (facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    info.permissions = readOnly ? 0444u : 0666u;
+    if (info.isDirectory) {
+        info.permissions |= 0111u;
+    }
+    return info;
+}
+
+// ReadFile and WriteFile take a 32-bit count; larger requests go in slices of this size.
+constexpr std::size_t kMaxSlice = 1u << 30;
+
+OVERLAPPED at(std::int64_t offset) {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFu);
+    where.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    return where;
+}
+
+bool setAttributes(HANDLE handle, DWORD attributes, std::error_code& ec) {
+    FILE_BASIC_INFO basic{};
+    // Zero times leave the times as they are; zero attributes would too, hence NORMAL.
+    basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    if (!::SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic)) {
+        ec = lastError();
+        return false;
+    }
+    return true;
+}
+
+// Keeps the temporary name within the file system's limit of 255 UTF-16 units for one name: the
+// dot and the random suffix must still fit beside a long output name.
+std::wstring shortenedName(const std::wstring& name) {
+    constexpr std::size_t kMaxKept = 200;
+    if (name.size() <= kMaxKept) {
+        return name;
+    }
+    std::size_t end = kMaxKept;
+    // Never split a surrogate pair.
+    if (name[end] >= 0xDC00 && name[end] <= 0xDFFF) {
+        --end;
+    }
+    return name.substr(0, end);
+}
+
+}  // namespace
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        std::error_code ignored;
+        close(ignored);
+        handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+}
+
+File::~File() {
+    std::error_code ignored;
+    close(ignored);
+}
+
+bool File::isOpen() const {
+    return handle_ != nullptr;
+}
+
+void File::close(std::error_code& ec) {
+    ec.clear();
+    if (handle_ == nullptr) {
+        return;
+    }
+    if (!::CloseHandle(std::exchange(handle_, nullptr))) {
+        ec = lastError();
+    }
+}
+
+File openRead(const std::string& path, std::error_code& ec) {
+    return openPath(path, GENERIC_READ, ec);
+}
+
+FileInfo fileInfo(const File& file, std::error_code& ec) {
+    return infoFromHandle(file.native(), ec);
+}
+
+FileInfo pathInfo(const std::string& path, std::error_code& ec) {
+    // Asking only for the attributes opens even a file that another process holds exclusively.
+    File file = openPath(path, FILE_READ_ATTRIBUTES, ec);
+    if (ec) {
+        return {};
+    }
+    return infoFromHandle(file.native(), ec);
+}
+
+// A synchronous handle moves its file pointer on every positioned call; nothing here relies on
+// that pointer, so it does no harm.
+std::size_t readAt(const File& file, std::int64_t offset, void* buffer, std::size_t length,
+                   std::error_code& ec) {
+    ec.clear();
+    auto* out = static_cast<char*>(buffer);
+    std::size_t total = 0;
+    while (total < length) {
+        const DWORD slice = static_cast<DWORD>(std::min(length - total, kMaxSlice));
+        OVERLAPPED where = at(offset + static_cast<std::int64_t>(total));
+        DWORD got = 0;
+        if (!::ReadFile(file.native(), out + total, slice, &got, &where)) {
+            if (::GetLastError() == ERROR_HANDLE_EOF) {
+                break;
+            }
+            ec = lastError();
+            return 0;
+        }
+        if (got == 0) {
+            break;
+        }
+        total += got;
+    }
+    return total;
+}
+
+bool writeAt(const File& file, std::int64_t offset, const void* data, std::size_t length,
+             std::error_code& ec) {
+    ec.clear();
+    const auto* in = static_cast<const char*>(data);
+    std::size_t total = 0;
+    while (total < length) {
+        const DWORD slice = static_cast<DWORD>(std::min(length - total, kMaxSlice));
+        OVERLAPPED where = at(offset + static_cast<std::int64_t>(total));
+        DWORD put = 0;
+        if (!::WriteFile(file.native(), in + total, slice, &put, &where)) {
+            ec = lastError();
+            return false;
+        }
+        if (put == 0) {
+            ec = {ERROR_DISK_FULL, std::system_category()};
+            return false;
+        }
+        total += put;
+    }
+    return true;
+}
+
+// Windows tells holes only for files marked sparse, through a device control that not every file
+// system answers; executables are not sparse, so every byte counts as data here.
+std::int64_t nextData(const File& file, std::int64_t from, std::error_code& ec) {
+    FileInfo info = fileInfo(file, ec);
+    if (ec) {
+        return -1;
+    }
+    return from < info.size ? from : -1;
+}
+
+std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec) {
+    FileInfo info = fileInfo(file, ec);
+    if (ec) {
+        return -1;
+    }
+    return from < info.size ? info.size : from;
+}
+
+File createTempBeside(const std::string& targetPath, std::string& tempPath, std::error_code& ec) {
+    ec.clear();
+    tempPath.clear();
+    std::wstring target = widen(targetPath, ec);
+    if (ec) {
+        return File{};
+    }
+    std::size_t separator = lastSeparator(target);
+    // A drive-relative path such as C:small.exe keeps its drive: the folder is then "C:".
+    if (separator == std::wstring::npos && target.size() >= 2 && target[1] == L':') {
+        separator = 1;
+    }
+    std::wstring folder = separator == std::wstring::npos ? L"" : target.substr(0, separator + 1);
+    std::wstring name = separator == std::wstring::npos ? target : target.substr(separator + 1);
+
+    static constexpr wchar_t kLetters[] =
+        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(kLetters) - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::wstring candidate = folder + L"." + shortenedName(name) + L".";
+        for (int k = 0; k < 6; ++k) {
+            candidate += kLetters[pick(random)];
+        }
+        // CREATE_NEW never takes over a file that exists, as O_EXCL does on POSIX.
+        HANDLE handle = ::CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            tempPath = narrow(candidate);
+            return File{handle};
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            ec = {static_cast<int>(error), std::system_category()};
+            return File{};
+        }
+    }
+    ec = {ERROR_FILE_EXISTS, std::system_category()};
+    return File{};
+}
+
+// Block cloning exists only on ReFS and Dev Drives; the caller's plain copy serves everywhere.
+bool cloneFile(const File&, const File&, std::error_code& ec) {
+    ec = {ERROR_NOT_SUPPORTED, std::system_category()};
+    return false;
+}
+
+// Windows has no kernel copy between two open handles at chosen offsets.
+std::int64_t copyRange(const File&, std::int64_t, const File&, std::int64_t, std::int64_t,
+                       std::error_code& ec) {
+    ec = {ERROR_NOT_SUPPORTED, std::system_category()};
+    return 0;
+}
+
+bool setLength(const File& file, std::int64_t length, std::error_code& ec) {
+    ec.clear();
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = length;
+    if (!::SetFileInformationByHandle(file.native(), FileEndOfFileInfo, &end, sizeof end)) {
+        ec = lastError();
+        return false;
+    }
+    return true;
+}
+
+bool syncFile(const File& file, std::error_code& ec) {
+    ec.clear();
+    if (!::FlushFileBuffers(file.native())) {
+        ec = lastError();
+        return false;
+    }
+    return true;
+}
+
+bool setPermissions(const File& file, std::uint32_t permissions, std::error_code& ec) {
+    ec.clear();
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandleEx(file.native(), FileBasicInfo, &basic, sizeof basic)) {
+        ec = lastError();
+        return false;
+    }
+    DWORD attributes = basic.FileAttributes;
+    if (permissions & 0200u) {
+        attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    } else {
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    }
+    return setAttributes(file.native(), attributes, ec);
+}
+
+bool replaceFile(const std::string& fromPath, const std::string& toPath, std::error_code& ec) {
+    ec.clear();
+    std::wstring from = widen(fromPath, ec);
+    if (ec) {
+        return false;
+    }
+    std::wstring to = widen(toPath, ec);
+    if (ec) {
+        return false;
+    }
+    // A rename within one volume replaces the old file in one step. A scanner that has just
+    // opened the freshly closed file (virus checkers do) blocks the rename for a moment, so a
+    // sharing violation is tried again a few times before it counts.
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_SHARING_VIOLATION || attempt == 10) {
+            ec = {static_cast<int>(error), std::system_category()};
+            return false;
+        }
+        ::Sleep(50);
+    }
+}
+
+bool removeFile(const std::string& path, std::error_code& ec) {
+    ec.clear();
+    std::wstring widePath = widen(path, ec);
+    if (ec) {
+        return false;
+    }
+    if (::DeleteFileW(widePath.c_str())) {
+        return true;
+    }
+    // Windows refuses to delete a read-only file, which a temporary file becomes when it takes
+    // over the permissions of a read-only source; clear the attribute and try once more.
+    DWORD error = ::GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+        DWORD attributes = ::GetFileAttributesW(widePath.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+            ::SetFileAttributesW(widePath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+            if (::DeleteFileW(widePath.c_str())) {
+                return true;
+            }
+            error = ::GetLastError();
+            ::SetFileAttributesW(widePath.c_str(), attributes);
+        }
+    }
+    ec = {static_cast<int>(error), std::system_category()};
+    return false;
+}
+
+// The system's message in the user's own language, where Windows has one for the code.
+std::string errorText(const std::error_code& ec) {
+    if (ec.category() != std::system_category()) {
+        return ec.message();
+    }
+    wchar_t* message = nullptr;
+    DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(ec.value()), 0, reinterpret_cast<wchar_t*>(&message), 0,
+        nullptr);
+    if (length == 0 || message == nullptr) {
+        return ec.message();
+    }
+    std::wstring text(message, length);
+    ::LocalFree(message);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return narrow(text);
+}
+
+}  // namespace velbrisk::os
