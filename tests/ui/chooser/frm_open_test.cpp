@@ -22,10 +22,12 @@ using velbrisk::ui::FrmOpen;
 using velbrisk::ui::Message;
 using velbrisk::ui::MessageIcon;
 using velbrisk::ui::MessageRecorder;
+using velbrisk::ui::chooser::volumeRootOf;
 
 namespace {
 
 const QString kMainText = QStringLiteral("main box text");
+const QStringList kToolsFiles = {"A.EXE", "b.exe"};
 
 QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -39,39 +41,32 @@ QStringList texts(const QListWidget* list) {
     return shown;
 }
 
-QListWidgetItem* entry(QListWidget* list, const QString& text) {
+// The centre of the entry that shows text, scrolled into view; a null point when none does.
+QPoint entryAt(QListWidget* list, const QString& text) {
     const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
-    return found.size() == 1 ? found.first() : nullptr;
-}
-
-QPoint centreOf(QListWidget* list, QListWidgetItem* item) {
-    list->scrollToItem(item);
-    return list->visualItemRect(item).center();
+    if (found.size() != 1) {
+        return {};
+    }
+    list->scrollToItem(found.first());
+    return list->visualItemRect(found.first()).center();
 }
 
 bool click(QListWidget* list, const QString& text) {
-    QListWidgetItem* item = entry(list, text);
-    if (!item) {
-        return false;
-    }
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centreOf(list, item));
-    return true;
+    const QPoint at = entryAt(list, text);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    return !at.isNull();
 }
 
 bool doubleClick(QListWidget* list, const QString& text) {
-    QListWidgetItem* item = entry(list, text);
-    if (!item) {
-        return false;
-    }
     // Qt Test sends a lone double-click event; a real one follows a press and a release.
-    const QPoint at = centreOf(list, item);
+    const QPoint at = entryAt(list, text);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
-    return true;
+    return !at.isNull();
 }
 
-// The user picks the entry of the drive list that stands for root.
+// The user picks the drive list's entry for root.
 void pickDrive(FrmOpen& dialog, const QString& root) {
     const int index = dialog.Drive1->findData(root);
     QVERIFY2(index >= 0, qPrintable(root));
@@ -79,7 +74,7 @@ void pickDrive(FrmOpen& dialog, const QString& root) {
     emit dialog.Drive1->activated(index);
 }
 
-// Types text as a user would: Latin letters as key presses, Chinese as an input method commits it.
+// Types as a user would: Latin letters as key presses, Chinese as an input method commits it.
 void type(QLineEdit* box, const QString& text) {
     for (const QChar c : text) {
         if (c.unicode() < 0x80) {
@@ -93,8 +88,7 @@ void type(QLineEdit* box, const QString& text) {
 }
 
 bool makeFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly);
+    return QFile(path).open(QIODevice::WriteOnly);
 }
 
 }  // namespace
@@ -108,14 +102,10 @@ private slots:
 
     void controlGeometry_data();
     void controlGeometry();
-    void windowAndTexts();
-    void focusAndTabOrder();
-    void noDefaultButton();
-    void opensAtCurrentFolder();
-    void reopeningIsFresh();
-    void joinInSubfolder();
+    void windowButtonsAndFocus();
+    void opensFreshAtCurrentFolder();
+    void clickDoubleClickAndKeysSelectAlike();
     void joinAtRoot();
-    void clickDoubleClickAndKeyboardSelectAlike();
     void emptyPathShowsMessage();
     void typedPathPassesUnchanged_data();
     void typedPathPassesUnchanged();
@@ -124,7 +114,6 @@ private slots:
     void keysThatDoNothing_data();
     void keysThatDoNothing();
     void enterOnAFocusedButtonPressesIt();
-    void enterInFolderListOpensFolder();
     void folderChangeAfterSelection_data();
     void folderChangeAfterSelection();
     void unreadableFolderKeepsListing_data();
@@ -149,14 +138,14 @@ void FrmOpenTest::init() {
     // The process's current folder is reported with links resolved, so the tree is named so too.
     treePath_ = QFileInfo(tree_->path()).canonicalFilePath();
     QDir tree(treePath_);
-    for (const char* folder : {"tools", "tools/sub", "tools/x.exe", "tools/.cache"}) {
+    for (const char* folder : {"tools/sub", "tools/x.exe", "tools/.cache"}) {
         QVERIFY(tree.mkpath(QString::fromLatin1(folder)));
     }
     for (const char* file :
          {"ROOT.EXE", "tools/A.EXE", "tools/b.exe", "tools/notes.txt", "tools/.hidden.exe"}) {
         QVERIFY(makeFile(tree.filePath(QString::fromLatin1(file))));
     }
-    tools_ = tree.filePath(QStringLiteral("tools"));
+    tools_ = tree.filePath("tools");
     savedCurrent_ = QDir::currentPath();
     QVERIFY(QDir::setCurrent(tools_));
     mainText_.setText(kMainText);
@@ -189,10 +178,11 @@ void FrmOpenTest::controlGeometry() {
     QCOMPARE(control->geometry(), pixels);
 }
 
-void FrmOpenTest::windowAndTexts() {
+void FrmOpenTest::windowButtonsAndFocus() {
     FrmOpen dialog(&mainText_);
     dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("选择要进行压缩的EXE文件"));
     QCOMPARE(dialog.size(), QSize(289, 284));
@@ -203,79 +193,72 @@ void FrmOpenTest::windowAndTexts() {
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
-    QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
-
     QCOMPARE(dialog.Command1->text(), QStringLiteral("确定(&O)"));
     QCOMPARE(dialog.Command2->text(), QStringLiteral("取消"));
-    QVERIFY(dialog.Text1->text().isEmpty());
-    QVERIFY(!dialog.Text1->isReadOnly());
-    QCOMPARE(dialog.File1->selectionMode(), QAbstractItemView::SingleSelection);
-    QVERIFY(dialog.Drive1->currentText().startsWith(
-        native(velbrisk::ui::chooser::volumeRootOf(tools_))));
-}
+    QVERIFY(dialog.Drive1->currentText().startsWith(native(volumeRootOf(tools_))));
 
-void FrmOpenTest::focusAndTabOrder() {
-    FrmOpen dialog(&mainText_);
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QCOMPARE(QApplication::focusWidget(), dialog.Drive1);
-
-    const QList<QWidget*> order = {dialog.Dir1,     dialog.File1, dialog.Command1,
-                                   dialog.Command2, dialog.Text1, dialog.Drive1};
-    for (QWidget* next : order) {
+    const QList<QWidget*> tabOrder = {dialog.Dir1,     dialog.File1, dialog.Command1,
+                                      dialog.Command2, dialog.Text1, dialog.Drive1};
+    for (QWidget* next : tabOrder) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
-    }
-}
-
-void FrmOpenTest::noDefaultButton() {
-    FrmOpen dialog(&mainText_);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    for (QPushButton* button : {dialog.Command1, dialog.Command2}) {
         // A focused auto-default button would make itself the default.
-        button->setFocus();
-        QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
-        QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
+        for (QPushButton* button : {dialog.Command1, dialog.Command2}) {
+            QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
+        }
     }
 }
 
-void FrmOpenTest::opensAtCurrentFolder() {
-    FrmOpen dialog(&mainText_);
-    QCOMPARE(dialog.Dir1->path(), tools_);
-    QCOMPARE(dialog.File1->path(), tools_);
-    QCOMPARE(texts(dialog.File1), (QStringList{"A.EXE", "b.exe"}));
-    QCOMPARE(dialog.Dir1->currentItem()->text(), QStringLiteral("tools"));
-    QCOMPARE(dialog.Dir1->item(0)->text(), native(QDir::rootPath()));
+void FrmOpenTest::opensFreshAtCurrentFolder() {
+    for (int opening = 1; opening <= 2; ++opening) {
+        FrmOpen dialog(&mainText_);
+        dialog.show();
+        QVERIFY(dialog.Text1->text().isEmpty());
+        QCOMPARE(dialog.Dir1->path(), tools_);
+        QCOMPARE(dialog.File1->path(), tools_);
+        QCOMPARE(texts(dialog.File1), kToolsFiles);
+        QVERIFY(dialog.File1->selectedItems().isEmpty());
+        // The chain from the root down to tools, then its subfolders, the hidden one left out.
+        const QStringList folders = texts(dialog.Dir1);
+        QCOMPARE(folders.first(), native(QDir::rootPath()));
+        QCOMPARE(dialog.Dir1->currentItem()->text(), QStringLiteral("tools"));
+        QCOMPARE(folders.mid(folders.indexOf("tools") + 1), (QStringList{"sub", "x.exe"}));
 
-    // After the chain down to tools come its subfolders, the hidden one left out.
-    const QStringList shown = texts(dialog.Dir1);
-    QCOMPARE(shown.mid(shown.indexOf(QStringLiteral("tools")) + 1), (QStringList{"sub", "x.exe"}));
-}
-
-void FrmOpenTest::reopeningIsFresh() {
-    {
-        FrmOpen first(&mainText_);
-        first.show();
-        QVERIFY(click(first.File1, QStringLiteral("A.EXE")));
-        QVERIFY(doubleClick(first.Dir1, QStringLiteral("sub")));
-        QCOMPARE(first.Dir1->path(), tools_ + QStringLiteral("/sub"));
-        QTest::mouseClick(first.Command2, Qt::LeftButton);
+        // Leave the first opening somewhere else, with a path chosen.
+        QVERIFY(click(dialog.File1, "A.EXE"));
+        QVERIFY(doubleClick(dialog.Dir1, "sub"));
+        QTest::mouseClick(dialog.Command2, Qt::LeftButton);
     }
-    FrmOpen second(&mainText_);
-    second.show();
-    QVERIFY(second.Text1->text().isEmpty());
-    QCOMPARE(second.Dir1->path(), tools_);
-    QCOMPARE(texts(second.File1), (QStringList{"A.EXE", "b.exe"}));
-    QVERIFY(second.File1->selectedItems().isEmpty());
 }
 
-void FrmOpenTest::joinInSubfolder() {
+void FrmOpenTest::clickDoubleClickAndKeysSelectAlike() {
     FrmOpen dialog(&mainText_);
     dialog.show();
-    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
-    QCOMPARE(dialog.Text1->text(), native(tools_ + QStringLiteral("/A.EXE")));
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    const QString aPath = native(tools_ + "/A.EXE");
+
+    QVERIFY(click(dialog.File1, "A.EXE"));
+    QCOMPARE(dialog.Text1->text(), aPath);
+
+    dialog.Text1->clear();  // a click on the entry already selected fills the box again
+    QVERIFY(click(dialog.File1, "A.EXE"));
+    QCOMPARE(dialog.Text1->text(), aPath);
+
+    dialog.Text1->clear();
+    QVERIFY(doubleClick(dialog.File1, "A.EXE"));
+    QCOMPARE(dialog.Text1->text(), aPath);
+
+    QTest::keyClick(dialog.File1, Qt::Key_Down);
+    QCOMPARE(dialog.Text1->text(), native(tools_ + "/b.exe"));
+
+    dialog.Text1->clear();
+    QTest::keyClick(dialog.File1, Qt::Key_Return);
+    QCOMPARE(dialog.Text1->text(), native(tools_ + "/b.exe"));
+
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(mainText_.text(), kMainText);
 }
 
 void FrmOpenTest::joinAtRoot() {
@@ -297,41 +280,11 @@ void FrmOpenTest::joinAtRoot() {
     QCOMPARE(dialog.Text1->text(), native(QDir::rootPath()) + name);
 }
 
-void FrmOpenTest::clickDoubleClickAndKeyboardSelectAlike() {
-    FrmOpen dialog(&mainText_);
-    dialog.show();
-    QSignalSpy finished(&dialog, &QDialog::finished);
-    const QString aPath = native(tools_ + QStringLiteral("/A.EXE"));
-
-    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
-    QCOMPARE(dialog.Text1->text(), aPath);
-
-    // A click on the entry already selected fills the box again.
-    dialog.Text1->clear();
-    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
-    QCOMPARE(dialog.Text1->text(), aPath);
-
-    dialog.Text1->clear();
-    QVERIFY(doubleClick(dialog.File1, QStringLiteral("A.EXE")));
-    QCOMPARE(dialog.Text1->text(), aPath);
-
-    QTest::keyClick(dialog.File1, Qt::Key_Down);
-    QCOMPARE(dialog.Text1->text(), native(tools_ + QStringLiteral("/b.exe")));
-
-    dialog.Text1->clear();
-    QTest::keyClick(dialog.File1, Qt::Key_Return);
-    QCOMPARE(dialog.Text1->text(), native(tools_ + QStringLiteral("/b.exe")));
-
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(finished.count(), 0);
-    QCOMPARE(mainText_.text(), kMainText);
-}
-
 void FrmOpenTest::emptyPathShowsMessage() {
     MessageRecorder recorder;
     FrmOpen dialog(&mainText_);
     dialog.show();
-    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    QVERIFY(click(dialog.File1, "A.EXE"));
     dialog.Text1->clear();  // the user erased the chosen path
 
     QTest::mouseClick(dialog.Command1, Qt::LeftButton);
@@ -347,9 +300,7 @@ void FrmOpenTest::emptyPathShowsMessage() {
 
 void FrmOpenTest::typedPathPassesUnchanged_data() {
     QTest::addColumn<QString>("typed");
-    QTest::newRow("name that does not exist") << "/nowhere/ghost.exe";
-    QTest::newRow("no exe extension") << "/usr/bin/env";
-    QTest::newRow("windows path") << "C:\\TOOLS\\A.EXE";
+    QTest::newRow("name that does not exist, no extension") << "/nowhere/ghost";
     QTest::newRow("spaces around") << "  padded.exe  ";
     QTest::newRow("a single space") << " ";
     QTest::newRow("chinese name") << "/数据/程序.exe";
@@ -360,10 +311,9 @@ void FrmOpenTest::typedPathPassesUnchanged() {
     MessageRecorder recorder;
     FrmOpen dialog(&mainText_);
     dialog.show();
-    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    QVERIFY(click(dialog.File1, "A.EXE"));
     dialog.Text1->clear();
     type(dialog.Text1, typed);
-    QCOMPARE(dialog.Text1->text(), typed);
 
     QTest::mouseClick(dialog.Command1, Qt::LeftButton);
 
@@ -384,7 +334,7 @@ void FrmOpenTest::cancelAndCloseBoxTouchNothing() {
     FrmOpen dialog(&mainText_);
     dialog.show();
     QSignalSpy finished(&dialog, &QDialog::finished);
-    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    QVERIFY(click(dialog.File1, "A.EXE"));
 
     if (closeBox) {
         QVERIFY(dialog.close());
@@ -408,7 +358,6 @@ void FrmOpenTest::keysThatDoNothing_data() {
     QTest::newRow("Esc in Text1") << "Text1" << int(Qt::Key_Escape);
     QTest::newRow("Esc in File1") << "File1" << int(Qt::Key_Escape);
     QTest::newRow("Esc in Dir1") << "Dir1" << int(Qt::Key_Escape);
-    QTest::newRow("Esc in Drive1") << "Drive1" << int(Qt::Key_Escape);
     QTest::newRow("Esc on Command1") << "Command1" << int(Qt::Key_Escape);
 }
 
@@ -419,7 +368,7 @@ void FrmOpenTest::keysThatDoNothing() {
     FrmOpen dialog(&mainText_);
     dialog.show();
     QSignalSpy finished(&dialog, &QDialog::finished);
-    QTest::keyClicks(dialog.Text1, QStringLiteral("typed.exe"));
+    type(dialog.Text1, "typed.exe");
     auto* target = dialog.findChild<QWidget*>(control);
     QVERIFY(target);
     target->setFocus();
@@ -430,75 +379,64 @@ void FrmOpenTest::keysThatDoNothing() {
     QCOMPARE(finished.count(), 0);
     QCOMPARE(mainText_.text(), kMainText);
     QCOMPARE(dialog.Text1->text(), QStringLiteral("typed.exe"));
-    QCOMPARE(dialog.Dir1->path(), tools_);
     QVERIFY(recorder.shown.isEmpty());
 }
 
 void FrmOpenTest::enterOnAFocusedButtonPressesIt() {
-    {
+    for (const bool onOk : {false, true}) {
         FrmOpen dialog(&mainText_);
         dialog.show();
-        QTest::keyClicks(dialog.Text1, QStringLiteral("typed.exe"));
-        dialog.Command2->setFocus();
-        QTest::keyClick(dialog.Command2, Qt::Key_Return);
+        type(dialog.Text1, "typed.exe");
+        QPushButton* button = onOk ? dialog.Command1 : dialog.Command2;
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Return);
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(mainText_.text(), kMainText);
+        QCOMPARE(mainText_.text(), onOk ? QStringLiteral("typed.exe") : kMainText);
     }
-    FrmOpen dialog(&mainText_);
-    dialog.show();
-    QTest::keyClicks(dialog.Text1, QStringLiteral("typed.exe"));
-    dialog.Command1->setFocus();
-    QTest::keyClick(dialog.Command1, Qt::Key_Return);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(mainText_.text(), QStringLiteral("typed.exe"));
-}
-
-void FrmOpenTest::enterInFolderListOpensFolder() {
-    FrmOpen dialog(&mainText_);
-    dialog.show();
-    QSignalSpy finished(&dialog, &QDialog::finished);
-    dialog.Dir1->setFocus();
-    QTest::keyClick(dialog.Dir1, Qt::Key_Down);  // from tools to its first subfolder
-    QCOMPARE(dialog.Dir1->path(), tools_);       // moving the highlight opens nothing
-
-    QTest::keyClick(dialog.Dir1, Qt::Key_Return);
-
-    QCOMPARE(dialog.Dir1->path(), tools_ + QStringLiteral("/sub"));
-    QCOMPARE(dialog.File1->path(), tools_ + QStringLiteral("/sub"));
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(finished.count(), 0);
 }
 
 void FrmOpenTest::folderChangeAfterSelection_data() {
-    QTest::addColumn<QString>("entryText");  // empty: the tree folder, one up the chain
-    QTest::addColumn<QString>("folder");     // relative to the tree
+    QTest::addColumn<QString>("move");    // "Enter on sub", or the entry double-clicked in Dir1
+    QTest::addColumn<QString>("folder");  // relative to the tree
     QTest::addColumn<QStringList>("files");
 
     QTest::newRow("into a folder without matches") << "sub"
                                                    << "tools/sub" << QStringList{};
     QTest::newRow("into a folder named like a program") << "x.exe"
                                                         << "tools/x.exe" << QStringList{};
-    QTest::newRow("up the chain") << ""
+    QTest::newRow("up the chain") << "tree"
                                   << "" << QStringList{"ROOT.EXE"};
+    QTest::newRow("Enter on a highlighted folder") << "Enter on sub"
+                                                   << "tools/sub" << QStringList{};
 }
 
 void FrmOpenTest::folderChangeAfterSelection() {
-    QFETCH(QString, entryText);
+    QFETCH(QString, move);
     QFETCH(QString, folder);
     QFETCH(QStringList, files);
     FrmOpen dialog(&mainText_);
     dialog.show();
-    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    QVERIFY(click(dialog.File1, "A.EXE"));
     const QString chosen = dialog.Text1->text();
 
-    QVERIFY(doubleClick(dialog.Dir1,
-                        entryText.isEmpty() ? QFileInfo(treePath_).fileName() : entryText));
+    if (move == QLatin1String("Enter on sub")) {
+        dialog.Dir1->setFocus();
+        QTest::keyClick(dialog.Dir1, Qt::Key_Down);  // from tools to its first subfolder
+        QCOMPARE(dialog.Dir1->path(), tools_);       // moving the highlight opens nothing
+        QTest::keyClick(dialog.Dir1, Qt::Key_Return);
+    } else {
+        QVERIFY(doubleClick(
+            dialog.Dir1, move == QLatin1String("tree") ? QFileInfo(treePath_).fileName() : move));
+    }
 
-    const QString expectedFolder = QDir::cleanPath(treePath_ + QLatin1Char('/') + folder);
+    const QString expectedFolder = QDir::cleanPath(treePath_ + '/' + folder);
     QCOMPARE(dialog.Dir1->path(), expectedFolder);
     QCOMPARE(dialog.File1->path(), expectedFolder);
     QCOMPARE(texts(dialog.File1), files);
     QCOMPARE(dialog.Text1->text(), chosen);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(finished.count(), 0);
 }
 
 void FrmOpenTest::unreadableFolderKeepsListing_data() {
@@ -515,29 +453,28 @@ void FrmOpenTest::unreadableFolderKeepsListing() {
     MessageRecorder recorder;
     FrmOpen dialog(&mainText_);
     dialog.show();
-    QVERIFY(click(dialog.File1, QStringLiteral("A.EXE")));
+    QVERIFY(click(dialog.File1, "A.EXE"));
     const QStringList folders = texts(dialog.Dir1);
-    const QString sub = tools_ + QStringLiteral("/sub");
+    const QString sub = tools_ + "/sub";
     QVERIFY(QDir(sub).removeRecursively());
 
     if (how == QLatin1String("volume")) {
-        dialog.Drive1->addItem(QStringLiteral("gone"), sub);
+        dialog.Drive1->addItem("gone", sub);
         pickDrive(dialog, sub);
         QCOMPARE(dialog.Drive1->currentText(), QStringLiteral("gone"));
     } else {
         if (how == QLatin1String("file")) {
             QVERIFY(makeFile(sub));
         }
-        QVERIFY(doubleClick(dialog.Dir1, QStringLiteral("sub")));
+        QVERIFY(doubleClick(dialog.Dir1, "sub"));
     }
 
     QCOMPARE(dialog.Dir1->path(), tools_);
     QCOMPARE(texts(dialog.Dir1), folders);
     QCOMPARE(dialog.File1->path(), tools_);
-    QCOMPARE(texts(dialog.File1), (QStringList{"A.EXE", "b.exe"}));
-    QCOMPARE(dialog.Text1->text(), native(tools_ + QStringLiteral("/A.EXE")));
+    QCOMPARE(texts(dialog.File1), kToolsFiles);
+    QCOMPARE(dialog.Text1->text(), native(tools_ + "/A.EXE"));
     QVERIFY(recorder.shown.isEmpty());
-    QVERIFY(dialog.isVisible());
 }
 
 void FrmOpenTest::pickingAVolume() {
@@ -547,15 +484,15 @@ void FrmOpenTest::pickingAVolume() {
     QCOMPARE(dialog.Dir1->path(), QDir::rootPath());
 
     // The volume that holds the current folder opens at the current folder...
-    pickDrive(dialog, velbrisk::ui::chooser::volumeRootOf(tools_));
+    pickDrive(dialog, volumeRootOf(tools_));
     QCOMPARE(dialog.Dir1->path(), tools_);
-    QCOMPARE(texts(dialog.File1), (QStringList{"A.EXE", "b.exe"}));
+    QCOMPARE(texts(dialog.File1), kToolsFiles);
 
 #ifdef Q_OS_LINUX
     // ...any other at its root. /proc is its own volume on every Linux system, though the
     // list does not offer it.
-    dialog.Drive1->addItem(QStringLiteral("/proc"), QStringLiteral("/proc"));
-    pickDrive(dialog, QStringLiteral("/proc"));
+    dialog.Drive1->addItem("/proc", "/proc");
+    pickDrive(dialog, "/proc");
     QCOMPARE(dialog.Dir1->path(), QStringLiteral("/proc"));
     QCOMPARE(dialog.File1->path(), QStringLiteral("/proc"));
 #endif
@@ -564,16 +501,16 @@ void FrmOpenTest::pickingAVolume() {
 void FrmOpenTest::walkLeavesCurrentFolderAlone() {
     FrmOpen dialog(&mainText_);
     dialog.show();
-    QVERIFY(doubleClick(dialog.Dir1, QStringLiteral("sub")));
+    QVERIFY(doubleClick(dialog.Dir1, "sub"));
     QVERIFY(doubleClick(dialog.Dir1, native(QDir::rootPath())));
-    pickDrive(dialog, velbrisk::ui::chooser::volumeRootOf(tools_));
+    pickDrive(dialog, volumeRootOf(tools_));
     QVERIFY(doubleClick(dialog.Dir1, QFileInfo(treePath_).fileName()));
-    QVERIFY(click(dialog.File1, QStringLiteral("ROOT.EXE")));
+    QVERIFY(click(dialog.File1, "ROOT.EXE"));
     QCOMPARE(QDir::currentPath(), tools_);
 
     QTest::mouseClick(dialog.Command1, Qt::LeftButton);
 
-    QCOMPARE(mainText_.text(), native(treePath_ + QStringLiteral("/ROOT.EXE")));
+    QCOMPARE(mainText_.text(), native(treePath_ + "/ROOT.EXE"));
     QCOMPARE(QDir::currentPath(), tools_);
 }
 
