@@ -2,6 +2,8 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
 
 .PHONY: all setup configure build run test clean
 
@@ -21,6 +23,16 @@ run: build
 
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The PE header reader under libFuzzer for FUZZ_SECONDS; the corpus grows in $(FUZZ_BUILD)/fuzz-run
+# from run to run, and a finding lands in its findings folder and fails the run.
+.PHONY: fuzz
+fuzz: setup
+	cmake -S . -B $(FUZZ_BUILD) -DVELBRISK_GUI=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target pe_image_fuzz pe_image_seeds
+	tests/engine/fuzz/run_fuzz.sh $(FUZZ_BUILD)/tests/engine/fuzz/pe_image_fuzz \
+		$(FUZZ_BUILD)/tests/engine/fuzz/pe_image_seeds tests/engine/fuzz/pe_image.dict \
+		$(FUZZ_BUILD)/fuzz-run $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)
