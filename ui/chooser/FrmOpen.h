@@ -31,6 +31,9 @@ public:
     QPushButton* const Command2;
 
 protected:
+    // QDialog centres itself when first shown; this one takes the window system's placement
+    // for a new window, as any other top-level window does.
+    void showEvent(QShowEvent* event) override { QWidget::showEvent(event); }
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
