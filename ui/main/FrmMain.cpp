@@ -1,0 +1,215 @@
+// FrmMain: the program's window: its layout, its commands and the trimming job they start.
+#include "ui/main/FrmMain.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <optional>
+
+#include "resources/Pictures.h"
+#include "resources/ProductInfo.h"
+#include "ui/Messages.h"
+#include "ui/Twips.h"
+#include "ui/chooser/FrmOpen.h"
+#include "ui/main/LinkLabel.h"
+
+namespace velbrisk::ui {
+
+namespace {
+
+const QColor kLightYellow(255, 255, 192);
+const QColor kLightGreen(192, 255, 192);
+const QColor kLinkBlue(0, 0, 255);
+
+QString productName() {
+    return QString::fromUtf8(product::kName);
+}
+
+void paint(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+// Labels are placed by their top-left corner and then size themselves to their text, so the
+// width and height that the layout gives them are only what they were drawn at.
+void placeLabel(QLabel* label, const QRect& drawn) {
+    label->setGeometry(drawn);
+    label->adjustSize();
+}
+
+QLineEdit* makeInputBox(QWidget* parent, const char* name, const QRect& place) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(place);
+    paint(box, QPalette::Base, kLightGreen);
+    return box;
+}
+
+}  // namespace
+
+FrmMain::FrmMain(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(QStringLiteral("%1 v%2  软件作者:%3")
+                       .arg(productName(), QString::fromUtf8(product::kVersion),
+                            QString::fromUtf8(product::kAuthor)));
+    setWindowIcon(resources::windowIcon());
+    setFixedSize(twips(6090), twips(2745));
+    setAutoFillBackground(true);
+    paint(this, QPalette::Window, kLightYellow);
+
+    Label1 = new QLabel(QStringLiteral("将被压缩的文件：(可拖动到下面)"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    placeLabel(Label1, twipsRect(120, 120, 2700, 180));
+
+    Text = makeInputBox(this, "Text", twipsRect(120, 360, 5055, 270));
+
+    Label2 = new QLabel(QStringLiteral("压缩文件名：(注意:不能与被压缩文件名相同！)"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    placeLabel(Label2, twipsRect(120, 720, 3870, 180));
+
+    SaveText = makeInputBox(this, "SaveText", twipsRect(120, 960, 5055, 270));
+
+    const QCursor hand = resources::handCursor();
+    auto makeLink = [&](const char* name, const QString& text, const QRect& drawn) {
+        auto* link = new LinkLabel(text, this);
+        link->setObjectName(QLatin1String(name));
+        placeLabel(link, drawn);
+        paint(link, QPalette::WindowText, kLinkBlue);
+        link->setCursor(hand);
+        return link;
+    };
+    Label = makeLink("Label", QStringLiteral("选择文件"), twipsRect(5280, 360, 720, 180));
+    Lbl_Com = makeLink("Lbl_Com", QStringLiteral("开始压缩"), twipsRect(5280, 600, 720, 180));
+    Lbl_Exit = makeLink("Lbl_Exit", QStringLiteral("退出程序"), twipsRect(5280, 840, 720, 180));
+    Label3 = makeLink("Label3", QStringLiteral("使用帮助"), twipsRect(5280, 1080, 720, 180));
+
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Frame1->setGeometry(twipsRect(120, 1320, 5895, 1335));
+    Frame1->setAutoFillBackground(true);
+    paint(Frame1, QPalette::Window, kLightYellow);
+
+    // The probe box lies below the client area: the user never sees it, but it keeps its place
+    // in the focus chain, so Tab from the source box goes there first.
+    Text1 = new QPlainTextEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(twipsRect(120, 3600, 5895, 270));
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setTabChangesFocus(true);
+    Text1->setPalette(QApplication::palette(Text1));
+
+    setTabOrder(Text, Text1);
+    setTabOrder(Text1, SaveText);
+
+    connect(Label, &LinkLabel::clicked, this, &FrmMain::Label_Click);
+    connect(Lbl_Com, &LinkLabel::clicked, this, &FrmMain::Lbl_Com_Click);
+    connect(Lbl_Exit, &LinkLabel::clicked, this, &FrmMain::Lbl_Exit_Click);
+    connect(Label3, &LinkLabel::clicked, this, &FrmMain::Label3_Click);
+}
+
+QString FrmMain::SourceFolder() const {
+    return QString::fromStdString(sourceFolder(Text->text().toStdString()));
+}
+
+void FrmMain::Lbl_Com_Click() {
+    // Only emptiness is checked: a path of blanks goes to the job as typed.
+    if (Text->text().isEmpty()) {
+        showMessage(this,
+                    {MessageIcon::Error, productName(), QStringLiteral("请先选择要压缩的文件！")});
+        return;
+    }
+    if (SaveText->text().isEmpty()) {
+        showMessage(this,
+                    {MessageIcon::Error, productName(), QStringLiteral("请输入压缩文件名！")});
+        return;
+    }
+    StartCompress();
+}
+
+void FrmMain::Label3_Click() {
+    showMessage(this, {MessageIcon::Information, QStringLiteral("使用帮助"),
+                       QStringLiteral(
+                           "使用Velbrisk可以压缩掉EXE文件中的多余空白部分，从而使EXE文件体积减小。"
+                           "压缩率根据被压缩文件所含空白空间的多少决定。"
+                           "\n\n"
+                           "如何压缩：选择要压缩的EXE文件，然后输入压缩文件名，单击“开始压缩”"
+                           "即可开始压缩。你也可以将要压缩的文件拖动到“将被压缩的文件”下的输入"
+                           "框中。")});
+}
+
+void FrmMain::Lbl_Exit_Click() {
+    QCoreApplication::exit(0);
+}
+
+void FrmMain::Label_Click() {
+    FrmOpen dialog(Text);
+    dialog.exec();
+}
+
+void FrmMain::StartCompress() {
+    setCursor(Qt::WaitCursor);
+    Text->setEnabled(false);
+    endJob(runJob(Text->text().toStdString(), SaveText->text().toStdString()));
+}
+
+JobResult FrmMain::runJob(const std::string& sourcePath, const std::string& outputName) {
+    TrimPlan plan;
+    const JobResult scanned = scanSource(sourcePath, outputName, plan);
+    if (scanned.status != JobStatus::Done) {
+        return scanned;
+    }
+    return WriteTrimmed(plan);
+}
+
+JobResult FrmMain::WriteTrimmed(const TrimPlan& plan) {
+    return writeTrimmed(plan);
+}
+
+void FrmMain::endJob(const JobResult& result) {
+    const QString path = QString::fromStdString(result.path);
+    const QString reason = QString::fromStdString(result.reason);
+    std::optional<Message> outcome;
+    switch (result.status) {
+        case JobStatus::Done:
+            outcome = {MessageIcon::Information, productName(), QStringLiteral("压缩完毕！")};
+            break;
+        case JobStatus::NothingToCut:
+            // Nothing was written, so the job must not claim to have compressed anything.
+            outcome = {MessageIcon::Information, productName(),
+                       QStringLiteral("该文件没有可以去掉的空白部分，未生成压缩文件。")};
+            break;
+        case JobStatus::SourceMissing:
+            outcome = {MessageIcon::Error, productName(),
+                       QStringLiteral("找不到要压缩的文件！\n") + path};
+            break;
+        case JobStatus::SourceUnreadable:
+            outcome = {MessageIcon::Error, productName(),
+                       QStringLiteral("无法读取被压缩文件！\n") + path + u'\n' + reason};
+            break;
+        case JobStatus::OutputUnwritable:
+            outcome = {MessageIcon::Error, productName(),
+                       QStringLiteral("无法写入压缩文件！\n") + path + u'\n' + reason};
+            break;
+        case JobStatus::SameFile:
+            outcome = {MessageIcon::Error, productName(),
+                       QStringLiteral("压缩文件不能与被压缩文件相同！")};
+            break;
+        case JobStatus::Cancelled:
+            // The user stopped the job and knows it: nothing more to say.
+            break;
+    }
+    unsetCursor();
+    if (outcome) {
+        showMessage(this, *outcome);
+    }
+    Text->setEnabled(true);
+}
+
+}  // namespace velbrisk::ui
