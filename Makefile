@@ -24,6 +24,16 @@ run: build
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# The engine against a plain read and cp, on inputs written inside the bench's own build folder
+# (so on the file system of this tree); a few minutes and about 4 GiB of disk while it runs.
+BENCH_BUILD ?= build-bench
+.PHONY: bench
+bench: setup
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELBRISK_GUI=OFF \
+		-DVELBRISK_TESTS=OFF -DVELBRISK_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target velbrisk_bench
+	$(BENCH_BUILD)/bench/velbrisk_bench --dir $(abspath $(BENCH_BUILD))
+
 # The PE header reader under libFuzzer for FUZZ_SECONDS; the corpus grows in $(FUZZ_BUILD)/fuzz-run
 # from run to run, and a finding lands in its findings folder and fails the run.
 .PHONY: fuzz
