@@ -71,7 +71,6 @@ FrmOpen::FrmOpen(QLineEdit* mainSourceBox)
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Text1);
 
-    connect(Drive1, &QComboBox::activated, this, &FrmOpen::Drive1_Change);
     connect(Dir1, &chooser::FolderList::changed, this, &FrmOpen::Dir1_Change);
     connect(File1, &chooser::FileList::fileClicked, this, &FrmOpen::File1_Click);
     connect(File1, &chooser::FileList::fileDoubleClicked, this, &FrmOpen::File1_DblClick);
@@ -82,6 +81,9 @@ FrmOpen::FrmOpen(QLineEdit* mainSourceBox)
     // list then opens at the root of its volume, or at the system's root.
     const QString currentFolder = QDir::currentPath();
     fillDrives(currentFolder);
+    // Connected once the list is filled, so that only a change of volume runs the step: picking
+    // the volume already shown leaves the folder list where the user walked to.
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &FrmOpen::Drive1_Change);
     if (!Dir1->setPath(currentFolder) && !Dir1->setPath(Drive1->currentData().toString())) {
         Dir1->setPath(QDir::rootPath());
     }
