@@ -174,6 +174,25 @@ bool sameBytes(const std::string& a, const std::string& b) {
     }
 }
 
+std::string sizeText(std::int64_t bytes) {
+    char text[32];
+    if (bytes >= kGiB && bytes % kGiB == 0) {
+        std::snprintf(text, sizeof text, "%lld GiB", static_cast<long long>(bytes / kGiB));
+    } else if (bytes >= kMiB && bytes % kMiB == 0) {
+        std::snprintf(text, sizeof text, "%lld MiB", static_cast<long long>(bytes / kMiB));
+    } else if (bytes >= kKiB && bytes % kKiB == 0) {
+        std::snprintf(text, sizeof text, "%lld KiB", static_cast<long long>(bytes / kKiB));
+    } else {
+        std::snprintf(text, sizeof text, "%lld B", static_cast<long long>(bytes));
+    }
+    return text;
+}
+
+void removeIfThere(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
+
 std::int64_t fileSize(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;

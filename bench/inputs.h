@@ -12,8 +12,7 @@ inline constexpr std::int64_t kMiB = 1024 * kKiB;
 inline constexpr std::int64_t kGiB = 1024 * kMiB;
 
 struct InputSpec {
-    std::string name;         // the label in the tables, "(a)", "(c) 1M"
-    std::string description;  // what the file holds, in words
+    std::string name;  // the label in the tables, "(a)", "(c) 1M"
     std::int64_t dataBytes = 0;
     std::int64_t tailBytes = 0;
     bool sparseTail = false;  // the tail is a hole left by extending the file, not written zeros
@@ -30,6 +29,12 @@ void writePrefix(const std::string& source, const std::string& path, std::int64_
 
 // Whether two files hold the same bytes.
 bool sameBytes(const std::string& a, const std::string& b);
+
+// "256 MiB", "4 GiB", "11 B"
+std::string sizeText(std::int64_t bytes);
+
+// Deletes a file if there is one; a missing file is no error.
+void removeIfThere(const std::string& path);
 
 std::int64_t fileSize(const std::string& path);        // -1 when there is no such file
 std::int64_t allocatedBytes(const std::string& path);  // what the file occupies on the disk
