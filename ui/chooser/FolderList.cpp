@@ -40,6 +40,10 @@ private:
     }
 };
 
+QString folderOf(const QListWidgetItem* item) {
+    return item ? item->data(kFolderRole).toString() : QString();
+}
+
 QString entryText(const QString& folder) {
     const QString name = QFileInfo(folder).fileName();
     return name.isEmpty() ? QDir::toNativeSeparators(folder) : name;
@@ -51,10 +55,6 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setItemDelegate(new IndentDelegate(this));
     connect(this, &QListWidget::itemDoubleClicked, this, &FolderList::open);
-}
-
-QString FolderList::folderOf(const QListWidgetItem* item) {
-    return item ? item->data(kFolderRole).toString() : QString();
 }
 
 bool FolderList::setPath(const QString& folder) {

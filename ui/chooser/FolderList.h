@@ -19,9 +19,6 @@ public:
     // and gives false; opening the folder already open changes nothing.
     bool setPath(const QString& folder);
 
-    // The folder an entry stands for.
-    static QString folderOf(const QListWidgetItem* item);
-
 signals:
     void changed();
 

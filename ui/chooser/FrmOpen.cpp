@@ -77,13 +77,14 @@ FrmOpen::FrmOpen(QLineEdit* mainSourceBox)
     connect(Command1, &QPushButton::clicked, this, &FrmOpen::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmOpen::Command2_Click);
 
-    // The current folder may have gone or become unreadable since the process moved there; the
-    // list then opens at the root of its volume, or at the system's root.
     const QString currentFolder = QDir::currentPath();
     fillDrives(currentFolder);
     // Connected once the list is filled, so that only a change of volume runs the step: picking
     // the volume already shown leaves the folder list where the user walked to.
     connect(Drive1, &QComboBox::currentIndexChanged, this, &FrmOpen::Drive1_Change);
+
+    // The current folder may have gone or become unreadable since the process moved there; the
+    // list then opens at the root of its volume, or at the system's root.
     if (!Dir1->setPath(currentFolder) && !Dir1->setPath(Drive1->currentData().toString())) {
         Dir1->setPath(QDir::rootPath());
     }
