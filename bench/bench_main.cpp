@@ -194,12 +194,14 @@ int runBench(const Options& options) {
         return 2;
     }
 
+    catchInterrupts();
     ScratchFolder scratch(options.parent);
     printHeader(options, scratch);
     printCallTraces(scratch);
 
     std::vector<InputResult> rows;
     for (const InputSpec& spec : specs) {
+        stopIfInterrupted();
         InputResult row;
         row.spec = spec;
         std::string label = fileLabel(spec);
@@ -221,19 +223,23 @@ int runBench(const Options& options) {
     // Peaks first, while this process is still small: a forked child starts with the pages that
     // its parent holds at that moment.
     for (InputResult& row : rows) {
+        stopIfInterrupted();
         row.peak = peakInChild(
             [&] { return trimFile(row.source, row.outputName).status == JobStatus::Done; });
         removeIfThere(row.output);
     }
     for (InputResult& row : rows) {
+        stopIfInterrupted();
         measure(row, options.minRuns);
     }
     for (InputResult& row : rows) {
+        stopIfInterrupted();
         if (row.spec.name.rfind("(c)", 0) == 0 && row.spec.tailBytes <= kMiB &&
             row.problems.empty()) {
             measureProbeLoop(row, options.minRuns, options.probeLoopCap);
         }
     }
+    stopIfInterrupted();
     std::vector<std::string> strays = leftovers(scratch, rows);
 
     std::printf("load average at the end: %s\n\n", loadAverage().c_str());

@@ -2,6 +2,7 @@
 #include "measure.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,8 +11,38 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 namespace velbrisk::bench {
+
+namespace {
+
+volatile sig_atomic_t signalled = 0;
+
+void noteSignal(int) {
+    signalled = 1;
+}
+
+}  // namespace
+
+void catchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = noteSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+bool interrupted() {
+    return signalled != 0;
+}
+
+void stopIfInterrupted() {
+    if (interrupted()) {
+        throw std::runtime_error("interrupted; the scratch folder is removed");
+    }
+}
 
 double median(std::vector<double> values) {
     if (values.empty()) {

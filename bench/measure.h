@@ -23,6 +23,13 @@ double median(std::vector<double> values);
 // Page faults on a mapped file are not counted.
 std::int64_t bytesReadSoFar();
 
+// From now on, Ctrl-C (SIGINT), SIGTERM and SIGHUP only set a flag, so that the bench can stop
+// between two jobs and remove its gigabytes of inputs on the way out.
+void catchInterrupts();
+// Throws std::runtime_error once such a signal has come.
+void stopIfInterrupted();
+bool interrupted();
+
 struct Peak {
     bool ok = false;    // the job ran in the child and said it succeeded
     long startKiB = 0;  // the child's peak resident size before the job

@@ -1,6 +1,8 @@
 // The yardsticks: a plain read of the tail, cp run as a child process, and the original probe loop.
 #include "references.h"
 
+#include "measure.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -216,7 +218,7 @@ ProbeLoopResult probeLoop(const std::string& path, std::chrono::steady_clock::ti
             result.cutAmount = i - 10;
             break;
         }
-        if (std::chrono::steady_clock::now() > deadline) {
+        if (std::chrono::steady_clock::now() > deadline || interrupted()) {
             result.finished = false;
             break;
         }

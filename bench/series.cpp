@@ -166,11 +166,13 @@ void measure(InputResult& row, int minRuns) {
         ::sync();
         row.scanRuns = runsFor(scanWarmUp, minRuns);
         for (int run = 0; run < row.scanRuns; ++run) {
+            stopIfInterrupted();
             scanRound(row, scans);
         }
         ::sync();
         row.copyRuns = runsFor(copyWarmUp, minRuns);
         for (int run = 0; run < row.copyRuns; ++run) {
+            stopIfInterrupted();
             copyRound(row, plan, false, copies);
         }
         row.scan = median(scans[0]);
@@ -191,7 +193,7 @@ void measureProbeLoop(InputResult& row, int minRuns, double capSeconds) {
     auto deadline = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                 std::chrono::duration<double>(capSeconds));
     std::vector<double> samples;
-    while (static_cast<int>(samples.size()) < minRuns &&
+    while (!interrupted() && static_cast<int>(samples.size()) < minRuns &&
            std::chrono::steady_clock::now() < deadline) {
         ProbeLoopResult result;
         double seconds = secondsOf([&] { result = probeLoop(row.source, deadline); });
