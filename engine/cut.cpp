@@ -21,6 +21,10 @@ std::optional<Cut> findCut(std::int64_t sourceLength, std::int64_t lastDataOffse
     if (steps > lastProbe / kProbeStep) {
         return std::nullopt;
     }
+    if (steps == 1 && sourceLength == INT64_MAX) {
+        // Nothing cut would mean one byte past the largest offset there is; no file gets there.
+        return std::nullopt;
+    }
     Cut cut;
     cut.scanPosition = steps * kProbeStep;
     cut.cutAmount = cut.scanPosition - kProbeStep;

@@ -45,14 +45,18 @@ public:
         total_ = total;
     }
 
-    // The last report of a job that ended well.
+    // The last report of a job that ended well, unless the one before already said the same.
     void finish() {
         done_ = total_;
-        report();
+        if (reportedDone_ != done_ || reportedTotal_ != total_) {
+            report();
+        }
     }
 
 private:
-    void report() const {
+    void report() {
+        reportedDone_ = done_;
+        reportedTotal_ = total_;
         if (control_.progress) {
             control_.progress(done_, total_);
         }
@@ -61,6 +65,8 @@ private:
     const JobControl& control_;
     std::uint64_t done_;
     std::uint64_t total_;
+    std::uint64_t reportedDone_ = UINT64_MAX;  // none yet
+    std::uint64_t reportedTotal_ = UINT64_MAX;
 };
 
 }  // namespace velbrisk

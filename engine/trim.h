@@ -19,6 +19,7 @@ struct Cut {
         0;                       // i: the first probe, counted back from the end, that holds data
     std::int64_t cutAmount = 0;  // a = i - 10
     std::int64_t outputLength = 0;  // L - a + 1 bytes: offsets 0 to L - a of the source
+    friend bool operator==(const Cut&, const Cut&) = default;
 };
 
 // The scan's arithmetic, apart from any file: given the source length L and the 0-based offset of
