@@ -103,6 +103,7 @@ private slots:
     void controlGeometry();
     void windowButtonsAndFocus();
     void opensFreshAtCurrentFolder();
+    void currentFolderGoneOpensAtRoot();
     void clickDoubleClickAndKeysSelectAlike();
     void joinAtRoot();
     void emptyPathShowsMessage();
@@ -230,6 +231,16 @@ void FrmOpenTest::opensFreshAtCurrentFolder() {
         QVERIFY(doubleClick(dialog.Dir1, "sub"));
         QTest::mouseClick(dialog.Command2, Qt::LeftButton);
     }
+}
+
+void FrmOpenTest::currentFolderGoneOpensAtRoot() {
+    QVERIFY(QDir::setCurrent(tools_ + "/sub"));
+    QVERIFY(QDir(tools_ + "/sub").removeRecursively());
+    FrmOpen dialog(&mainText_);
+    dialog.show();
+    QCOMPARE(dialog.Dir1->path(), dialog.Drive1->currentData().toString());
+    QVERIFY(dialog.Dir1->count() > 0);
+    QCOMPARE(dialog.File1->path(), dialog.Dir1->path());
 }
 
 void FrmOpenTest::clickDoubleClickAndKeysSelectAlike() {
