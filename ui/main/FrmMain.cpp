@@ -6,7 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QUrlQuery>
 #include <optional>
+
+#include "app/Module1.h"
 
 #include "resources/Pictures.h"
 #include "resources/ProductInfo.h"
@@ -25,6 +28,33 @@ const QColor kLinkBlue(0, 0, 255);
 
 QString productName() {
     return QString::fromUtf8(product::kName);
+}
+
+// The about panel's two links: each opens the address that its label shows.
+constexpr int kMailLink = 4;
+constexpr int kHomePageLink = 6;
+
+QUrl mailAddress() {
+    // The subject goes through the URL's own encoding (UTF-8, percent-escaped), so that the
+    // mail program decodes the Chinese words exactly.
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Velbrisk用户来信"));
+    QUrl address;
+    address.setScheme(QStringLiteral("mailto"));
+    address.setPath(QString::fromUtf8(product::kMail));
+    address.setQuery(query);
+    return address;
+}
+
+QUrl homePageAddress() {
+    return QUrl(QString::fromUtf8(product::kHomePage));
+}
+
+// Mouse moves stay with the control under the pointer: one that does not colour the links must
+// not hand the move on to the form beneath it, whose own handler would.
+void keepMovesHere(QWidget* widget) {
+    widget->setMouseTracking(true);
+    widget->setAttribute(Qt::WA_NoMousePropagation);
 }
 
 void paint(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
@@ -105,6 +135,8 @@ FrmMain::FrmMain(QWidget* parent)
     Text1->setTabChangesFocus(true);
     Text1->setPalette(QApplication::palette(Text1));
 
+    buildAboutPanel();
+
     setTabOrder(Text, Text1);
     setTabOrder(Text1, SaveText);
 
@@ -112,6 +144,55 @@ FrmMain::FrmMain(QWidget* parent)
     connect(Lbl_Com, &LinkLabel::clicked, this, &FrmMain::Lbl_Com_Click);
     connect(Lbl_Exit, &LinkLabel::clicked, this, &FrmMain::Lbl_Exit_Click);
     connect(Label3, &LinkLabel::clicked, this, &FrmMain::Label3_Click);
+
+    // The six places whose mouse moves colour the links, and the controls that keep theirs.
+    setMouseTracking(true);
+    for (QWidget* source : {static_cast<QWidget*>(Label), static_cast<QWidget*>(Lbl_Com),
+                            static_cast<QWidget*>(Lbl_Exit), static_cast<QWidget*>(Label3),
+                            static_cast<QWidget*>(Text)}) {
+        keepMovesHere(source);
+        source->installEventFilter(this);
+    }
+    for (QWidget* quiet : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
+                           static_cast<QWidget*>(SaveText), static_cast<QWidget*>(Frame1)}) {
+        keepMovesHere(quiet);
+    }
+    for (LinkLabel* about : Lbl_About) {
+        keepMovesHere(about);
+    }
+
+    // Only the source box takes drops, and it handles them itself (Text_OLEDragDrop) instead
+    // of letting the line edit insert the dropped text.
+    SaveText->setAcceptDrops(false);
+    Text->setAcceptDrops(true);
+}
+
+void FrmMain::buildAboutPanel() {
+    const auto fact = [](const char* value) { return QString::fromUtf8(value); };
+    const std::array<QString, 7> texts = {
+        QStringLiteral("软件名称:") + fact(product::kName),
+        QStringLiteral("软件作者:") + fact(product::kAuthor),
+        QStringLiteral("软件版本:v") + fact(product::kVersion),
+        QStringLiteral("软件授权:") + fact(product::kLicense),
+        QStringLiteral("作者邮箱:") + fact(product::kMail),
+        fact(product::kMailProvider) + QStringLiteral("邮箱:") + fact(product::kSecondMail),
+        QStringLiteral("作者主页:") + fact(product::kHomePage),
+    };
+    const QCursor hand = resources::handCursor();
+    for (int index = 0; index < int(texts.size()); ++index) {
+        // Two columns inside the frame: 0 to 3 on the left, 4 to 6 on the right.
+        const bool left = index < 4;
+        const int row = left ? index : index - 4;
+        auto* label = new LinkLabel(texts[index], Frame1);
+        label->setObjectName(QStringLiteral("Lbl_About_%1").arg(index));
+        label->setProperty("index", index);
+        placeLabel(label, twipsRect(left ? 240 : 2640, 240 + 240 * row, 0, 180));
+        if (index == kMailLink || index == kHomePageLink) {
+            label->setCursor(hand);
+        }
+        connect(label, &LinkLabel::clicked, this, [this, index] { Lbl_About_Click(index); });
+        Lbl_About[index] = label;
+    }
 }
 
 QString FrmMain::SourceFolder() const {
@@ -151,6 +232,19 @@ void FrmMain::Lbl_Exit_Click() {
 void FrmMain::Label_Click() {
     FrmOpen dialog(Text);
     dialog.exec();
+}
+
+void FrmMain::Lbl_About_Click(int index) {
+    switch (index) {
+        case kHomePageLink:
+            Module1::openAddress(homePageAddress());
+            break;
+        case kMailLink:
+            Module1::openAddress(mailAddress());
+            break;
+        default:
+            break;
+    }
 }
 
 void FrmMain::StartCompress() {

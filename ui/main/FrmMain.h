@@ -1,14 +1,19 @@
 // FrmMain: the program's window: the source and output-name boxes, the command labels, the about
-// frame, and the trimming job that the start command runs.
+// panel, and the trimming job that the start command runs.
 #pragma once
 
+#include <QColor>
 #include <QWidget>
+#include <array>
+#include <optional>
 
 #include "engine/trim.h"
 
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMimeData;
+class QMouseEvent;
 class QPlainTextEdit;
 
 namespace velbrisk::ui {
@@ -24,11 +29,16 @@ public:
     // The folder part of the source path in `Text`, where the output is written.
     QString SourceFolder() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
 private slots:
     void Lbl_Com_Click();
     void Label3_Click();
     void Lbl_Exit_Click();
     void Label_Click();
+    void Lbl_About_Click(int index);
 
 private:
     // The job: the busy state, the scan and the copy, and the message that ends it.
@@ -36,6 +46,22 @@ private:
     static JobResult runJob(const std::string& sourcePath, const std::string& outputName);
     static JobResult WriteTrimmed(const TrimPlan& plan);
     void endJob(const JobResult& result);
+
+    void buildAboutPanel();
+
+    // Mouse moves over the six places that colour the link labels; none reads the event.
+    void Form_MouseMove(const QMouseEvent& event);
+    void Label_MouseMove(const QMouseEvent& event);
+    void Lbl_Com_MouseMove(const QMouseEvent& event);
+    void Lbl_Exit_MouseMove(const QMouseEvent& event);
+    void Label3_MouseMove(const QMouseEvent& event);
+    void Text_MouseMove(const QMouseEvent& event);
+    // Text colours for Label, Lbl_Com, Lbl_Exit and Label3, in that order; a label given no
+    // colour keeps the one it has.
+    void colourLinks(const std::array<std::optional<QColor>, 4>& colours);
+
+    bool Text_DragEvent(QEvent* event);
+    void Text_OLEDragDrop(const QMimeData& data);
 
     QLabel* Label1;
     QLineEdit* Text;
@@ -47,6 +73,7 @@ private:
     LinkLabel* Label3;
     QFrame* Frame1;
     QPlainTextEdit* Text1;
+    std::array<LinkLabel*, 7> Lbl_About{};
 };
 
 }  // namespace velbrisk::ui
