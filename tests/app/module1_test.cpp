@@ -40,8 +40,9 @@ private slots:
         mail.setQuery(subject);
         QTest::newRow("mail with a Chinese subject")
             << mail
-            << QByteArray("mailto:velbrisk@example.com"
-                          "?subject=Velbrisk%E7%94%A8%E6%88%B7%E6%9D%A5%E4%BF%A1");
+            << QByteArray(
+                   "mailto:velbrisk@example.com"
+                   "?subject=Velbrisk%E7%94%A8%E6%88%B7%E6%9D%A5%E4%BF%A1");
     }
     void opensEachAddressAsOneArgument() {
         QFETCH(QUrl, address);
