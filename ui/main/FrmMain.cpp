@@ -1,7 +1,7 @@
 // FrmMain: the program's window: its layout, its commands and the trimming job they start.
 #include "ui/main/FrmMain.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,7 +10,6 @@
 #include <optional>
 
 #include "app/Module1.h"
-
 #include "resources/Pictures.h"
 #include "resources/ProductInfo.h"
 #include "ui/Messages.h"
@@ -133,7 +132,6 @@ FrmMain::FrmMain(QWidget* parent)
     Text1->setGeometry(twipsRect(120, 3600, 5895, 270));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setTabChangesFocus(true);
-    Text1->setPalette(QApplication::palette(Text1));
 
     buildAboutPanel();
 
@@ -253,6 +251,8 @@ void FrmMain::StartCompress() {
     endJob(runJob(Text->text().toStdString(), SaveText->text().toStdString()));
 }
 
+// The whole job, apart from the window's busy state and messages: the one place that runs the
+// scan and then the copy, so that it can move off the window's thread without touching either.
 JobResult FrmMain::runJob(const std::string& sourcePath, const std::string& outputName) {
     TrimPlan plan;
     const JobResult scanned = scanSource(sourcePath, outputName, plan);
