@@ -26,8 +26,12 @@ JobResult openSource(const std::string& path, os::File& file, os::FileInfo& info
     }
     file = os::openRead(path, ec);
     if (ec) {
-        const bool missing =
-            ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory;
+        // Some systems refuse to open a folder as a file rather than open it; it is no file all
+        // the same.
+        std::error_code ignored;
+        const bool missing = ec == std::errc::no_such_file_or_directory ||
+                             ec == std::errc::not_a_directory ||
+                             os::pathInfo(path, ignored).isDirectory;
         return failure(missing ? JobStatus::SourceMissing : JobStatus::SourceUnreadable, path, ec);
     }
     info = os::fileInfo(file, ec);

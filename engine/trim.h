@@ -51,7 +51,10 @@ struct JobResult {
 
 // What a caller can see of a running job and how it stops it. Progress counts bytes: those
 // scanned and those copied. Reports rise monotonically, and a job that ends well reports
-// done == total last.
+// done == total last. Until the scan has found the cut, total is an upper bound (the source's
+// length plus the eleven bytes at most that the copy keeps past the last data byte); it then
+// falls once, to the exact count. Callbacks run on the job's own thread, after every block read
+// (1 MiB) and every chunk copied (16 MiB at most); the stop request is looked at as often.
 struct JobControl {
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
     std::stop_token stop;

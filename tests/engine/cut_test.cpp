@@ -10,9 +10,12 @@
 
 #include "engine/tail_scan.h"
 #include "engine/trim.h"
+#include "test_files.h"
 
 namespace velbrisk {
 namespace {
+
+using testing::PrintTo;
 
 // The probe loop as the program has always run it, with the whole probe tested: scan positions
 // 10, 20, ... while i <= L; the probe covers offsets L - i - 1 to L - 1; the first probe that is

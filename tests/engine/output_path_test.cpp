@@ -5,9 +5,12 @@
 
 #include "engine/path_rules.h"
 #include "engine/trim.h"
+#include "test_files.h"
 
 namespace velbrisk {
 namespace {
+
+using testing::PrintTo;
 
 struct FolderCase {
     const char* name;

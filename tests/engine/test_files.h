@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -14,7 +17,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
+#include <ostream>
+#include <random>
 #include <set>
 #include <string>
 
@@ -22,15 +26,33 @@ namespace velbrisk::testing {
 
 namespace fs = std::filesystem;
 
+// Table rows print as their names, which keeps test listings readable. Test files bring it into
+// their own namespace with `using`, where the lookup for a row's printer looks.
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class ScratchFolder {
 public:
     ScratchFolder() {
+#ifdef _WIN32
+        // No mkdtemp on Windows: create_directory refuses a name that exists, so retry.
+        std::random_device random;
+        do {
+            path_ = fs::temp_directory_path() / ("velbrisk-engine-" + std::to_string(random()));
+        } while (!fs::create_directory(path_));
+#else
         std::string pattern = (fs::temp_directory_path() / "velbrisk-engine-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             ADD_FAILURE() << "cannot make a scratch folder: " << std::strerror(errno);
         }
         path_ = pattern;
+#endif
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -40,8 +62,12 @@ public:
         fs::remove_all(path_, ignored);
     }
 
-    const fs::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    const fs::path& path() const {
+        return path_;
+    }
+    std::string operator/(const std::string& name) const {
+        return (path_ / name).string();
+    }
 
     // Every name in the folder, dot files (temporary outputs) included.
     std::set<std::string> names() const {
@@ -63,8 +89,11 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
 }
 
 inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 // `length` bytes: zero, except at [from, to) of each range, which hold bytes that are never zero.
@@ -79,6 +108,7 @@ inline std::string bytesWithData(
     return bytes;
 }
 
+#ifndef _WIN32
 // Runs `body` in a child process and returns its exit code (or 128 + a signal), so a test can
 // change limits and users without touching the test process itself.
 inline int runInChild(const std::function<int()>& body) {
@@ -98,5 +128,6 @@ inline int runInChild(const std::function<int()>& body) {
     }
     return 128 + WTERMSIG(status);
 }
+#endif
 
 }  // namespace velbrisk::testing

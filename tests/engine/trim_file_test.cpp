@@ -18,6 +18,8 @@
 namespace velbrisk {
 namespace {
 
+using testing::PrintTo;
+
 using testing::bytesWithData;
 using testing::readFile;
 using testing::runInChild;
@@ -166,6 +168,22 @@ TEST(TrimFile, BackslashInSourceNameIsNoFolder) {
 
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
     EXPECT_EQ(folder.names(), (std::set<std::string>{"a\\b.exe", "small.exe"}));
+}
+
+// The window runs the two phases apart; a source that changes between them is not cut by a stale
+// plan.
+TEST(TrimFile, SourceChangedAfterScanIsNotCut) {
+    ScratchFolder folder;
+    writeFile(folder / "app.exe", bytesWithData(1000, {{0, 701}}));
+    TrimPlan plan;
+    ASSERT_EQ(scanSource(folder / "app.exe", "small", plan).status, JobStatus::Done);
+    writeFile(folder / "app.exe", bytesWithData(2000, {{0, 2000}}));
+
+    JobResult result = writeTrimmed(plan);
+
+    EXPECT_EQ(result.status, JobStatus::SourceUnreadable);
+    EXPECT_EQ(result.path, folder / "app.exe");
+    EXPECT_EQ(folder.names(), (std::set<std::string>{"app.exe"}));
 }
 
 struct SourceCase {
