@@ -10,7 +10,7 @@
 
 #include "engine/tail_scan.h"
 #include "engine/trim.h"
-#include "test_files.h"
+#include "table_rows.h"
 
 namespace velbrisk {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "engine/path_rules.h"
 #include "engine/trim.h"
-#include "test_files.h"
+#include "table_rows.h"
 
 namespace velbrisk {
 namespace {

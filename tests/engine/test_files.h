@@ -17,24 +17,15 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <ostream>
 #include <random>
 #include <set>
 #include <string>
 
+#include "table_rows.h"
+
 namespace velbrisk::testing {
 
 namespace fs = std::filesystem;
-
-// Table rows print as their names, which keeps test listings readable. Test files bring it into
-// their own namespace with `using`, where the lookup for a row's printer looks.
-template <typename Row>
-requires requires(const Row& row) {
-    row.name;
-}
-void PrintTo(const Row& row, std::ostream* out) {
-    *out << row.name;
-}
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class ScratchFolder {
