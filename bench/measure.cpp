@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -53,6 +54,10 @@ double median(std::vector<double> values) {
     return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+double fastest(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
 std::int64_t bytesReadSoFar() {
     // Every read of /proc/self/io counts towards rchar itself (after it has shown the count), so
     // the bytes of all earlier reads of it are taken off.
@@ -77,7 +82,7 @@ std::int64_t bytesReadSoFar() {
     return count;
 }
 
-Peak peakInChild(const std::function<bool()>& job) {
+Peak peakInChild(const std::function<bool()>& job, double limitSeconds) {
     Peak peak;
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) {
@@ -94,21 +99,35 @@ Peak peakInChild(const std::function<bool()>& job) {
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
         long startKiB = usage.ru_maxrss;
-        bool ok = job();
         ssize_t ignored = ::write(pipeFds[1], &startKiB, sizeof startKiB);
         (void)ignored;
-        ::_exit(ok ? 0 : 1);
+        ::_exit(job() ? 0 : 1);
     }
     ::close(pipeFds[1]);
     long startKiB = 0;
     bool reported = ::read(pipeFds[0], &startKiB, sizeof startKiB) == sizeof startKiB;
     ::close(pipeFds[0]);
+    // A job that hangs must not hang the bench: it is polled, and killed at the limit.
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(limitSeconds));
     int status = 0;
     rusage usage{};
-    while (::wait4(child, &status, 0, &usage) < 0) {
-        if (errno != EINTR) {
+    for (;;) {
+        pid_t done = ::wait4(child, &status, WNOHANG, &usage);
+        if (done == child) {
+            break;
+        }
+        if (done < 0 && errno != EINTR) {
             return peak;
         }
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::wait4(child, &status, 0, &usage);
+            peak.timedOut = true;
+            return peak;
+        }
+        ::usleep(2000);
     }
     peak.ok = reported && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     peak.startKiB = startKiB;

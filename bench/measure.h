@@ -17,6 +17,7 @@ double secondsOf(Work&& work) {
 }
 
 double median(std::vector<double> values);
+double fastest(const std::vector<double>& values);
 
 // Bytes that this process has read through read-family system calls so far (rchar of
 // /proc/self/io, less what reading that file itself adds); -1 where the kernel does not say.
@@ -31,13 +32,14 @@ void stopIfInterrupted();
 bool interrupted();
 
 struct Peak {
-    bool ok = false;    // the job ran in the child and said it succeeded
-    long startKiB = 0;  // the child's peak resident size before the job
-    long peakKiB = 0;   // its peak over its whole life, the job included
+    bool ok = false;        // the job ran in the child and said it succeeded
+    bool timedOut = false;  // the job was still running at the limit and was killed
+    long startKiB = 0;      // the child's peak resident size before the job
+    long peakKiB = 0;       // its peak over its whole life, the job included
 };
 
 // Runs `job` in a child process of its own (fork), so that the peak is this job's alone, and
-// returns getrusage's ru_maxrss of that child.
-Peak peakInChild(const std::function<bool()>& job);
+// returns getrusage's ru_maxrss of that child. The child is killed after `limitSeconds`.
+Peak peakInChild(const std::function<bool()>& job, double limitSeconds);
 
 }  // namespace velbrisk::bench

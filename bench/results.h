@@ -26,7 +26,13 @@ struct InputResult {
 
     int scanRuns = 0;
     int copyRuns = 0;
+    // Medians, in seconds.
     double scan = 0, read = 0, copy = 0, cp = 0, cpSync = 0, whole = 0, wholeWithProgress = 0;
+    // The fastest run of each, in seconds: what a job costs when nothing else on the machine
+    // preempted it, shown next to the medians' ratios.
+    struct {
+        double scan = 0, read = 0, copy = 0, cp = 0, whole = 0;
+    } fastest;
     std::uint64_t progressCalls = 0;
     bool progressSound = true;  // monotonic and ending at done == total
     Peak peak;

@@ -182,6 +182,11 @@ void measure(InputResult& row, int minRuns) {
         row.cpSync = median(copies[2]);
         row.whole = median(copies[3]);
         row.wholeWithProgress = median(copies[4]);
+        row.fastest.scan = fastest(scans[0]);
+        row.fastest.read = fastest(scans[1]);
+        row.fastest.copy = fastest(copies[0]);
+        row.fastest.cp = fastest(copies[1]);
+        row.fastest.whole = fastest(copies[3]);
     }
     removeIfThere(row.reference);
 }
