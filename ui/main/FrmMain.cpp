@@ -10,11 +10,13 @@
 #include <optional>
 
 #include "app/Module1.h"
+#include "engine/pe_image.h"
 #include "resources/Pictures.h"
 #include "resources/ProductInfo.h"
 #include "ui/Messages.h"
 #include "ui/Twips.h"
 #include "ui/chooser/FrmOpen.h"
+#include "ui/main/JobRunner.h"
 #include "ui/main/LinkLabel.h"
 
 namespace velbrisk::ui {
@@ -248,22 +250,59 @@ void FrmMain::Lbl_About_Click(int index) {
 void FrmMain::StartCompress() {
     setCursor(Qt::WaitCursor);
     Text->setEnabled(false);
-    endJob(runJob(Text->text().toStdString(), SaveText->text().toStdString()));
+    JobResult result;
+    {
+        // The runner holds the window's input off and closes its progress dialog when it goes,
+        // before the message that ends the job.
+        JobRunner runner(this);
+        result = runJob(runner, Text->text().toStdString(), SaveText->text().toStdString());
+    }
+    endJob(result);
 }
 
-// The whole job, apart from the window's busy state and messages: the one place that runs the
-// scan and then the copy, so that it can move off the window's thread without touching either.
-JobResult FrmMain::runJob(const std::string& sourcePath, const std::string& outputName) {
+// The whole job, apart from the window's busy state and messages: the scan, the question about a
+// Windows program's own bytes, and the copy, the first and last on the runner's worker thread.
+JobResult FrmMain::runJob(JobRunner& runner, const std::string& sourcePath,
+                          const std::string& outputName) {
     TrimPlan plan;
-    const JobResult scanned = scanSource(sourcePath, outputName, plan);
+    const JobResult scanned = runner.run([&](const JobControl& control) {
+        return scanSource(sourcePath, outputName, plan, control);
+    });
     if (scanned.status != JobStatus::Done) {
         return scanned;
     }
-    return WriteTrimmed(plan);
+    if (!confirmImageCut(plan)) {
+        // The user said no and knows it: the job ends as a cancelled one, without a message.
+        return JobResult{JobStatus::Cancelled, {}, {}};
+    }
+    return WriteTrimmed(runner, plan);
 }
 
-JobResult FrmMain::WriteTrimmed(const TrimPlan& plan) {
-    return writeTrimmed(plan);
+// Linkers pad a program's last section with zeros and a signed program ends with its certificate
+// table; the blank scan cannot tell those zeros from free ones. Before a copy that would lose
+// bytes that the program's headers declare, the user decides.
+bool FrmMain::confirmImageCut(const TrimPlan& plan) {
+    if (!plan.cut || plan.cut->cutAmount == 0) {
+        return true;
+    }
+    const std::optional<std::int64_t> declaredEnd = declaredDataEnd(plan.sourcePath);
+    if (!declaredEnd) {
+        return true;
+    }
+    const std::int64_t lost = bytesOfImageCut(*declaredEnd, plan.cut->outputLength);
+    if (lost == 0) {
+        return true;
+    }
+    return askYesNo(this,
+                    {MessageIcon::Warning, productName(),
+                     QStringLiteral("此文件是Windows程序，要去掉的空白中有%1字节属于程序自身的"
+                                    "数据（节或数字签名）。这样生成的文件可能无法运行，或签名"
+                                    "失效。是否仍要压缩？")
+                         .arg(lost)});
+}
+
+JobResult FrmMain::WriteTrimmed(JobRunner& runner, const TrimPlan& plan) {
+    return runner.run([&](const JobControl& control) { return writeTrimmed(plan, control); });
 }
 
 void FrmMain::endJob(const JobResult& result) {

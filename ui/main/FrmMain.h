@@ -18,6 +18,7 @@ class QPlainTextEdit;
 
 namespace velbrisk::ui {
 
+class JobRunner;
 class LinkLabel;
 
 class FrmMain : public QWidget {
@@ -43,8 +44,10 @@ private slots:
 private:
     // The job: the busy state, the scan and the copy, and the message that ends it.
     void StartCompress();
-    static JobResult runJob(const std::string& sourcePath, const std::string& outputName);
-    static JobResult WriteTrimmed(const TrimPlan& plan);
+    JobResult runJob(JobRunner& runner, const std::string& sourcePath,
+                     const std::string& outputName);
+    bool confirmImageCut(const TrimPlan& plan);
+    static JobResult WriteTrimmed(JobRunner& runner, const TrimPlan& plan);
     void endJob(const JobResult& result);
 
     void buildAboutPanel();
