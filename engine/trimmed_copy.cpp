@@ -110,13 +110,15 @@ StepResult copyLeadingBytes(const os::File& source, const os::File& target, std:
     RunCopier copier(source, target, progress, options, stats);
     std::int64_t at = 0;
     while (at < keptLength) {
-        const std::int64_t runStart = os::nextData(source, at, ec);
+        const std::int64_t dataAt = os::nextData(source, at, ec);
         if (ec) {
             return {JobStatus::SourceUnreadable, ec};
         }
-        if (runStart < 0 || runStart >= keptLength) {
+        if (dataAt < 0 || dataAt >= keptLength) {
             break;
         }
+        // Never backwards, whatever the file system answers, so the loop always ends.
+        const std::int64_t runStart = std::max(at, dataAt);
         progress.moveTo(start + static_cast<std::uint64_t>(runStart));
         const std::int64_t holeStart = os::nextHole(source, runStart, ec);
         if (ec) {
