@@ -39,11 +39,11 @@ struct Options {
     double probeLoopCap = 60;  // seconds of the original loop per tail
 };
 
-std::vector<InputSpec> inputSpecs(bool quick) {
+std::vector<InputShape> inputShapes(bool quick) {
     std::int64_t big = quick ? 16 * kMiB : 256 * kMiB;
     std::int64_t whole = quick ? 64 * kMiB : kGiB;
     std::int64_t hole = quick ? 256 * kMiB : 4 * kGiB;
-    std::vector<InputSpec> specs = {
+    std::vector<InputShape> shapes = {
         {"(a)", big, big, false},
         {"(b)", whole, 0, false},
     };
@@ -54,16 +54,16 @@ std::vector<InputSpec> inputSpecs(bool quick) {
         if (quick && bytes > 16 * kMiB) {
             break;
         }
-        specs.push_back({std::string("(c) ") + label, 4 * kMiB, bytes, false});
+        shapes.push_back({std::string("(c) ") + label, 4 * kMiB, bytes, false});
     }
-    specs.push_back({"(d)", 4 * kMiB, hole, true});
-    specs.push_back({"(d) 4M alone", 4 * kMiB, 0, false});
-    return specs;
+    shapes.push_back({"(d)", 4 * kMiB, hole, true});
+    shapes.push_back({"(d) 4M alone", 4 * kMiB, 0, false});
+    return shapes;
 }
 
-std::string fileLabel(const InputSpec& spec) {
+std::string fileLabel(const InputShape& shape) {
     std::string label;
-    for (char c : spec.name) {
+    for (char c : shape.name) {
         if (std::isalnum(static_cast<unsigned char>(c))) {
             label += c;
         }
@@ -143,9 +143,9 @@ void printHeader(const Options& options, const ScratchFolder& scratch,
 
 // A small file that shows what cp and the engine do with their file calls here.
 void printCallTraces(const ScratchFolder& scratch) {
-    InputSpec spec{"trace", kMiB, 3 * kMiB + 5, false};
+    InputShape shape{"trace", kMiB, 3 * kMiB + 5, false};
     std::string source = scratch.file("trace.bin");
-    writeInput(source, spec);
+    writeInput(source, shape);
     std::string kept = scratch.file("trace.kept");
     writePrefix(source, kept, kMiB);
     std::vector<std::string> cpCalls =
@@ -198,17 +198,17 @@ std::vector<std::string> leftovers(const ScratchFolder& scratch,
 }
 
 int runBench(const Options& options) {
-    std::vector<InputSpec> specs = inputSpecs(options.quick);
-    std::erase_if(specs, [&](const InputSpec& spec) {
-        return spec.name.find(options.only) == std::string::npos;
+    std::vector<InputShape> shapes = inputShapes(options.quick);
+    std::erase_if(shapes, [&](const InputShape& shape) {
+        return shape.name.find(options.only) == std::string::npos;
     });
     // Every input stays until the end; at most one input's kept bytes exist three times over
     // (the copy for cp, the engine's output and cp's) at any moment.
     std::int64_t needed = 0;
     std::int64_t largestKept = 0;
-    for (const InputSpec& spec : specs) {
-        needed += spec.dataBytes + (spec.sparseTail ? 0 : spec.tailBytes);
-        largestKept = std::max(largestKept, spec.dataBytes + kMiB);
+    for (const InputShape& shape : shapes) {
+        needed += shape.dataBytes + (shape.sparseTail ? 0 : shape.tailBytes);
+        largestKept = std::max(largestKept, shape.dataBytes + kMiB);
     }
     needed += 3 * largestKept;
     std::int64_t available = freeBytes(options.parent);
@@ -225,21 +225,21 @@ int runBench(const Options& options) {
     printCallTraces(scratch);
 
     std::vector<InputResult> rows;
-    for (const InputSpec& spec : specs) {
+    for (const InputShape& shape : shapes) {
         stopIfInterrupted();
         InputResult row;
-        row.spec = spec;
-        std::string label = fileLabel(spec);
+        row.shape = shape;
+        std::string label = fileLabel(shape);
         row.source = scratch.file(label + ".bin");
         row.outputName = label + "-small";
         row.output = outputPath(row.source, row.outputName);
         row.reference = scratch.file(label + ".kept");
         row.cpOutput = scratch.file(label + ".cp");
-        row.length = spec.dataBytes + spec.tailBytes;
-        std::fprintf(stderr, "writing %s (%s) ...\n", spec.name.c_str(),
+        row.length = shape.dataBytes + shape.tailBytes;
+        std::fprintf(stderr, "writing %s (%s) ...\n", shape.name.c_str(),
                      sizeText(row.length).c_str());
-        writeInput(row.source, spec);
-        if (!spec.sparseTail && allocatedBytes(row.source) < row.length) {
+        writeInput(row.source, shape);
+        if (!shape.sparseTail && allocatedBytes(row.source) < row.length) {
             row.problems.push_back("the input came out sparse");
         }
         rows.push_back(row);
@@ -269,7 +269,7 @@ int runBench(const Options& options) {
     }
     for (InputResult& row : rows) {
         stopIfInterrupted();
-        if (row.spec.name.rfind("(c)", 0) == 0 && row.spec.tailBytes <= kMiB &&
+        if (row.shape.name.rfind("(c)", 0) == 0 && row.shape.tailBytes <= kMiB &&
             row.problems.empty()) {
             measureProbeLoop(row, options.minRuns, options.probeLoopCap);
         }

@@ -99,26 +99,26 @@ private:
 
 }  // namespace
 
-void writeInput(const std::string& path, const InputSpec& spec) {
+void writeInput(const std::string& path, const InputShape& shape) {
     Fd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (out.fd < 0) {
         fail("cannot create", path);
     }
     std::vector<unsigned char> block(kBlock);
     DataStream stream;
-    for (std::int64_t left = spec.dataBytes; left > 0;) {
+    for (std::int64_t left = shape.dataBytes; left > 0;) {
         std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(left, kBlock));
         stream.fill(block.data(), n);
         writeAll(out.fd, block.data(), n, path);
         left -= static_cast<std::int64_t>(n);
     }
-    if (spec.sparseTail) {
-        if (::ftruncate(out.fd, spec.dataBytes + spec.tailBytes) != 0) {
+    if (shape.sparseTail) {
+        if (::ftruncate(out.fd, shape.dataBytes + shape.tailBytes) != 0) {
             fail("cannot extend", path);
         }
     } else {
         std::fill(block.begin(), block.end(), 0);
-        for (std::int64_t left = spec.tailBytes; left > 0;) {
+        for (std::int64_t left = shape.tailBytes; left > 0;) {
             std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(left, kBlock));
             writeAll(out.fd, block.data(), n, path);
             left -= static_cast<std::int64_t>(n);

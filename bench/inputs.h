@@ -11,7 +11,7 @@ inline constexpr std::int64_t kKiB = 1024;
 inline constexpr std::int64_t kMiB = 1024 * kKiB;
 inline constexpr std::int64_t kGiB = 1024 * kMiB;
 
-struct InputSpec {
+struct InputShape {
     std::string name;  // the label in the tables, "(a)", "(c) 1M"
     std::int64_t dataBytes = 0;
     std::int64_t tailBytes = 0;
@@ -21,7 +21,7 @@ struct InputSpec {
 // Writes the data (the same byte stream for every input, so that equal data lengths hold equal
 // bytes), then the tail, and flushes it all to the disk so that later timings do not pay for
 // writing it back. Throws std::runtime_error on failure.
-void writeInput(const std::string& path, const InputSpec& spec);
+void writeInput(const std::string& path, const InputShape& shape);
 
 // Writes the first `length` bytes of `source` to `path`, padded with zero bytes where the source is
 // shorter: exactly what a trimmed copy of that length must hold.

@@ -40,7 +40,7 @@ std::string probeLoopText(const InputResult& row) {
 
 const InputResult* findRow(const std::vector<InputResult>& rows, const std::string& name) {
     for (const InputResult& row : rows) {
-        if (row.spec.name == name) {
+        if (row.shape.name == name) {
             return &row;
         }
     }
@@ -69,11 +69,11 @@ void printTables(const std::vector<InputResult>& rows) {
                 "scan MiB/s", "runs", "original loop");
     for (const InputResult& row : rows) {
         std::string holds =
-            sizeText(row.spec.dataBytes) + " + " +
-            (row.spec.tailBytes == 0 ? std::string("0") : sizeText(row.spec.tailBytes)) +
-            (row.spec.sparseTail ? " hole" : "");
+            sizeText(row.shape.dataBytes) + " + " +
+            (row.shape.tailBytes == 0 ? std::string("0") : sizeText(row.shape.tailBytes)) +
+            (row.shape.sparseTail ? " hole" : "");
         std::printf("%-13s %-21s %12lld %12lld %12lld %10s %10s %6s %10.0f %4d  %s\n",
-                    row.spec.name.c_str(), holds.c_str(), static_cast<long long>(row.kept),
+                    row.shape.name.c_str(), holds.c_str(), static_cast<long long>(row.kept),
                     static_cast<long long>(row.tail), static_cast<long long>(row.scanned),
                     ms(row.scan).c_str(), ms(row.read).c_str(), ratio(row.scan, row.read).c_str(),
                     mibPerSecond(row.tail, row.scan), row.scanRuns, probeLoopText(row).c_str());
@@ -86,7 +86,7 @@ void printTables(const std::vector<InputResult>& rows) {
                 "progress#", "peak MiB", "runs");
     for (const InputResult& row : rows) {
         std::printf("%-13s %10s %10s %6s %10s %6s %10s %10s %8s %12s %9llu %8.1f %4d\n",
-                    row.spec.name.c_str(), ms(row.copy).c_str(), ms(row.cp).c_str(),
+                    row.shape.name.c_str(), ms(row.copy).c_str(), ms(row.cp).c_str(),
                     ratio(row.copy, row.cp).c_str(), ms(row.cpSync).c_str(),
                     ratio(row.copy, row.cpSync).c_str(), ms(row.whole).c_str(),
                     ms(row.cp + row.read).c_str(), ratio(row.whole, row.cp + row.read).c_str(),
@@ -112,10 +112,10 @@ int printTargets(const std::vector<InputResult>& rows, const std::vector<std::st
     }
     for (const InputResult& row : rows) {
         for (const std::string& problem : row.problems) {
-            failures += !verdict(false, row.spec.name + ": " + problem);
+            failures += !verdict(false, row.shape.name + ": " + problem);
         }
         if (!row.progressSound) {
-            failures += !verdict(false, row.spec.name +
+            failures += !verdict(false, row.shape.name +
                                             ": progress reports not monotonic or not ending at "
                                             "done == total");
         }
@@ -150,17 +150,17 @@ int printTargets(const std::vector<InputResult>& rows, const std::vector<std::st
     double slowest = 0, fastest = 0;
     std::string slowName, fastName;
     for (const InputResult& row : rows) {
-        if (row.spec.name.rfind("(c)", 0) != 0 || row.spec.tailBytes < kMiB || row.scan <= 0) {
+        if (row.shape.name.rfind("(c)", 0) != 0 || row.shape.tailBytes < kMiB || row.scan <= 0) {
             continue;
         }
         double speed = mibPerSecond(row.tail, row.scan);
         if (slowName.empty() || speed < slowest) {
             slowest = speed;
-            slowName = row.spec.name;
+            slowName = row.shape.name;
         }
         if (fastName.empty() || speed > fastest) {
             fastest = speed;
-            fastName = row.spec.name;
+            fastName = row.shape.name;
         }
     }
     if (!slowName.empty()) {
@@ -173,7 +173,8 @@ int printTargets(const std::vector<InputResult>& rows, const std::vector<std::st
         // it shows whether the scan stays linear.
         double lowest = 0, highest = 0, slowBest = 0, fastBest = 0;
         for (const InputResult& row : rows) {
-            if (row.spec.name.rfind("(c)", 0) == 0 && row.spec.tailBytes >= kMiB && row.read > 0) {
+            if (row.shape.name.rfind("(c)", 0) == 0 && row.shape.tailBytes >= kMiB &&
+                row.read > 0) {
                 double r = row.scan / row.read;
                 lowest = lowest == 0 ? r : std::min(lowest, r);
                 highest = std::max(highest, r);
@@ -206,7 +207,7 @@ int printTargets(const std::vector<InputResult>& rows, const std::vector<std::st
         everyPeakKnown = everyPeakKnown && row.peak.ok;
         if (row.peak.peakKiB >= worstKiB) {
             worstKiB = row.peak.peakKiB;
-            worstName = row.spec.name;
+            worstName = row.shape.name;
         }
     }
     std::snprintf(text, sizeof text, "peak memory on every input < 32 MiB: largest %.1f MiB (%s)%s",

@@ -12,7 +12,7 @@
 namespace velbrisk::bench {
 
 struct InputResult {
-    InputSpec spec;
+    InputShape shape;
     std::string source;
     std::string outputName;
     std::string output;     // where the engine writes

@@ -130,7 +130,7 @@ const char* statusName(JobStatus status) {
 }
 
 void measure(InputResult& row, int minRuns) {
-    std::fprintf(stderr, "measuring %s ...\n", row.spec.name.c_str());
+    std::fprintf(stderr, "measuring %s ...\n", row.shape.name.c_str());
     TrimPlan plan;
     std::int64_t before = bytesReadSoFar();
     JobResult result = scanSource(row.source, row.outputName, plan);
@@ -143,7 +143,7 @@ void measure(InputResult& row, int minRuns) {
                                result.reason);
         return;
     }
-    std::optional<std::int64_t> expected = expectedOutputLength(row.spec.dataBytes, row.length);
+    std::optional<std::int64_t> expected = expectedOutputLength(row.shape.dataBytes, row.length);
     failUnless(row, expected && *expected == plan.cut->outputLength,
                "the cut differs from the probe loop's");
     row.kept = plan.cut->outputLength;
@@ -192,7 +192,7 @@ void measure(InputResult& row, int minRuns) {
 }
 
 void measureProbeLoop(InputResult& row, int minRuns, double capSeconds) {
-    std::fprintf(stderr, "original probe loop on %s ...\n", row.spec.name.c_str());
+    std::fprintf(stderr, "original probe loop on %s ...\n", row.shape.name.c_str());
     row.probeLoopRan = true;
     auto start = std::chrono::steady_clock::now();
     auto deadline = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
