@@ -25,16 +25,15 @@ std::optional<std::int64_t> expectedOutputLength(std::int64_t dataBytes, std::in
     return length - (i - kProbeStep) + 1;
 }
 
-void checkedRemove(InputResult& row, const std::string& path) {
-    if (::unlink(path.c_str()) != 0) {
-        row.problems.push_back("no file at " + path + " after a run");
+// Notes a problem once, however many runs meet it.
+void failUnless(InputResult& row, bool ok, const std::string& what) {
+    if (!ok && std::find(row.problems.begin(), row.problems.end(), what) == row.problems.end()) {
+        row.problems.push_back(what);
     }
 }
 
-void failUnless(InputResult& row, bool ok, const std::string& what) {
-    if (!ok) {
-        row.problems.push_back(what);
-    }
+void checkedRemove(InputResult& row, const std::string& path) {
+    failUnless(row, ::unlink(path.c_str()) == 0, "no file at " + path + " after a run");
 }
 
 // The scan and the tail read, once each; `samples` gets their times.
