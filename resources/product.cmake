@@ -10,3 +10,6 @@ set(VELBRISK_MAIL_PROVIDER "Example")
 set(VELBRISK_SECOND_MAIL "velbrisk@example.net")
 set(VELBRISK_HOME_PAGE "https://velbrisk.example.org/")
 set(VELBRISK_LICENSE_NAME "MIT许可证")
+set(VELBRISK_LICENSE_SPDX "MIT")
+# The desktop's name for the program (desktop entry, metainfo, icon): the home page's host, reversed.
+set(VELBRISK_APP_ID "org.example.velbrisk")
