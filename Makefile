@@ -23,6 +23,31 @@ run: build
 
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null; then \
+		$(MAKE) --no-print-directory test-windows; \
+	else \
+		echo "Windows build not tested: install tools/debian-packages-windows.txt for it"; \
+	fi
+
+# The engine and its tests cross-built for Windows with mingw-w64, and run under Wine.
+WIN_BUILD ?= $(BUILD)-windows
+.PHONY: test-windows
+test-windows:
+	@tools/setup tools/debian-packages-windows.txt
+	cmake -S . -B $(WIN_BUILD) -DVELBRISK_GUI=OFF \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package, in $(BUILD).
+.PHONY: package
+package: build
+	cmake --build $(BUILD) --target package
+
+# The main window pictured on a virtual screen, for README.md.
+.PHONY: screenshot
+screenshot: build
+	tools/screenshot $(BUILD)/app/velbrisk docs/screenshot.png
 
 # The engine against a plain read and cp, on inputs written inside the bench's own build folder
 # (so on the file system of this tree); a few minutes and about 4 GiB of disk while it runs.
