@@ -1,78 +1,70 @@
-// The main window under the mouse: hover colours of the link labels, and drops on the source box.
+// The main window under the mouse: clicks, hover colours, drops, and the about panel's links.
 #include <QApplication>
-#include <QLabel>
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
+#include <QUrlQuery>
 
+#include "resources/ProductInfo.h"
+#include "ui/Messages.h"
 #include "ui/main/FrmMain.h"
 
 using velbrisk::ui::FrmMain;
 
 namespace {
 
-const QStringList kLinks = {"Label", "Lbl_Com", "Lbl_Exit", "Label3"};
-
-// The centre of a named control, or a corner of the bare form, in window coordinates.
-QPoint placeOf(const FrmMain& window, const QString& place) {
-    if (place == "form") {
-        return QPoint(2, 2);
-    }
-    auto* widget = window.findChild<QWidget*>(place);
-    Q_ASSERT(widget);
-    return widget->mapTo(&window, widget->rect().center());
-}
-
-// A button-less move, delivered as the window system does: to the control under the pointer.
+// A button-less move as the window system delivers it: to the control under the pointer, "form"
+// being a bare corner of the window. "leave" is the pointer leaving the window, which is no move.
 void moveOver(FrmMain& window, const QString& place) {
-    const QPoint point = placeOf(window, place);
-    QWidget* target = window.childAt(point);
-    if (!target) {
-        target = &window;
+    if (place == "leave") {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&window, &leave);
+        return;
     }
+    const auto* named = window.findChild<QWidget*>(place);
+    const QPoint point =
+        place == "form" ? QPoint(2, 2) : named->mapTo(&window, named->rect().center());
+    QWidget* target = window.childAt(point) ? window.childAt(point) : &window;
     const QPointF local = target->mapFrom(&window, point);
     QMouseEvent move(QEvent::MouseMove, local, target->mapToGlobal(local), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(target, &move);
 }
 
-// The four link labels' colours as letters: B for blue, R for red, ? for anything else.
+// The four link labels' colours as letters, in the order Label, Lbl_Com, Lbl_Exit, Label3: B for
+// blue, R for red, ? for anything else.
 QString linkColours(const FrmMain& window) {
     QString colours;
-    for (const QString& name : kLinks) {
+    for (const char* name : {"Label", "Lbl_Com", "Lbl_Exit", "Label3"}) {
         const QColor colour =
-            window.findChild<QLabel*>(name)->palette().color(QPalette::WindowText);
+            window.findChild<QWidget*>(name)->palette().color(QPalette::WindowText);
         colours += colour == QColor(0, 0, 255) ? u'B' : colour == QColor(255, 0, 0) ? u'R' : u'?';
     }
     return colours;
 }
 
-QMimeData* fileDrop(const QStringList& paths, const QString& text = {}) {
-    auto* data = new QMimeData;
+// Drags files onto a control and drops them there, as a file manager that offers copy or move and
+// gives the paths as plain text too (a box that inserted text would take that). Returns the action
+// the drop was answered with.
+Qt::DropAction drop(QWidget* widget, const QStringList& files, const QString& text) {
+    QMimeData data;
     QList<QUrl> urls;
-    for (const QString& path : paths) {
-        urls.append(QUrl::fromLocalFile(path));
+    for (const QString& path : files) {
+        urls << QUrl::fromLocalFile(path);
     }
     if (!urls.isEmpty()) {
-        data->setUrls(urls);
+        data.setUrls(urls);
     }
-    // File managers offer the paths as plain text too; a box that inserted text would take it.
-    data->setText(text.isEmpty() ? paths.join(u'\n') : text);
-    return data;
-}
-
-// Drags the data onto the widget and drops it there, as a file manager offering copy or move.
-// Returns the action that the drop was answered with, or IgnoreAction.
-Qt::DropAction dropOn(QWidget* widget, QMimeData* data) {
+    data.setText(text.isEmpty() ? files.join(u'\n') : text);
     const QPoint point = widget->rect().center();
     const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(point, offered, data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(point, offered, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &enter);
-    QDropEvent drop(QPointF(point), offered, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(point), offered, &data, Qt::LeftButton, Qt::NoModifier);
     drop.setDropAction(Qt::MoveAction);
     QApplication::sendEvent(widget, &drop);
-    delete data;
     return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
@@ -81,9 +73,52 @@ Qt::DropAction dropOn(QWidget* widget, QMimeData* data) {
 class FrmMainPointerTest : public QObject {
     Q_OBJECT
 
+public slots:
+    // Stands in for the desktop: records each address that the window asks it to open.
+    void open(const QUrl& address) { opened_ << address; }
+
 private slots:
-    // Each row moves the pointer over the places in turn and reads the four links after the last
-    // move, in the order Label, Lbl_Com, Lbl_Exit, Label3.
+    void initTestCase() {
+        for (const char* scheme : {"mailto", "http", "https"}) {
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+        }
+    }
+    void cleanupTestCase() {
+        for (const char* scheme : {"mailto", "http", "https"}) {
+            QDesktopServices::unsetUrlHandler(scheme);
+        }
+    }
+
+    // The help label as the example: only the primary button, pressed and released on the label, is
+    // a click.
+    void linkClicks_data() {
+        QTest::addColumn<bool>("press");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QPoint>("releaseAt");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("primary, released on the label")
+            << true << int(Qt::LeftButton) << QPoint(5, 5) << 1;
+        QTest::newRow("dragged off before release")
+            << true << int(Qt::LeftButton) << QPoint(500, 5) << 0;
+        QTest::newRow("secondary button") << true << int(Qt::RightButton) << QPoint(5, 5) << 0;
+        QTest::newRow("release without press") << false << int(Qt::LeftButton) << QPoint(5, 5) << 0;
+    }
+    void linkClicks() {
+        QFETCH(bool, press);
+        QFETCH(int, button);
+        QFETCH(QPoint, releaseAt);
+        QFETCH(int, clicks);
+        FrmMain window;
+        auto* help = window.findChild<QWidget*>("Label3");
+        velbrisk::ui::MessageRecorder recorder;
+        if (press) {
+            QTest::mousePress(help, Qt::MouseButton(button), {}, QPoint(5, 5));
+        }
+        QTest::mouseRelease(help, Qt::MouseButton(button), {}, releaseAt);
+        QCOMPARE(recorder.shown.size(), clicks);
+    }
+
+    // Each row moves the pointer over the places in turn and reads the links after the last move.
     void hoverColours_data() {
         QTest::addColumn<QStringList>("moves");
         QTest::addColumn<QString>("colours");
@@ -95,7 +130,6 @@ private slots:
         QTest::newRow("form surface after a link") << QStringList{"Label", "form"} << "BBBB";
         QTest::newRow("link to link, no form between")
             << QStringList{"Label", "Lbl_Exit"} << "BBRB";
-        QTest::newRow("staying on one link") << QStringList{"Lbl_Com", "Lbl_Com"} << "BRBB";
         QTest::newRow("Text turns Label blue") << QStringList{"Label", "Text"} << "BBBB";
         QTest::newRow("Text leaves Label3 red") << QStringList{"Label3", "Text"} << "BBBR";
         QTest::newRow("Text then form turns Label3 blue")
@@ -106,8 +140,10 @@ private slots:
         QTest::newRow("Frame1 changes nothing") << QStringList{"Label3", "Frame1"} << "BBBR";
         QTest::newRow("about label changes nothing")
             << QStringList{"Label", "Lbl_About_6"} << "RBBB";
-        QTest::newRow("about link label changes nothing")
+        QTest::newRow("about link changes nothing")
             << QStringList{"Lbl_Com", "Lbl_About_4"} << "BRBB";
+        QTest::newRow("left red after leaving the window")
+            << QStringList{"Lbl_Exit", "leave"} << "BBRB";
     }
     void hoverColours() {
         QFETCH(QStringList, moves);
@@ -121,77 +157,85 @@ private slots:
         QCOMPARE(linkColours(window), colours);
     }
 
-    // Leaving the window is no mouse move: the last link stays red until the next one.
-    void linkStaysRedAfterLeavingTheWindow() {
-        FrmMain window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        moveOver(window, "Lbl_Exit");
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(window.findChild<QWidget*>("Lbl_Exit"), &leave);
-        QApplication::sendEvent(&window, &leave);
-        QCOMPARE(linkColours(window), "BBRB");
-        moveOver(window, "form");
-        QCOMPARE(linkColours(window), "BBBB");
-    }
-
-    void dropsOnTheSourceBox_data() {
+    // Both boxes hold "typed" before the drop; the drop is answered with a copy or ignored.
+    void drops_data() {
+        QTest::addColumn<QString>("target");
         QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("result");
-        const QString typed = "typed by hand";
-        QTest::newRow("upper-case EXE") << QStringList{"/srv/apps/SETUP.EXE"} << ""
-                                        << "/srv/apps/SETUP.EXE";
-        QTest::newRow("lower-case exe") << QStringList{"/home/用户/测试/程序.exe"} << ""
-                                        << "/home/用户/测试/程序.exe";
-        QTest::newRow("mixed case Exe refused")
-            << QStringList{"/srv/apps/Setup.Exe"} << "" << typed;
-        QTest::newRow("eXE refused") << QStringList{"/srv/apps/setup.eXE"} << "" << typed;
-        QTest::newRow("no dot before exe") << QStringList{"/srv/tools_exe"} << ""
-                                           << "/srv/tools_exe";
-        QTest::newRow("folder with trailing slash") << QStringList{"/srv/tools_exe/"} << ""
-                                                    << "/srv/tools_exe";
-        QTest::newRow("other ending") << QStringList{"/srv/readme.txt"} << "" << typed;
-        QTest::newRow("first refused, later exe ignored")
-            << QStringList{"/srv/readme.txt", "/srv/setup.exe"} << "" << typed;
-        QTest::newRow("first exe taken, later ignored")
-            << QStringList{"/srv/setup.exe", "/srv/other.exe"} << ""
-            << "/srv/setup.exe";
-        QTest::newRow("dropped text is no file") << QStringList{} << "/srv/setup.exe" << typed;
+        QTest::addColumn<QString>("text");  // plain text of the drop, when not the paths
+        QTest::addColumn<QString>("sourceBox");
+        QTest::addColumn<int>("action");
+        const auto row = [](const char* name, const char* target, const QStringList& files,
+                            const QString& sourceBox, Qt::DropAction action,
+                            const QString& text = {}) {
+            QTest::newRow(name) << QString(target) << files << text << sourceBox << int(action);
+        };
+        const Qt::DropAction copy = Qt::CopyAction;
+        row("upper-case EXE", "Text", {"/srv/apps/SETUP.EXE"}, "/srv/apps/SETUP.EXE", copy);
+        row("lower-case exe", "Text", {"/home/用户/测试/程序.exe"}, "/home/用户/测试/程序.exe",
+            copy);
+        row("mixed case Exe refused", "Text", {"/srv/apps/Setup.Exe"}, "typed", copy);
+        row("eXE refused", "Text", {"/srv/apps/setup.eXE"}, "typed", copy);
+        row("other ending", "Text", {"/srv/readme.txt"}, "typed", copy);
+        row("folder ending in exe, no dot", "Text", {"/srv/tools_exe"}, "/srv/tools_exe", copy);
+        row("same folder with trailing slash", "Text", {"/srv/tools_exe/"}, "/srv/tools_exe", copy);
+        row("first exe decides, later ignored", "Text", {"/srv/setup.exe", "/srv/other.exe"},
+            "/srv/setup.exe", copy);
+        row("first refused, later exe ignored", "Text", {"/srv/readme.txt", "/srv/setup.exe"},
+            "typed", copy);
+        row("dropped text is no file", "Text", {}, "typed", Qt::IgnoreAction, "/srv/setup.exe");
+        for (const char* other : {"SaveText", "Label1", "Label", "Frame1", "Lbl_About_4"}) {
+            row(other, other, {"/srv/setup.exe"}, "typed", Qt::IgnoreAction);
+        }
     }
-    void dropsOnTheSourceBox() {
+    void drops() {
+        QFETCH(QString, target);
         QFETCH(QStringList, files);
         QFETCH(QString, text);
-        QFETCH(QString, result);
-        FrmMain window;
-        auto* box = window.findChild<QLineEdit*>("Text");
-        box->setText("typed by hand");
-        dropOn(box, fileDrop(files, text));
-        QCOMPARE(box->text(), result);
-    }
-
-    // A file manager deletes what was moved: the source box only ever takes a copy.
-    void dropIsTakenAsCopy() {
-        FrmMain window;
-        auto* box = window.findChild<QLineEdit*>("Text");
-        QCOMPARE(dropOn(box, fileDrop({"/srv/setup.exe"})), Qt::CopyAction);
-        QCOMPARE(box->text(), "/srv/setup.exe");
-    }
-
-    void onlyTheSourceBoxTakesDrops() {
+        QFETCH(QString, sourceBox);
+        QFETCH(int, action);
         FrmMain window;
         auto* source = window.findChild<QLineEdit*>("Text");
         auto* output = window.findChild<QLineEdit*>("SaveText");
-        output->setText("small");
-        QVERIFY(!output->acceptDrops());
-        QCOMPARE(dropOn(output, fileDrop({"/srv/setup.exe"})), Qt::IgnoreAction);
-        for (const char* name : {"Label1", "Label", "Frame1", "Lbl_About_4"}) {
-            QCOMPARE(dropOn(window.findChild<QWidget*>(name), fileDrop({"/srv/setup.exe"})),
-                     Qt::IgnoreAction);
-        }
-        QCOMPARE(output->text(), "small");
-        QVERIFY(source->text().isEmpty());
+        source->setText("typed");
+        output->setText("typed");
+        QCOMPARE(int(drop(window.findChild<QWidget*>(target), files, text)), action);
+        QCOMPARE(source->text(), sourceBox);
+        QCOMPARE(output->text(), "typed");
     }
+
+    // Each label clicked twice; every click opens its address again.
+    void aboutLinks_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QByteArray>("address");  // empty: nothing opens
+        QTest::addColumn<QString>("subject");     // as the mail program decodes it
+        for (int index : {0, 1, 2, 3, 5}) {
+            QTest::addRow("%d opens nothing", index) << index << QByteArray() << QString();
+        }
+        QTest::newRow("4 mail with its subject")
+            << 4
+            << QByteArray("mailto:") + velbrisk::product::kMail +
+                   "?subject=Velbrisk%E7%94%A8%E6%88%B7%E6%9D%A5%E4%BF%A1"
+            << "Velbrisk用户来信";
+        QTest::newRow("6 home page") << 6 << QByteArray(velbrisk::product::kHomePage) << "";
+    }
+    void aboutLinks() {
+        QFETCH(int, index);
+        QFETCH(QByteArray, address);
+        QFETCH(QString, subject);
+        FrmMain window;
+        opened_.clear();
+        auto* label = window.findChild<QWidget*>(QStringLiteral("Lbl_About_%1").arg(index));
+        QTest::mouseClick(label, Qt::LeftButton);
+        QTest::mouseClick(label, Qt::LeftButton);
+        QCOMPARE(opened_.size(), address.isEmpty() ? 0 : 2);
+        for (const QUrl& url : opened_) {
+            QCOMPARE(url.toEncoded(), address);
+            QCOMPARE(QUrlQuery(url).queryItemValue("subject", QUrl::FullyDecoded), subject);
+        }
+    }
+
+private:
+    QList<QUrl> opened_;
 };
 
 QTEST_MAIN(FrmMainPointerTest)
