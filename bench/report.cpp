@@ -96,10 +96,9 @@ void printTables(const std::vector<InputResult>& rows) {
     }
     std::printf(
         "(scan read B: bytes the scan read through read calls, from /proc/self/io; "
-        "cp+sync: cp, then fsync of its output and of the folder, as the engine does before "
-        "and after its rename; progress#: progress reports in one whole job; peak: ru_maxrss of a "
-        "forked child "
-        "that ran one trimFile, which started at %.1f MiB)\n\n",
+        "cp+sync: cp, then fsync of its output and of the folder, what a copy that must survive a "
+        "power cut costs; progress#: progress reports in one whole job; peak: ru_maxrss of a "
+        "forked child that ran one trimFile, which started at %.1f MiB)\n\n",
         rows.empty() ? 0.0 : rows.front().peak.startKiB / 1024.0);
 }
 
