@@ -1,12 +1,13 @@
-// How the rows of the engine's test tables print: by name, on every platform.
+// How the rows of the engine's test tables print and are named: by their names, on every platform.
 #pragma once
 
 #include <ostream>
+#include <string>
 
 namespace velbrisk::testing {
 
-// Table rows print as their names, which keeps test listings readable. Test files bring it into
-// their own namespace with `using`, where the lookup for a row's printer looks.
+// Test files bring this into their own namespace with `using`, where the lookup for a row's
+// printer looks.
 template <typename Row>
 requires requires(const Row& row) {
     row.name;
@@ -14,5 +15,8 @@ requires requires(const Row& row) {
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
+
+// The last argument of INSTANTIATE_TEST_SUITE_P: each instance takes its row's name.
+inline constexpr auto rowName = [](const auto& info) { return std::string{info.param.name}; };
 
 }  // namespace velbrisk::testing

@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -19,7 +17,10 @@
 #include <functional>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "table_rows.h"
 
@@ -27,7 +28,13 @@ namespace velbrisk::testing {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A UTF-8 path as the file system library takes it.
+inline fs::path utf8Path(const std::string& path) {
+    return fs::path(std::u8string(path.begin(), path.end()));
+}
+
+// A fresh folder under the system's temporary folder, removed with everything in it. Names and
+// paths are UTF-8, as the engine takes them.
 class ScratchFolder {
 public:
     ScratchFolder() {
@@ -57,14 +64,16 @@ public:
         return path_;
     }
     std::string operator/(const std::string& name) const {
-        return (path_ / name).string();
+        const std::u8string path = (path_ / utf8Path(name)).u8string();
+        return {path.begin(), path.end()};
     }
 
-    // Every name in the folder, dot files (temporary outputs) included.
-    std::set<std::string> names() const {
+    // Every name in the folder or one below it, dot files (temporary outputs) included.
+    std::set<std::string> names(const std::string& below = "") const {
         std::set<std::string> found;
-        for (const auto& entry : fs::directory_iterator(path_)) {
-            found.insert(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(utf8Path(*this / below))) {
+            const std::u8string name = entry.path().filename().u8string();
+            found.emplace(name.begin(), name.end());
         }
         return found;
     }
@@ -73,23 +82,33 @@ private:
     fs::path path_;
 };
 
+// A test, and a table's test, with a scratch folder of its own.
+class InScratchFolder : public ::testing::Test {
+protected:
+    ScratchFolder folder;
+};
+template <typename Row>
+class ScratchTable : public ::testing::TestWithParam<Row> {
+protected:
+    ScratchFolder folder;
+};
+
 inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(utf8Path(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 
 inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
+    std::ostringstream bytes;
+    bytes << std::ifstream(utf8Path(path), std::ios::binary).rdbuf();
+    return bytes.str();
 }
 
+using Ranges = std::vector<std::pair<std::int64_t, std::int64_t>>;
+
 // `length` bytes: zero, except at [from, to) of each range, which hold bytes that are never zero.
-inline std::string bytesWithData(
-    std::int64_t length, std::initializer_list<std::pair<std::int64_t, std::int64_t>> data) {
+inline std::string bytesWithData(std::int64_t length, const Ranges& data) {
     std::string bytes(static_cast<std::size_t>(length), '\0');
     for (auto [from, to] : data) {
         for (std::int64_t k = from; k < to; ++k) {
@@ -99,25 +118,25 @@ inline std::string bytesWithData(
     return bytes;
 }
 
+// What a trimmed copy of `outputLength` bytes holds: the source's first bytes, past its end zeros.
+inline std::string keptBytes(const std::string& source, std::int64_t outputLength) {
+    std::string kept = source.substr(0, static_cast<std::size_t>(outputLength));
+    kept.resize(static_cast<std::size_t>(outputLength), '\0');
+    return kept;
+}
+
 #ifndef _WIN32
 // Runs `body` in a child process and returns its exit code (or 128 + a signal), so a test can
 // change limits and users without touching the test process itself.
 inline int runInChild(const std::function<int()>& body) {
-    pid_t pid = ::fork();
-    if (pid < 0) {
-        ADD_FAILURE() << "fork failed: " << std::strerror(errno);
-        return -1;
-    }
+    const pid_t pid = ::fork();
     if (pid == 0) {
         ::_exit(body());
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFEXITED(status)) {
-        return WEXITSTATUS(status);
-    }
-    return 128 + WTERMSIG(status);
+    return pid < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 #endif
 
