@@ -116,8 +116,9 @@ bool setPermissions(const File& file, std::uint32_t permissions, std::error_code
 
 // Puts the (closed) file at `fromPath` in the place of `toPath` in one step: a file already at
 // `toPath` is replaced whole, and no reader ever sees neither or half of one. Both lie in the
-// same folder.
-bool replaceFile(const std::string& fromPath, const std::string& toPath, std::error_code& ec);
+// same folder. `durable` also makes the new name reach the disk before the call returns.
+bool replaceFile(const std::string& fromPath, const std::string& toPath, bool durable,
+                 std::error_code& ec);
 
 // Deletes a (closed) file.
 bool removeFile(const std::string& path, std::error_code& ec);

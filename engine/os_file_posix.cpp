@@ -304,11 +304,15 @@ bool setPermissions(const File& file, std::uint32_t permissions, std::error_code
     return true;
 }
 
-bool replaceFile(const std::string& fromPath, const std::string& toPath, std::error_code& ec) {
+bool replaceFile(const std::string& fromPath, const std::string& toPath, bool durable,
+                 std::error_code& ec) {
     ec.clear();
     if (::rename(fromPath.c_str(), toPath.c_str()) != 0) {
         ec = lastError();
         return false;
+    }
+    if (!durable) {
+        return true;
     }
     // Make the new name itself durable. A folder that cannot be synced (some network and FUSE
     // file systems refuse) leaves the rename done all the same, so that is no failure.

@@ -344,7 +344,8 @@ bool setPermissions(const File& file, std::uint32_t permissions, std::error_code
     return setAttributes(file.native(), attributes, ec);
 }
 
-bool replaceFile(const std::string& fromPath, const std::string& toPath, std::error_code& ec) {
+bool replaceFile(const std::string& fromPath, const std::string& toPath, bool durable,
+                 std::error_code& ec) {
     ec.clear();
     std::wstring from = widen(fromPath, ec);
     if (ec) {
@@ -358,8 +359,9 @@ bool replaceFile(const std::string& fromPath, const std::string& toPath, std::er
     // opened the freshly closed file (virus checkers do) blocks the rename for a moment, so a
     // sharing violation is tried again a few times before it counts.
     for (int attempt = 0;; ++attempt) {
-        if (::MoveFileExW(from.c_str(), to.c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD flags =
+            MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : DWORD{0});
+        if (::MoveFileExW(from.c_str(), to.c_str(), flags)) {
             return true;
         }
         const DWORD error = ::GetLastError();

@@ -3,23 +3,43 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace velbrisk {
 namespace {
 
 constexpr std::size_t kWord = sizeof(std::uint64_t);
-constexpr std::size_t kChunk = 8 * kWord;
 
-// Whether 64 bytes are all zero, as eight word loads ORed together: no branch per byte, and
-// compilers turn it into a few vector instructions.
-bool chunkIsZero(const std::byte* chunk) {
-    std::uint64_t words[8];
-    std::memcpy(words, chunk, kChunk);
-    std::uint64_t any = 0;
-    for (std::uint64_t word : words) {
-        any |= word;
+// The zero test looks at pieces this large with no branch inside; only the one piece that holds
+// data is then searched byte by byte.
+constexpr std::size_t kPiece = 4096;
+
+// The first read of the tail is one page: most tails are short, and a long one soon reads whole
+// blocks, as each read of the same run doubles the last.
+constexpr std::int64_t kFirstRead = 4096;
+
+// The file system is asked about holes for windows of the tail that grow up to this size, so that
+// a dense tail costs a few questions, not two per block.
+constexpr std::int64_t kLargestWindow = std::int64_t{64} << 20;
+
+// Whether every byte is zero: words ORed into four accumulators, which the processor runs side by
+// side, so the test keeps up with reads from memory.
+bool allZero(const std::byte* data, std::size_t size) {
+    std::uint64_t any[4] = {0, 0, 0, 0};
+    std::size_t k = 0;
+    for (; k + 4 * kWord <= size; k += 4 * kWord) {
+        std::uint64_t words[4];
+        std::memcpy(words, data + k, sizeof words);
+        any[0] |= words[0];
+        any[1] |= words[1];
+        any[2] |= words[2];
+        any[3] |= words[3];
     }
-    return any == 0;
+    std::uint64_t rest = any[0] | any[1] | any[2] | any[3];
+    for (; k < size; ++k) {
+        rest |= std::to_integer<std::uint64_t>(data[k]);
+    }
+    return rest == 0;
 }
 
 std::ptrdiff_t lastNonZeroByteLoop(const std::byte* data, std::size_t size) {
@@ -35,21 +55,54 @@ std::int64_t alignDown(std::int64_t value, std::int64_t alignment) {
     return value - value % alignment;
 }
 
+struct DataRun {
+    std::int64_t start;
+    std::int64_t end;
+};
+
+// The runs of [from, to) that may hold data, in order, as the file system tells them; where it
+// cannot tell, the whole range is one run.
+bool dataRuns(const os::File& file, std::int64_t from, std::int64_t to, std::vector<DataRun>& runs,
+              std::error_code& ec) {
+    runs.clear();
+    std::int64_t at = from;
+    while (at < to) {
+        const std::int64_t start = os::nextData(file, at, ec);
+        if (ec) {
+            return false;
+        }
+        if (start < 0 || start >= to) {
+            break;
+        }
+        std::int64_t end = os::nextHole(file, start, ec);
+        if (ec) {
+            return false;
+        }
+        // A hole that starts no later than its data run is an answer no file system should give;
+        // reading the rest as data is right whatever the truth.
+        if (end <= start || end > to) {
+            end = to;
+        }
+        runs.push_back({start, end});
+        at = end;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::ptrdiff_t lastNonZero(std::span<const std::byte> bytes) {
     const std::byte* data = bytes.data();
     std::size_t end = bytes.size();
-    // Whole chunks from the end; the byte loop runs only inside the one chunk that holds data, and
-    // over the head shorter than a chunk.
-    while (end >= kChunk) {
-        if (!chunkIsZero(data + end - kChunk)) {
-            return static_cast<std::ptrdiff_t>(end - kChunk) +
-                   lastNonZeroByteLoop(data + end - kChunk, kChunk);
+    while (end > 0) {
+        const std::size_t start = end > kPiece ? end - kPiece : 0;
+        if (!allZero(data + start, end - start)) {
+            return static_cast<std::ptrdiff_t>(start) +
+                   lastNonZeroByteLoop(data + start, end - start);
         }
-        end -= kChunk;
+        end = start;
     }
-    return lastNonZeroByteLoop(data, end);
+    return -1;
 }
 
 StepResult findLastData(const os::File& file, std::int64_t length, std::span<std::byte> buffer,
@@ -57,67 +110,53 @@ StepResult findLastData(const os::File& file, std::int64_t length, std::span<std
                         std::int64_t& lastDataOffset) {
     lastDataOffset = -1;
     const auto block = static_cast<std::int64_t>(buffer.size());
+    std::int64_t readSize = std::min(kFirstRead, block);
+    std::int64_t window = block;
+    std::vector<DataRun> runs;
+    std::error_code ec;
     // Every byte at or after `zeroFrom` is known to be zero.
     std::int64_t zeroFrom = length;
-    // A long hole is crossed in doubling steps, so a hole of any size costs a few dozen seeks.
-    std::int64_t holeStep = block;
-    std::error_code ec;
     while (zeroFrom > 0) {
         if (progress.stopRequested()) {
             return {JobStatus::Cancelled, {}};
         }
-        const std::int64_t windowStart = std::max<std::int64_t>(0, zeroFrom - holeStep);
-        std::int64_t runStart = os::nextData(file, windowStart, ec);
-        if (ec) {
+        const std::int64_t windowStart = std::max<std::int64_t>(0, zeroFrom - window);
+        window = std::min(window * 2, kLargestWindow);
+        if (!dataRuns(file, windowStart, zeroFrom, runs, ec)) {
             return {JobStatus::SourceUnreadable, ec};
         }
-        if (runStart < 0 || runStart >= zeroFrom) {
-            zeroFrom = windowStart;
-            progress.moveTo(static_cast<std::uint64_t>(length - zeroFrom));
-            holeStep = std::min<std::int64_t>(holeStep * 2, std::int64_t{1} << 40);
-            continue;
-        }
-        holeStep = block;
-        // The window may hold several runs of data; only the last one matters.
-        for (;;) {
-            const std::int64_t holeStart = os::nextHole(file, runStart, ec);
-            if (ec) {
-                return {JobStatus::SourceUnreadable, ec};
+        // The runs from the last to the first; what lies between them are holes, known zeros.
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+            zeroFrom = run->end;
+            while (zeroFrom > run->start) {
+                if (progress.stopRequested()) {
+                    return {JobStatus::Cancelled, {}};
+                }
+                // Reads are aligned to their size, so that they match the file's pages.
+                const std::int64_t readStart =
+                    std::max(run->start, alignDown(zeroFrom - 1, readSize));
+                const auto want = static_cast<std::size_t>(zeroFrom - readStart);
+                const std::size_t got = os::readAt(file, readStart, buffer.data(), want, ec);
+                if (ec) {
+                    return {JobStatus::SourceUnreadable, ec};
+                }
+                stats.scanBytesRead += got;
+                if (got < want) {
+                    // The file got shorter while it was scanned.
+                    return {JobStatus::SourceUnreadable, std::make_error_code(std::errc::io_error)};
+                }
+                const std::ptrdiff_t inRead = lastNonZero(buffer.first(want));
+                if (inRead >= 0) {
+                    lastDataOffset = readStart + inRead;
+                    progress.moveTo(static_cast<std::uint64_t>(length - lastDataOffset - 1));
+                    return {JobStatus::Done, {}};
+                }
+                zeroFrom = readStart;
+                progress.moveTo(static_cast<std::uint64_t>(length - zeroFrom));
+                readSize = std::min(readSize * 2, block);
             }
-            // A hole that starts no later than its data run is an answer no file system should
-            // give; reading the run to the end is right whatever the truth.
-            if (holeStart >= zeroFrom || holeStart <= runStart) {
-                break;
-            }
-            const std::int64_t nextRun = os::nextData(file, holeStart, ec);
-            if (ec) {
-                return {JobStatus::SourceUnreadable, ec};
-            }
-            if (nextRun < 0 || nextRun >= zeroFrom) {
-                zeroFrom = holeStart;
-                break;
-            }
-            runStart = nextRun;
         }
-        // Blocks are aligned to their size so that the reads after the first match the pages.
-        const std::int64_t readStart = std::max(runStart, alignDown(zeroFrom - 1, block));
-        const auto want = static_cast<std::size_t>(zeroFrom - readStart);
-        const std::size_t got = os::readAt(file, readStart, buffer.data(), want, ec);
-        if (ec) {
-            return {JobStatus::SourceUnreadable, ec};
-        }
-        stats.scanBytesRead += got;
-        if (got < want) {
-            // The file got shorter while it was scanned.
-            return {JobStatus::SourceUnreadable, std::make_error_code(std::errc::io_error)};
-        }
-        const std::ptrdiff_t inBlock = lastNonZero(buffer.first(want));
-        if (inBlock >= 0) {
-            lastDataOffset = readStart + inBlock;
-            progress.moveTo(static_cast<std::uint64_t>(length - lastDataOffset - 1));
-            return {JobStatus::Done, {}};
-        }
-        zeroFrom = readStart;
+        zeroFrom = windowStart;
         progress.moveTo(static_cast<std::uint64_t>(length - zeroFrom));
     }
     return {JobStatus::Done, {}};

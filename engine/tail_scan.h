@@ -14,10 +14,10 @@ namespace velbrisk {
 // The index of the last byte of `bytes` that is not zero, or -1 when all are zero.
 std::ptrdiff_t lastNonZero(std::span<const std::byte> bytes);
 
-// Reads `file` from offset `length` backwards in blocks the size of `buffer`, skipping the holes
-// that the file system reports, until it meets a byte that is not zero; stores that byte's offset
-// in `lastDataOffset` (-1 when there is none). Progress moves to `length` minus the offset down to
-// which the tail is known to be zero.
+// Reads `file` from offset `length` backwards, skipping the holes that the file system reports,
+// in reads that start at one page and double up to the size of `buffer`, until it meets a byte that
+// is not zero; stores that byte's offset in `lastDataOffset` (-1 when there is none). Progress
+// moves to `length` minus the offset down to which the tail is known to be zero.
 StepResult findLastData(const os::File& file, std::int64_t length, std::span<std::byte> buffer,
                         ProgressMeter& progress, detail::TrimStats& stats,
                         std::int64_t& lastDataOffset);

@@ -2,7 +2,7 @@
 #include "engine/trim.h"
 
 #include <algorithm>
-#include <vector>
+#include <memory>
 
 #include "engine/job_step.h"
 #include "engine/os_file.h"
@@ -69,16 +69,22 @@ public:
     const std::error_code& openError() const { return error_; }
     const os::File& file() const { return file_; }
 
-    // Flushes and closes the file, then puts it in the place of `outputPath`.
+    // Closes the file and puts it in the place of `outputPath`. A copy that replaces a file
+    // reaches the disk first: otherwise a power cut soon after could leave an empty file where the
+    // old one was. A new copy is not flushed, as cp does not flush: the source it comes from is
+    // untouched, so a crash loses nothing that the job cannot make again.
     bool commit(const std::string& outputPath, std::error_code& ec) {
-        if (!os::syncFile(file_, ec)) {
+        std::error_code absent;
+        os::pathInfo(outputPath, absent);
+        const bool replacing = !absent;
+        if (replacing && !os::syncFile(file_, ec)) {
             return false;
         }
         file_.close(ec);
         if (ec) {
             return false;
         }
-        if (!os::replaceFile(path_, outputPath, ec)) {
+        if (!os::replaceFile(path_, outputPath, replacing, ec)) {
             return false;
         }
         path_.clear();
@@ -125,9 +131,10 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
     // eleven bytes that the copy keeps beyond the last data byte.
     const auto length = static_cast<std::uint64_t>(info.size);
     ProgressMeter progress(control, 0, length + kProbeStep + 1);
-    std::vector<std::byte> buffer(options.blockBytes);
+    const auto buffer = std::make_unique_for_overwrite<std::byte[]>(options.blockBytes);
     std::int64_t lastDataOffset = -1;
-    StepResult scanned = findLastData(source, info.size, buffer, progress, stats, lastDataOffset);
+    StepResult scanned = findLastData(source, info.size, {buffer.get(), options.blockBytes},
+                                      progress, stats, lastDataOffset);
     if (scanned.status != JobStatus::Done) {
         return failure(scanned.status, plan.sourcePath, scanned.error);
     }

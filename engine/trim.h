@@ -15,10 +15,12 @@ inline constexpr std::int64_t kProbeStep = 10;
 
 // Where a scan stopped, in the terms of the probe loop.
 struct Cut {
-    std::int64_t scanPosition =
-        0;                       // i: the first probe, counted back from the end, that holds data
-    std::int64_t cutAmount = 0;  // a = i - 10
-    std::int64_t outputLength = 0;  // L - a + 1 bytes: offsets 0 to L - a of the source
+    // i: the first probe, counted back from the end, that holds data.
+    std::int64_t scanPosition = 0;
+    // a = i - 10.
+    std::int64_t cutAmount = 0;
+    // L - a + 1 bytes: offsets 0 to L - a of the source.
+    std::int64_t outputLength = 0;
     friend bool operator==(const Cut&, const Cut&) = default;
 };
 
@@ -53,8 +55,8 @@ struct JobResult {
 // scanned and those copied. Reports rise monotonically, and a job that ends well reports
 // done == total last. Until the scan has found the cut, total is an upper bound (the source's
 // length plus the eleven bytes at most that the copy keeps past the last data byte); it then
-// falls once, to the exact count. Callbacks run on the job's own thread, after every block read
-// (1 MiB) and every chunk copied (16 MiB at most); the stop request is looked at as often.
+// falls once, to the exact count. Callbacks run on the job's own thread, after every read
+// (256 KiB at most) and every chunk copied (16 MiB at most); the stop request is looked at as often.
 struct JobControl {
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
     std::stop_token stop;

@@ -13,7 +13,7 @@ struct TrimOptions {
     // Tests switch these off to take the slower ways that other file systems force on the job.
     bool allowClone = true;       // share the source's blocks and cut the clone to length
     bool allowKernelCopy = true;  // copy inside the kernel
-    std::size_t blockBytes = std::size_t{1} << 20;  // one read of the scan or the copy
+    std::size_t blockBytes = std::size_t{256} << 10;  // the largest read of the scan or the copy
     // One kernel copy call: small enough that a slow disk still lets a stop request through
     // within a tenth of a second, large enough that the calls cost nothing beside the copying.
     std::int64_t kernelChunkBytes = std::int64_t{16} << 20;
