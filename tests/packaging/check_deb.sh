@@ -9,8 +9,14 @@ trap 'rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
-    { cat "$scratch/cpack.log"; echo "FAIL: cpack"; exit 1; }
+if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1
+then
+    cat "$scratch/cpack.log"
+    # CPack builds the project first; when that fails, its log says why.
+    find "$scratch/out" -name PreinstallOutput.log -exec tail -n 30 {} \;
+    echo "FAIL: cpack"
+    exit 1
+fi
 debs=("$scratch"/out/*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: expected one .deb, got: ${debs[*]}"; exit 1; }
 deb=${debs[0]}
