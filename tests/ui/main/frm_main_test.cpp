@@ -1,11 +1,16 @@
-// The main window: its look, its commands, and the messages and files with which a job ends.
+// The main window: its look, and what it does as the user types, clicks, moves and drops.
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrlQuery>
+#include <algorithm>
 
 #include "engine/trim.h"
 #include "pe_builder.h"
@@ -44,15 +49,60 @@ QString look(const QWidget* widget) {
     return parts.join(u' ').trimmed();
 }
 
-// Messages and questions as the user reads them: icon, title, text.
+// Messages and questions as the user reads them: icon, title, text. The system's reason that
+// ends an error message is its own wording, written "{reason}".
 QStringList said(const QList<Message>& messages) {
     QStringList lines;
     for (const Message& message : messages) {
         const char* icons[] = {"information", "warning", "error"};
-        lines << QStringLiteral("%1 %2: %3")
-                     .arg(icons[int(message.icon)], message.title, message.text);
+        QString text = message.text;
+        if (message.icon == MessageIcon::Error && text.count(u'\n') == 2 && !text.endsWith('\n')) {
+            text = text.section(u'\n', 0, 1) + "\n{reason}";
+        }
+        lines << QStringLiteral("%1 %2: %3").arg(icons[int(message.icon)], message.title, text);
     }
     return lines;
+}
+
+// A button-less move as the window system delivers it: to the control under the pointer, "form"
+// being a bare corner of the window. "leave" is the pointer leaving the window, which is no move.
+void moveOver(FrmMain& window, const QString& place) {
+    if (place == "leave") {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&window, &leave);
+        return;
+    }
+    const auto* named = window.findChild<QWidget*>(place);
+    const QPoint point =
+        place == "form" ? QPoint(2, 2) : named->mapTo(&window, named->rect().center());
+    QWidget* target = window.childAt(point) ? window.childAt(point) : &window;
+    const QPointF local = target->mapFrom(&window, point);
+    QMouseEvent move(QEvent::MouseMove, local, target->mapToGlobal(local), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+}
+
+// Drags files (or, with none, the text alone) onto a control and drops them there, as a file
+// manager that offers copy or move and gives the paths as plain text too, which a box that
+// inserted text would take. Says how the drop was answered.
+QString drop(QWidget* widget, const QStringList& files, const QString& text) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : files) {
+        urls << QUrl::fromLocalFile(path);
+    }
+    if (!urls.isEmpty()) {
+        data.setUrls(urls);
+    }
+    data.setText(files.isEmpty() ? text : files.join(u'\n'));
+    const QPoint point = widget->rect().center();
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(point, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &enter);
+    QDropEvent drop(QPointF(point), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(widget, &drop);
+    return !drop.isAccepted() ? "ignored" : drop.dropAction() == Qt::CopyAction ? "copy" : "other";
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -101,7 +151,22 @@ QByteArray program(bool pe32Plus, std::uint32_t code, std::uint32_t trailingZero
 class FrmMainTest : public QObject {
     Q_OBJECT
 
+public slots:
+    // Stands in for the desktop: records each address that the window asks it to open.
+    void open(const QUrl& address) { opened_ << address; }
+
 private slots:
+    void initTestCase() {
+        for (const char* scheme : {"mailto", "http", "https"}) {
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+        }
+    }
+    void cleanupTestCase() {
+        for (const char* scheme : {"mailto", "http", "https"}) {
+            QDesktopServices::unsetUrlHandler(scheme);
+        }
+    }
+
     void windowIsFixedYellowAndTitled() {
         FrmMain window;
         QCOMPARE(window.size(), QSize(406, 183));
@@ -164,72 +229,137 @@ private slots:
                  "Tab must move on, not be typed");
     }
 
-    void helpShowsTwoParagraphs() {
-        FrmMain window;
-        MessageRecorder recorder;
-        QTest::mouseClick(window.findChild<QWidget*>("Label3"), Qt::LeftButton);
-        QCOMPARE(said(recorder.shown),
-                 QStringList{"information 使用帮助: 使用Velbrisk可以压缩掉EXE文件中的多余空白部"
-                             "分，从而使EXE文件体积减小。压缩率根据被压缩文件所含空白空间的多少决"
-                             "定。\n\n如何压缩：选择要压缩的EXE文件，然后输入压缩文件名，单击“开"
-                             "始压缩”即可开始压缩。你也可以将要压缩的文件拖动到“将被压缩的文件”"
-                             "下的输入框中。"});
-    }
-
-    // Every ending of the start command: its one message, and the files of the source's folder
-    // afterwards. "{dir}" is that folder (named in Chinese), where prog.exe holds 100 bytes of
-    // data and 200 blank ones, and blank.exe 300 blank bytes; "{reason}" is the system's reason.
-    void startEndsWithItsMessage_data() {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("outputName");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QStringList>("files");
-        const auto row = [](const char* name, const QString& source, const QString& outputName,
-                            const QString& shown, const QString& output = {}) {
-            QStringList files = {"blank.exe 300", "prog.exe 300"};
-            if (!output.isEmpty()) {
-                files << output;
-                files.sort();
-            }
-            QTest::newRow(name) << source << outputName << shown << files;
+    // Each row runs steps, separated by "|", on a window whose source folder "{dir}" (named in
+    // Chinese) holds prog.exe, 100 bytes of data and 200 blank ones, and blank.exe, 300 blank
+    // bytes; then it compares all that the user can see with the untouched window's, as changed
+    // by the row. A message shown while Text is still disabled is marked "[Text off]". Steps:
+    //   Text=TEXT, SaveText=TEXT   type into a box (the box is then expected to keep it)
+    //   click NAME                 click a control with the primary button
+    //   move PLACE...              move over controls, "form" (a bare corner) or "leave"
+    //   drop NAME PATH...          drop files on a control; drop-text NAME TEXT drops text only
+    void use_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("changed");
+        const auto row = [](const char* name, const QString& steps, const QString& changed) {
+            QTest::newRow(name) << steps << changed;
         };
-        row("both empty: source refused first", "", "", "error Velbrisk: 请先选择要压缩的文件！");
-        row("output name only", "", "small", "error Velbrisk: 请先选择要压缩的文件！");
-        row("source only", "{dir}prog.exe", "", "error Velbrisk: 请输入压缩文件名！");
+        const auto start = [](const QString& source, const QString& outputName) {
+            return "Text=" + source + "|SaveText=" + outputName + "|click Lbl_Com";
+        };
+        const QString refused = "said=error Velbrisk: ";
+        const QString done = "said=information Velbrisk: 压缩完毕！ [Text off]";
+        const QString failed = "said=error Velbrisk: ";
+
+        row("help shows two paragraphs", "click Label3",
+            "said=information 使用帮助: 使用Velbrisk可以压缩掉EXE文件中的多余空白部分，从而使EXE"
+            "文件体积减小。压缩率根据被压缩文件所含空白空间的多少决定。\n\n如何压缩：选择要压缩的"
+            "EXE文件，然后输入压缩文件名，单击“开始压缩”即可开始压缩。你也可以将要压缩的文件拖动到"
+            "“将被压缩的文件”下的输入框中。");
+
+        row("both empty: source refused first", start("", ""), refused + "请先选择要压缩的文件！");
+        row("output name only", start("", "small"), refused + "请先选择要压缩的文件！");
+        row("source only", start("{dir}prog.exe", ""), refused + "请输入压缩文件名！");
         // Only emptiness is checked: blanks go to the job, which finds no such file.
-        row("source of blanks passes", "   ", "small", "error Velbrisk: 找不到要压缩的文件！\n   ");
+        row("source of blanks passes", start("   ", "small"),
+            failed + "找不到要压缩的文件！\n    [Text off]");
         // The first probe holding data is 200 bytes from the end: 300 - 190 + 1 bytes.
-        row("trimmed copy written", "{dir}prog.exe", "small", "information Velbrisk: 压缩完毕！",
-            "small.exe 111");
-        row("output name of blanks passes", "{dir}prog.exe", "  ",
-            "information Velbrisk: 压缩完毕！", "  .exe 111");
-        row("all blank: nothing written", "{dir}blank.exe", "small",
-            "information Velbrisk: 该文件没有可以去掉的空白部分，未生成压缩文件。");
-        row("missing source", "{dir}gone.exe", "small",
-            "error Velbrisk: 找不到要压缩的文件！\n{dir}gone.exe");
-        row("source names the folder", "{dir}", "small",
-            "error Velbrisk: 找不到要压缩的文件！\n{dir}");
-        row("source name too long to open", "{dir}" + QString(300, 'n'), "small",
-            "error Velbrisk: 无法读取被压缩文件！\n{dir}" + QString(300, 'n') + "\n{reason}");
-        row("output folder missing", "{dir}prog.exe", "nowhere/small",
-            "error Velbrisk: 无法写入压缩文件！\n{dir}nowhere/small.exe\n{reason}");
-        row("output is the source", "{dir}prog.exe", "prog",
-            "error Velbrisk: 压缩文件不能与被压缩文件相同！");
+        row("trimmed copy written", start("{dir}prog.exe", "small"),
+            done + "|files=blank.exe 300, prog.exe 300, small.exe 111");
+        row("output name of blanks passes", start("{dir}prog.exe", "  "),
+            done + "|files=  .exe 111, blank.exe 300, prog.exe 300");
+        row("all blank: nothing written", start("{dir}blank.exe", "small"),
+            "said=information Velbrisk: 该文件没有可以去掉的空白部分，未生成压缩文件。 [Text off]");
+        row("missing source", start("{dir}gone.exe", "small"),
+            failed + "找不到要压缩的文件！\n{dir}gone.exe [Text off]");
+        row("source names the folder", start("{dir}", "small"),
+            failed + "找不到要压缩的文件！\n{dir} [Text off]");
+        const QString longName = QString(300, 'n');
+        row("source name too long to open", start("{dir}" + longName, "small"),
+            failed + "无法读取被压缩文件！\n{dir}" + longName + "\n{reason} [Text off]");
+        row("output folder missing", start("{dir}prog.exe", "nowhere/small"),
+            failed + "无法写入压缩文件！\n{dir}nowhere/small.exe\n{reason} [Text off]");
+        row("output is the source", start("{dir}prog.exe", "prog"),
+            failed + "压缩文件不能与被压缩文件相同！ [Text off]");
+
+        // Hover colours of Label, Lbl_Com, Lbl_Exit and Label3: B for blue, R for red.
+        row("over Label", "move Label", "links=RBBB");
+        row("over Lbl_Com", "move Lbl_Com", "links=BRBB");
+        row("over Lbl_Exit", "move Lbl_Exit", "links=BBRB");
+        row("over Label3", "move Label3", "links=BBBR");
+        row("form surface after a link", "move Label form", "links=BBBB");
+        row("link to link, no form between", "move Label Lbl_Exit", "links=BBRB");
+        row("Text turns Label blue", "move Label Text", "links=BBBB");
+        row("Text leaves Label3 red", "move Label3 Text", "links=BBBR");
+        row("Text then form turns Label3 blue", "move Label3 Text form", "links=BBBB");
+        row("SaveText changes nothing", "move Label SaveText", "links=RBBB");
+        row("Label1 changes nothing", "move Lbl_Com Label1", "links=BRBB");
+        row("Label2 changes nothing", "move Lbl_Exit Label2", "links=BBRB");
+        row("Frame1 changes nothing", "move Label3 Frame1", "links=BBBR");
+        row("about label changes nothing", "move Label Lbl_About_6", "links=RBBB");
+        row("about link changes nothing", "move Lbl_Com Lbl_About_4", "links=BRBB");
+        row("left red after leaving the window", "move Lbl_Exit leave", "links=BBRB");
+
+        // Only Text takes drops, always as a copy, so that a file manager never deletes the file.
+        row("upper-case EXE", "drop Text /srv/apps/SETUP.EXE",
+            "dropped=copy|Text=/srv/apps/SETUP.EXE");
+        row("lower-case exe", "drop Text /home/用户/测试/程序.exe",
+            "dropped=copy|Text=/home/用户/测试/程序.exe");
+        row("mixed case Exe refused", "Text=typed|drop Text /srv/Setup.Exe", "dropped=copy");
+        row("eXE refused", "Text=typed|drop Text /srv/setup.eXE", "dropped=copy");
+        row("other ending refused", "Text=typed|drop Text /srv/readme.txt", "dropped=copy");
+        row("folder ending in exe, no dot", "drop Text /srv/tools_exe",
+            "dropped=copy|Text=/srv/tools_exe");
+        row("same folder, trailing slash", "drop Text /srv/tools_exe/",
+            "dropped=copy|Text=/srv/tools_exe");
+        row("first exe decides, later ignored", "drop Text /srv/setup.exe /srv/other.exe",
+            "dropped=copy|Text=/srv/setup.exe");
+        row("first refused, later exe ignored", "Text=typed|drop Text /srv/readme.txt /srv/a.exe",
+            "dropped=copy");
+        row("dropped text is no file", "Text=typed|drop-text Text /srv/setup.exe",
+            "dropped=ignored");
+        for (const char* other : {"SaveText", "Label1", "Label", "Frame1", "Lbl_About_4"}) {
+            QTest::addRow("drop on %s ignored", other)
+                << QStringLiteral("SaveText=typed|drop %1 /srv/setup.exe").arg(other)
+                << "dropped=ignored";
+        }
+
+        // Every click on a link of the about panel opens its address again; the mail's subject
+        // is shown as the mail program decodes it.
+        for (const char* label : {"0", "1", "2", "3", "5"}) {
+            QTest::addRow("about %s opens nothing", label)
+                << QStringLiteral("click Lbl_About_%1|click Lbl_About_%1").arg(label) << "";
+        }
+        const QString mail =
+            "mailto:" + fact(velbrisk::product::kMail) +
+            "?subject=Velbrisk%E7%94%A8%E6%88%B7%E6%9D%A5%E4%BF%A1 [Velbrisk用户来信]";
+        row("about 4 opens the mail with its subject", "click Lbl_About_4|click Lbl_About_4",
+            "opened=" + mail + " " + mail);
+        const QString home = fact(velbrisk::product::kHomePage);
+        row("about 6 opens the home page", "click Lbl_About_6|click Lbl_About_6",
+            "opened=" + home + " " + home);
     }
-    void startEndsWithItsMessage() {
-        QFETCH(QString, source);
-        QFETCH(QString, outputName);
-        QFETCH(QString, shown);
-        QFETCH(QStringList, files);
+    void use() {
+        QFETCH(QString, steps);
+        QFETCH(QString, changed);
         QTemporaryDir temporary;
         const QString dir = temporary.filePath("测试/");
         QVERIFY(QDir().mkdir(dir));
         writeFile(dir + "prog.exe", QByteArray(100, 'A') + QByteArray(200, '\0'));
         writeFile(dir + "blank.exe", QByteArray(300, '\0'));
-        source.replace("{dir}", dir);
-        shown.replace("{dir}", dir);
+        QStringList expected = {"said=",      "busy=cursor arrow, Text on",
+                                "Text=",      "SaveText=",
+                                "links=BBBB", "dropped=",
+                                "opened=",    "files=blank.exe 300, prog.exe 300"};
+        const auto expect = [&](const QString& entry) {
+            const QString key = entry.section(u'=', 0, 0) + u'=';
+            std::replace_if(
+                expected.begin(), expected.end(),
+                [&](const QString& old) { return old.startsWith(key); }, entry);
+        };
 
         FrmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* text = window.findChild<QLineEdit*>("Text");
         const auto busy = [&] {
             return QStringLiteral("cursor %1, Text %2")
@@ -237,23 +367,76 @@ private slots:
                      text->isEnabled() ? "on" : "off");
         };
         MessageRecorder recorder;
-        QString busyAtMessage;
-        recorder.onShown = [&] { busyAtMessage = busy(); };
-        start(window, source, outputName);
-
-        QStringList shownText = said(recorder.shown);
-        const qsizetype reason = shown.indexOf("{reason}");
-        if (reason > 0 && shownText.size() == 1 && shownText[0].size() > reason &&
-            shownText[0].startsWith(shown.left(reason))) {
-            shownText[0] = shown;
+        QStringList textOff;
+        recorder.onShown = [&] { textOff << (text->isEnabled() ? "" : " [Text off]"); };
+        QString dropped;
+        opened_.clear();
+        for (QString step : steps.split(u'|', Qt::SkipEmptyParts)) {
+            step.replace("{dir}", dir);
+            const QString verb = step.section(u' ', 0, 0);
+            const QStringList args = step.section(u' ', 1).split(u' ', Qt::SkipEmptyParts);
+            if (step.startsWith("Text=") || step.startsWith("SaveText=")) {
+                window.findChild<QLineEdit*>(step.section(u'=', 0, 0))
+                    ->setText(step.section(u'=', 1));
+                expect(step);
+            } else if (verb == "click") {
+                QTest::mouseClick(window.findChild<QWidget*>(args[0]), Qt::LeftButton);
+            } else if (verb == "move") {
+                for (const QString& place : args) {
+                    moveOver(window, place);
+                }
+            } else if (verb == "drop" || verb == "drop-text") {
+                const QStringList files = verb == "drop" ? args.mid(1) : QStringList();
+                dropped = drop(window.findChild<QWidget*>(args[0]), files, args.value(1));
+            } else {
+                QFAIL(qPrintable("no such step: " + step));
+            }
         }
-        QCOMPARE(shownText, QStringList{shown});
-        // A job that ran puts the cursor back before its message, and Text only after it.
-        const bool refused = source.isEmpty() || outputName.isEmpty();
-        QCOMPARE(busyAtMessage, refused ? "cursor arrow, Text on" : "cursor arrow, Text off");
-        QCOMPARE(busy(), "cursor arrow, Text on");
-        QCOMPARE(text->text(), source);
-        QCOMPARE(filesIn(dir), files);
+        for (const QString& change : changed.split(u'|', Qt::SkipEmptyParts)) {
+            expect(QString(change).replace("{dir}", dir));
+        }
+
+        QStringList messages = said(recorder.shown);
+        for (qsizetype i = 0; i < messages.size(); ++i) {
+            messages[i] += textOff.value(i);
+        }
+        QStringList addresses;
+        for (const QUrl& url : opened_) {
+            const QString subject = QUrlQuery(url).queryItemValue("subject", QUrl::FullyDecoded);
+            addresses << url.toEncoded() + (subject.isEmpty() ? "" : " [" + subject + "]");
+        }
+        QString colours;
+        for (const char* name : {"Label", "Lbl_Com", "Lbl_Exit", "Label3"}) {
+            const QColor colour =
+                window.findChild<QWidget*>(name)->palette().color(QPalette::WindowText);
+            colours += colour == QColor(0, 0, 255)   ? u'B'
+                       : colour == QColor(255, 0, 0) ? u'R'
+                                                     : u'?';
+        }
+        const QStringList shown = {"said=" + messages.join(" / "),
+                                   "busy=" + busy(),
+                                   "Text=" + text->text(),
+                                   "SaveText=" + window.findChild<QLineEdit*>("SaveText")->text(),
+                                   "links=" + colours,
+                                   "dropped=" + dropped,
+                                   "opened=" + addresses.join(u' '),
+                                   "files=" + filesIn(dir).join(", ")};
+        QCOMPARE(shown, expected);
+    }
+
+    // Only the primary button, pressed and released on a link, clicks it; the help label's
+    // messages count the clicks.
+    void onlyAPrimaryPressAndReleaseOnALinkClicks() {
+        FrmMain window;
+        auto* help = window.findChild<QWidget*>("Label3");
+        MessageRecorder recorder;
+        QTest::mouseRelease(help, Qt::LeftButton, {}, QPoint(5, 5));  // no press before it
+        QTest::mousePress(help, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(help, Qt::LeftButton, {}, QPoint(500, 5));  // dragged off
+        QTest::mouseClick(help, Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(recorder.shown.size(), 0);
+        QTest::mouseClick(help, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(recorder.shown.size(), 1);
     }
 
     // A cut that reaches into the bytes that a Windows program's headers declare asks first;
@@ -331,6 +514,9 @@ private slots:
         guard.start(5000);
         QCOMPARE(QCoreApplication::exec(), 0);
     }
+
+private:
+    QList<QUrl> opened_;
 };
 
 QTEST_MAIN(FrmMainTest)
