@@ -1,4 +1,4 @@
-// Tests of the output file's name: the folder rule under both platforms' separators.
+// Tests of the output file's path: the folder rule under both platforms' separators.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,8 +22,15 @@ struct FolderCase {
 
 class FolderOfTable : public ::testing::TestWithParam<FolderCase> {};
 
+// Under this platform's rules, the output goes into that folder under the name as typed (blanks,
+// Chinese and all), with ".exe" always added.
 TEST_P(FolderOfTable, KeepsEverythingUpToTheLastSeparator) {
     EXPECT_EQ(folderOf(GetParam().path, GetParam().rules), GetParam().folder);
+    if (GetParam().rules == kNativePathRules) {
+        EXPECT_EQ(sourceFolder(GetParam().path), GetParam().folder);
+        EXPECT_EQ(outputPath(GetParam().path, " 小 b.exe"),
+                  GetParam().folder + std::string(" 小 b.exe.exe"));
+    }
 }
 
 constexpr PathRules kPosix = PathRules::Posix;
@@ -49,32 +56,6 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"windows_mixed_last_is_backslash", kWindows, "C:/a\\b.exe", "C:/a\\"},
         FolderCase{"windows_unc", kWindows, "\\\\server\\share\\app.exe", "\\\\server\\share\\"},
         FolderCase{"windows_utf8_folder", kWindows, "D:\\测试\\程序.exe", "D:\\测试\\"}),
-    rowName);
-
-struct OutputCase {
-    const char* name;
-    const char* sourcePath;
-    const char* outputName;
-    std::string expected;
-};
-
-class OutputPathTable : public ::testing::TestWithParam<OutputCase> {};
-
-TEST_P(OutputPathTable, JoinsFolderNameAndExtension) {
-    EXPECT_EQ(outputPath(GetParam().sourcePath, GetParam().outputName), GetParam().expected);
-}
-
-// "/" ends a folder on both platforms; "\" only on Windows.
-INSTANTIATE_TEST_SUITE_P(
-    Rows, OutputPathTable,
-    ::testing::Values(
-        OutputCase{"next_to_source", "/tools/app.exe", "small", "/tools/small.exe"},
-        OutputCase{"no_folder", "app.exe", "small", "small.exe"},
-        OutputCase{"extension_always_added", "/tools/app.exe", "small.exe", "/tools/small.exe.exe"},
-        OutputCase{"name_used_as_typed", "/tools/app.exe", " a b ", "/tools/ a b .exe"},
-        OutputCase{"utf8_folder_and_name", "/数据/测试/源.exe", "小", "/数据/测试/小.exe"},
-        OutputCase{"native_rule_for_backslash", "/t/a\\b.exe", "small",
-                   kNativePathRules == kPosix ? "/t/small.exe" : "/t/a\\small.exe"}),
     rowName);
 
 }  // namespace

@@ -30,30 +30,21 @@ struct PeLayout {
     std::uint32_t trailingZeros = 0;  // blank bytes after everything else
 };
 
-// Field offsets inside the headers, from the PE/COFF format.
-inline constexpr std::size_t kCoffNumberOfSections = 2;
-inline constexpr std::size_t kCoffSizeOfOptionalHeader = 16;
-inline constexpr std::size_t kSectionSizeOfRawData = 16;
-inline constexpr std::size_t kSectionPointerToRawData = 20;
-inline constexpr std::size_t kSectionHeaderSize = 40;
-
 // The bytes, and where the builder put the headers, so that a test can spoil exactly one field.
 struct PeImage {
     std::vector<std::uint8_t> bytes;
     std::size_t signatureOffset = 0;
-    std::size_t coffHeaderOffset = 0;
+    std::size_t coffHeaderOffset = 0;  // NumberOfSections at +2, SizeOfOptionalHeader at +16
     std::size_t optionalHeaderOffset = 0;
     std::size_t certificateEntryOffset = 0;  // data directory 4, after NumberOfRvaAndSizes
-    std::size_t sectionTableOffset = 0;
-    std::size_t headersEnd = 0;  // the end of the section table
+    std::size_t sectionTableOffset = 0;      // 40 bytes a section: raw size at +16, offset at +20
+    std::size_t headersEnd = 0;              // the end of the section table
 
-    void put16(std::size_t offset, std::uint32_t value) {
-        bytes.at(offset) = static_cast<std::uint8_t>(value);
-        bytes.at(offset + 1) = static_cast<std::uint8_t>(value >> 8);
-    }
-    void put32(std::size_t offset, std::uint32_t value) {
-        put16(offset, value & 0xFFFF);
-        put16(offset + 2, value >> 16);
+    // Writes the `width` low bytes of `value` at `offset`, little-endian.
+    void put(std::size_t width, std::size_t offset, std::uint64_t value) {
+        for (std::size_t k = 0; k < width; ++k) {
+            bytes.at(offset + k) = static_cast<std::uint8_t>(value >> (8 * k));
+        }
     }
 };
 
@@ -70,51 +61,46 @@ inline PeImage buildPe(const PeLayout& layout) {
     image.certificateEntryOffset = image.optionalHeaderOffset + optionalFixedSize + 8 * 4;
     image.sectionTableOffset =
         image.optionalHeaderOffset + optionalFixedSize + 8 * layout.dataDirectoryCount;
-    image.headersEnd = image.sectionTableOffset + kSectionHeaderSize * layout.sections.size();
+    image.headersEnd = image.sectionTableOffset + 40 * layout.sections.size();
 
-    std::size_t fileEnd = std::max<std::size_t>(image.headersEnd, 64);
+    const PeCertificateTable certificate = layout.certificateTable.value_or(PeCertificateTable{});
+    std::size_t fileEnd = std::max<std::size_t>(
+        {image.headersEnd, 64, certificate.offset + std::size_t{certificate.size}});
     for (const PeSection& section : layout.sections) {
         if (section.rawSize != 0) {
             fileEnd =
                 std::max<std::size_t>(fileEnd, section.rawOffset + std::size_t{section.rawSize});
         }
     }
-    const PeCertificateTable certificate = layout.certificateTable.value_or(PeCertificateTable{});
-    fileEnd = std::max<std::size_t>(fileEnd, certificate.offset + std::size_t{certificate.size});
     image.bytes.assign(fileEnd + layout.trailingZeros, 0);
-    std::vector<std::uint8_t>& b = image.bytes;
 
-    b[0] = 'M';
-    b[1] = 'Z';
-    image.put32(0x3C, layout.newHeaderOffset);
-    b.at(image.signatureOffset) = 'P';
-    b.at(image.signatureOffset + 1) = 'E';
+    image.put(2, 0, 'M' | 'Z' << 8);
+    image.put(4, 0x3C, layout.newHeaderOffset);
+    image.put(4, image.signatureOffset, 'P' | 'E' << 8);
     const std::size_t coff = image.coffHeaderOffset;
-    image.put16(coff, layout.pe32Plus ? 0x8664 : 0x014C);  // Machine: x64 or i386
-    image.put16(coff + kCoffNumberOfSections, static_cast<std::uint32_t>(layout.sections.size()));
-    image.put16(coff + kCoffSizeOfOptionalHeader,
-                static_cast<std::uint32_t>(image.sectionTableOffset - image.optionalHeaderOffset));
-    image.put16(coff + 18, 0x0102);  // Characteristics: executable, 32-bit words
-    image.put16(image.optionalHeaderOffset, layout.pe32Plus ? 0x20B : 0x10B);
-    image.put32(image.optionalHeaderOffset + optionalFixedSize - 4, layout.dataDirectoryCount);
-    if (layout.certificateTable && layout.dataDirectoryCount > 4) {
-        image.put32(image.certificateEntryOffset, certificate.offset);
-        image.put32(image.certificateEntryOffset + 4, certificate.size);
+    image.put(2, coff, layout.pe32Plus ? 0x8664 : 0x014C);  // Machine: x64 or i386
+    image.put(2, coff + 2, layout.sections.size());
+    image.put(2, coff + 16, image.sectionTableOffset - image.optionalHeaderOffset);
+    image.put(2, coff + 18, 0x0102);  // Characteristics: executable, 32-bit words
+    image.put(2, image.optionalHeaderOffset, layout.pe32Plus ? 0x20B : 0x10B);
+    image.put(4, image.optionalHeaderOffset + optionalFixedSize - 4, layout.dataDirectoryCount);
+    if (layout.dataDirectoryCount > 4) {
+        image.put(8, image.certificateEntryOffset,
+                  certificate.offset | std::uint64_t{certificate.size} << 32);
     }
     for (std::size_t index = 0; index < layout.sections.size(); ++index) {
         const PeSection& section = layout.sections[index];
-        const std::size_t header = image.sectionTableOffset + kSectionHeaderSize * index;
+        const std::size_t header = image.sectionTableOffset + 40 * index;
         std::copy_n(section.name.begin(), std::min<std::size_t>(section.name.size(), 8),
-                    b.begin() + static_cast<std::ptrdiff_t>(header));
-        image.put32(header + kSectionSizeOfRawData, section.rawSize);
-        image.put32(header + kSectionPointerToRawData, section.rawOffset);
-        if (section.rawSize != 0) {
-            std::copy_n(section.data.begin(),
-                        std::min<std::size_t>(section.data.size(), section.rawSize),
-                        b.begin() + static_cast<std::ptrdiff_t>(section.rawOffset));
+                    image.bytes.begin() + static_cast<std::ptrdiff_t>(header));
+        image.put(8, header + 16, section.rawSize | std::uint64_t{section.rawOffset} << 32);
+        const std::size_t dataSize = std::min<std::size_t>(section.data.size(), section.rawSize);
+        if (dataSize != 0) {
+            std::copy_n(section.data.begin(), dataSize,
+                        image.bytes.begin() + static_cast<std::ptrdiff_t>(section.rawOffset));
         }
     }
-    std::fill_n(b.begin() + certificate.offset, certificate.size, std::uint8_t{0xA5});
+    std::fill_n(image.bytes.begin() + certificate.offset, certificate.size, std::uint8_t{0xA5});
     return image;
 }
 

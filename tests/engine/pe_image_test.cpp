@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,40 +23,43 @@ using testing::rowName;
 using testing::typicalLayout;
 using Bytes = std::vector<std::uint8_t>;
 using End = std::optional<std::int64_t>;
+constexpr End kNotPe = std::nullopt;
 
 // A file of `size` bytes: `leading` (or as much of it as fits), then zeros. It counts the bytes
-// read, and marks any read that reaches outside the file.
+// read, marks any read that reaches outside the file, and fails every read after `readsLeft`.
 struct FakeFile {
     Bytes leading;
     std::int64_t size = static_cast<std::int64_t>(leading.size());
     std::int64_t bytesRead = 0;
     bool readOutside = false;
-    int readsLeft = -1;  // how many reads succeed before the rest fail; -1: all
+    int readsLeft = -1;
 
     End declaredEnd() {
         return declaredDataEnd(
             [this](std::int64_t offset, std::span<std::uint8_t> into) {
-                const auto length = static_cast<std::int64_t>(into.size());
-                readOutside = readOutside || offset < 0 || offset + length > size;
-                if (readsLeft == 0) {
+                readOutside =
+                    readOutside || offset < 0 || offset + std::int64_t(into.size()) > size;
+                if (readsLeft-- == 0 || readOutside) {
                     return false;
                 }
-                --readsLeft;
-                bytesRead += length;
+                bytesRead += std::int64_t(into.size());
                 for (std::size_t k = 0; k < into.size(); ++k) {
-                    const auto at = static_cast<std::size_t>(offset) + k;
+                    const auto at = std::size_t(offset) + k;
                     into[k] = at < leading.size() ? leading[at] : 0;
                 }
-                return !readOutside;
+                return true;
             },
             size);
     }
 };
 
-PeLayout signedLayout(bool pe32Plus, std::uint32_t offset, std::uint32_t size,
-                      std::uint32_t directories = 16, std::uint32_t trailingZeros = 0) {
+PeLayout layout(bool pe32Plus, std::uint32_t certificateOffset = 0,
+                std::uint32_t certificateSize = 0, std::uint32_t directories = 16,
+                std::uint32_t trailingZeros = 0) {
     PeLayout layout = typicalLayout(pe32Plus);
-    layout.certificateTable = {offset, size};
+    if (certificateSize != 0) {
+        layout.certificateTable = {certificateOffset, certificateSize};
+    }
     layout.dataDirectoryCount = directories;
     layout.trailingZeros = trailingZeros;
     return layout;
@@ -69,160 +71,108 @@ PeLayout withSections(bool pe32Plus, std::vector<PeSection> sections) {
     return layout;
 }
 
-// A row: a name after the edge it probes, the image, the file's size when it is not the image's
-// own, and the declared end expected (nothing: not a PE image).
+// A header field that a row spoils: where it is in the built image, and how many bytes wide.
+struct Field {
+    std::size_t (*at)(const PeImage&);
+    std::size_t width;
+};
+const Field kNoField{nullptr, 0};
+const Field kMz{[](const PeImage&) { return std::size_t{0}; }, 2};
+const Field kNewHeader{[](const PeImage&) { return std::size_t{0x3C}; }, 4};  // e_lfanew
+const Field kSignature{[](const PeImage& i) { return i.signatureOffset; }, 4};
+const Field kSectionCount{[](const PeImage& i) { return i.coffHeaderOffset + 2; }, 2};
+const Field kOptionalSize{[](const PeImage& i) { return i.coffHeaderOffset + 16; }, 2};
+const Field kMagic{[](const PeImage& i) { return i.optionalHeaderOffset; }, 2};
+const Field kDirectoryCount{[](const PeImage& i) { return i.certificateEntryOffset - 36; }, 4};
+const Field kCertificate{[](const PeImage& i) { return i.certificateEntryOffset; }, 8};  // size<<32
+const Field kLastRawSize{[](const PeImage& i) { return i.headersEnd - 40 + 16; }, 4};
+const Field kLastRawOffset{[](const PeImage& i) { return i.headersEnd - 40 + 20; }, 4};
+
+// A row: a name after the edge it probes, the image, one field spoiled, the file's size when it is
+// not the image's own (the rest zeros), and the declared end expected.
 struct ImageCase {
     const char* name;
-    std::function<Bytes()> make;
+    PeLayout layout;
+    Field field;
+    std::uint64_t value;
     End expected;
     std::int64_t fileSize = -1;
 };
 
-std::function<Bytes()> built(PeLayout layout) {
-    return [=] { return buildPe(layout).bytes; };
-}
-
-// The typical image with one change made to its headers.
-std::function<Bytes()> spoiled(bool pe32Plus, std::function<void(PeImage&)> change) {
-    return [=] {
-        PeImage image = buildPe(typicalLayout(pe32Plus));
-        change(image);
-        return image.bytes;
-    };
-}
-
-// Offsets of the fields that the rows spoil.
-std::size_t sectionCount(const PeImage& i) {
-    return i.coffHeaderOffset + testing::kCoffNumberOfSections;
-}
-std::size_t optionalSize(const PeImage& i) {
-    return i.coffHeaderOffset + testing::kCoffSizeOfOptionalHeader;
-}
-std::size_t lastSection(const PeImage& i, std::size_t field) {
-    return i.sectionTableOffset + testing::kSectionHeaderSize + field;
-}
-
 class DeclaredEndTable : public ::testing::TestWithParam<ImageCase> {};
 
 TEST_P(DeclaredEndTable, ReadsOnlyInsideTheFile) {
-    FakeFile file{GetParam().make()};
-    if (GetParam().fileSize >= 0) {
-        file.size = GetParam().fileSize;
+    const ImageCase& row = GetParam();
+    PeImage image = buildPe(row.layout);
+    if (row.field.at != nullptr) {
+        image.put(row.field.width, row.field.at(image), row.value);
     }
-    EXPECT_EQ(file.declaredEnd(), GetParam().expected);
+    FakeFile file{image.bytes};
+    file.size = row.fileSize >= 0 ? row.fileSize : file.size;
+    EXPECT_EQ(file.declaredEnd(), row.expected);
     EXPECT_FALSE(file.readOutside);
 }
 
-constexpr End kNotPe = std::nullopt;
-const std::string kText(2000, 'x');
+const PeLayout kPe32 = layout(false);
+const PeLayout kPe32Plus = layout(true);
+const PeLayout kNoRawData = withSections(true, {{".bss", 0, 0, {}}});
+constexpr std::int64_t kTiB = std::int64_t{1} << 40;
 
 INSTANTIATE_TEST_SUITE_P(
     PeImage, DeclaredEndTable,
     ::testing::Values(
-        ImageCase{"pe32_last_section_padding", built(typicalLayout(false)), 0x800},
-        ImageCase{"pe32plus_last_section_padding", built(typicalLayout(true)), 0x800},
-        ImageCase{"sections_listed_out_of_file_order",
-                  built(withSections(false, {{".data", 0x600, 0x200, {1}}, {".text", 0x400, 0x200, {3}}})),
-                  0x800},
+        ImageCase{"pe32_last_section_padding", kPe32, kNoField, 0, 0x800},
+        ImageCase{"pe32plus_last_section_padding", kPe32Plus, kNoField, 0, 0x800},
+        ImageCase{"sections_out_of_file_order",
+                  withSections(false, {{".data", 0x600, 0x200, {1}}, {".text", 0x400, 0x200, {3}}}),
+                  kNoField, 0, 0x800},
         ImageCase{"section_without_raw_data_adds_nothing",
-                  built(withSections(true, {{".text", 0x400, 0x200, {1}}, {".bss", 0x7FFFFFFF, 0, {}}})),
-                  0x600},
-        ImageCase{"no_section_has_raw_data", built(withSections(false, {{".bss", 0, 0, {}}})), 0},
-        ImageCase{"pe32_certificate_table_at_end", built(signedLayout(false, 0x800, 0x100)), 0x900},
+                  withSections(true, {{".text", 0x400, 0x200, {1}}, {".bss", 0x7FFFFFFF, 0, {}}}),
+                  kNoField, 0, 0x600},
+        ImageCase{"no_section_has_raw_data", kNoRawData, kNoField, 0, 0},
+        ImageCase{"pe32_certificate_table_at_end", layout(false, 0x800, 0x100), kNoField, 0, 0x900},
         ImageCase{"pe32plus_certificate_table_before_blank_tail",
-                  built(signedLayout(true, 0x800, 0x108, 16, 0x400)), 0x908},
-        ImageCase{"five_data_directories_reach_certificate_entry",
-                  built(signedLayout(false, 0x800, 0x20, 5)), 0x820},
-        ImageCase{"four_data_directories_have_no_certificate_entry",
-                  [] {
-                      PeImage image = buildPe(signedLayout(true, 0x800, 0x20));
-                      image.put32(image.certificateEntryOffset - 8 * 4 - 4, 4);
-                      return image.bytes;
-                  },
-                  0x800},
+                  layout(true, 0x800, 0x108, 16, 0x400), kNoField, 0, 0x908},
+        ImageCase{"five_directories_reach_certificate", layout(false, 0x800, 0x20, 5), kNoField, 0,
+                  0x820},
+        ImageCase{"four_directories_have_no_certificate", layout(true, 0x800, 0x20),
+                  kDirectoryCount, 4, 0x800},
         ImageCase{"signature_right_after_dos_header",
-                  [] {
-                      PeLayout layout = typicalLayout(false);
-                      layout.newHeaderOffset = 0x40;
-                      return buildPe(layout).bytes;
-                  },
-                  0x800},
-        ImageCase{"section_ending_past_four_gib",
-                  spoiled(true, [](PeImage& i) { i.put32(lastSection(i, 20), 0xFFFFFF00); }),
+                  PeLayout{false, 0x40, 16, kPe32.sections, std::nullopt, 0}, kNoField, 0, 0x800},
+        ImageCase{"section_ending_past_four_gib", kPe32Plus, kLastRawOffset, 0xFFFFFF00,
                   0x100000100, std::int64_t{1} << 33},
-        ImageCase{"empty_file", [] { return Bytes{}; }, kNotPe},
-        ImageCase{"just_mz", [] { return Bytes{'M', 'Z'}; }, kNotPe},
-        ImageCase{"text_file", [] { return Bytes(kText.begin(), kText.end()); }, kNotPe},
-        ImageCase{"not_mz", spoiled(false, [](PeImage& i) { i.bytes[1] = 'X'; }), kNotPe},
-        ImageCase{"mz_without_pe_signature",
-                  spoiled(false, [](PeImage& i) { i.bytes[i.signatureOffset + 1] = 'X'; }), kNotPe},
-        ImageCase{"pe_signature_without_zero_bytes",
-                  spoiled(true, [](PeImage& i) { i.bytes[i.signatureOffset + 3] = 1; }), kNotPe},
-        ImageCase{"e_lfanew_past_end_of_file",
-                  spoiled(false, [](PeImage& i) { i.put32(0x3C, std::uint32_t(i.bytes.size())); }),
+        ImageCase{"not_mz", kPe32, kMz, 'M' | 'X' << 8, kNotPe},
+        ImageCase{"mz_without_pe_signature", kPe32, kSignature, 'P' | 'X' << 8, kNotPe},
+        ImageCase{"pe_signature_without_zero_bytes", kPe32Plus, kSignature,
+                  'P' | 'E' << 8 | 1 << 24, kNotPe},
+        ImageCase{"new_header_at_end_of_file", kPe32, kNewHeader, 0x800, kNotPe},
+        ImageCase{"new_header_negative", kPe32Plus, kNewHeader, 0x80000000, kNotPe, kTiB},
+        ImageCase{"new_header_minus_one", kPe32, kNewHeader, 0xFFFFFFFF, kNotPe, kTiB},
+        ImageCase{"section_count_zero", kPe32, kSectionCount, 0, kNotPe},
+        ImageCase{"section_count_65535", kNoRawData, kSectionCount, 0xFFFF, kNotPe, kTiB},
+        ImageCase{"section_table_past_end_of_file", kPe32, kSectionCount, 200, kNotPe},
+        ImageCase{"rom_image_magic", kPe32, kMagic, 0x107, kNotPe},
+        ImageCase{"optional_header_size_zero", kPe32Plus, kOptionalSize, 0, kNotPe},
+        ImageCase{"pe32_optional_header_short_of_directory_count", kPe32, kOptionalSize, 95,
                   kNotPe},
-        ImageCase{"e_lfanew_leaves_no_room_for_coff_header",
-                  spoiled(false,
-                          [](PeImage& i) {
-                              const auto at = std::uint32_t(i.bytes.size() - 20);
-                              i.put32(0x3C, at);
-                              i.put16(at, 'P' | 'E' << 8);
-                          }),
+        ImageCase{"pe32plus_optional_header_short_of_directory_count", kPe32Plus, kOptionalSize,
+                  111, kNotPe},
+        ImageCase{"optional_header_short_of_certificate_entry", kPe32Plus, kOptionalSize, 112 + 39,
                   kNotPe},
-        ImageCase{"e_lfanew_negative", spoiled(true, [](PeImage& i) { i.put32(0x3C, 0x80000000); }),
-                  kNotPe},
-        ImageCase{"e_lfanew_minus_one", spoiled(false, [](PeImage& i) { i.put32(0x3C, ~0u); }),
-                  kNotPe},
-        ImageCase{"section_count_zero",
-                  spoiled(false, [](PeImage& i) { i.put16(sectionCount(i), 0); }), kNotPe},
-        ImageCase{"section_count_65535",
-                  [] {
-                      // Room for the whole table, all of it blank, so that only the count is wrong.
-                      PeImage image = buildPe(withSections(true, {{".bss", 0, 0, {}}}));
-                      image.put16(sectionCount(image), 0xFFFF);
-                      image.bytes.resize(image.sectionTableOffset + 0xFFFF * 40);
-                      return image.bytes;
-                  },
-                  kNotPe},
-        ImageCase{"section_table_past_end_of_file",
-                  spoiled(false, [](PeImage& i) { i.put16(sectionCount(i), 200); }), kNotPe},
-        ImageCase{"rom_image_magic",
-                  spoiled(false, [](PeImage& i) { i.put16(i.optionalHeaderOffset, 0x107); }),
-                  kNotPe},
-        ImageCase{"optional_header_size_zero",
-                  spoiled(true, [](PeImage& i) { i.put16(optionalSize(i), 0); }), kNotPe},
-        ImageCase{"pe32_optional_header_too_small_for_directory_count",
-                  spoiled(false, [](PeImage& i) { i.put16(optionalSize(i), 95); }), kNotPe},
-        ImageCase{"pe32plus_optional_header_too_small_for_directory_count",
-                  spoiled(true, [](PeImage& i) { i.put16(optionalSize(i), 111); }), kNotPe},
-        ImageCase{"optional_header_too_small_for_certificate_entry",
-                  spoiled(true, [](PeImage& i) { i.put16(optionalSize(i), 112 + 39); }), kNotPe},
-        ImageCase{"section_raw_data_one_byte_past_end",
-                  spoiled(false, [](PeImage& i) { i.put32(lastSection(i, 16), 0x201); }), kNotPe},
-        ImageCase{"section_end_wraps_past_32_bits",  // 0xFFFFFF00 + 0x200 is 0x100 in 32 bits
-                  spoiled(true, [](PeImage& i) { i.put32(lastSection(i, 20), 0xFFFFFF00); }),
-                  kNotPe},
-        ImageCase{"certificate_table_one_byte_past_end",
-                  spoiled(false,
-                          [](PeImage& i) {
-                              i.put32(i.certificateEntryOffset, 0x700);
-                              i.put32(i.certificateEntryOffset + 4, 0x101);
-                          }),
-                  kNotPe},
-        ImageCase{"certificate_end_wraps_past_32_bits",
-                  spoiled(true,
-                          [](PeImage& i) {
-                              i.put32(i.certificateEntryOffset, 0xFFFFFFF0);
-                              i.put32(i.certificateEntryOffset + 4, 0x20);
-                          }),
-                  kNotPe}),
+        ImageCase{"section_raw_data_one_byte_past_end", kPe32, kLastRawSize, 0x201, kNotPe},
+        ImageCase{"section_end_wraps_past_32_bits", kPe32Plus, kLastRawOffset, 0xFFFFFF00, kNotPe},
+        ImageCase{"certificate_table_one_byte_past_end", kPe32, kCertificate,
+                  0x700 | std::uint64_t{0x101} << 32, kNotPe},
+        ImageCase{"certificate_end_wraps_past_32_bits", kPe32Plus, kCertificate,
+                  0xFFFFFFF0 | std::uint64_t{0x20} << 32, kNotPe}),
     rowName);
 
-// A signed image cut short anywhere before its declared end is spoiled; an image whose sections
-// hold no data is whole exactly once its section table is.
+// A signed image cut short anywhere before its declared end is spoiled (the first rows: the empty
+// file, "MZ" alone); an image whose sections hold no data is whole exactly once its section table
+// is.
 TEST(PeImagePrefix, IsAnImageOnlyWithAllItDeclares) {
     for (const bool pe32Plus : {false, true}) {
-        const Bytes signedImage = buildPe(signedLayout(pe32Plus, 0x800, 0x40)).bytes;
+        const Bytes signedImage = buildPe(layout(pe32Plus, 0x800, 0x40)).bytes;
         const PeImage headersOnly =
             buildPe(withSections(pe32Plus, {{".bss", 0, 0, {}}, {".tls", 0, 0, {}}}));
         for (std::size_t length = 0; length <= signedImage.size(); ++length) {
@@ -239,7 +189,7 @@ TEST(PeImagePrefix, IsAnImageOnlyWithAllItDeclares) {
 
 TEST(PeImageReading, FailedReadIsNotAnImage) {
     for (int readsLeft = 0; readsLeft < 6; ++readsLeft) {
-        FakeFile file{buildPe(typicalLayout(false)).bytes};
+        FakeFile file{buildPe(kPe32).bytes};
         file.readsLeft = readsLeft;
         EXPECT_EQ(file.declaredEnd(), kNotPe) << readsLeft << " reads succeed";
     }
@@ -248,13 +198,13 @@ TEST(PeImageReading, FailedReadIsNotAnImage) {
 // Files of a terabyte: the reader asks for the headers only, a few hundred bytes for the typical
 // image, and no more than its bound for the largest section table it accepts.
 TEST(PeImageReading, ReadsOnlyTheHeadersOfAHugeFile) {
-    FakeFile typical{buildPe(typicalLayout(true)).bytes, std::int64_t{1} << 40};
+    FakeFile typical{buildPe(kPe32Plus).bytes, kTiB};
     EXPECT_EQ(typical.declaredEnd(), 0x800);
     EXPECT_LE(typical.bytesRead, 64 + 24 + 14 + 2 * 40);
 
-    PeImage image = buildPe(withSections(false, {{".text", 0, 0, {}}}));
-    image.put16(sectionCount(image), 0xFFFE);
-    FakeFile largest{image.bytes, std::int64_t{1} << 40};
+    PeImage image = buildPe(kNoRawData);
+    image.put(kSectionCount.width, kSectionCount.at(image), 0xFFFE);
+    FakeFile largest{image.bytes, kTiB};
     EXPECT_EQ(largest.declaredEnd(), 0);
     EXPECT_GT(largest.bytesRead, 0xFFFE * 40);
     EXPECT_LE(largest.bytesRead, kMostHeaderBytesRead);
@@ -263,9 +213,9 @@ TEST(PeImageReading, ReadsOnlyTheHeadersOfAHugeFile) {
 
 // The reader over the engine's own file layer.
 TEST_F(InScratchFolder, PeImageOnDisk) {
-    const Bytes program = buildPe(signedLayout(true, 0x800, 0x30, 16, 777)).bytes;
+    const Bytes program = buildPe(layout(true, 0x800, 0x30, 16, 777)).bytes;
     testing::writeFile(folder / "程序.exe", std::string(program.begin(), program.end()));
-    testing::writeFile(folder / "readme.txt", kText);
+    testing::writeFile(folder / "readme.txt", "MZ is how a program begins; this is a text file.");
     EXPECT_EQ(declaredDataEnd(folder / "程序.exe"), 0x830);
     EXPECT_EQ(declaredDataEnd(folder / "readme.txt"), kNotPe);
     EXPECT_EQ(declaredDataEnd(folder / "none.exe"), kNotPe);

@@ -8,10 +8,8 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,7 +17,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "table_rows.h"
@@ -38,19 +35,12 @@ inline fs::path utf8Path(const std::string& path) {
 class ScratchFolder {
 public:
     ScratchFolder() {
-#ifdef _WIN32
-        // No mkdtemp on Windows: create_directory refuses a name that exists, so retry.
+        // create_directory refuses a name that exists, so a name taken by a parallel run is
+        // retried.
         std::random_device random;
         do {
             path_ = fs::temp_directory_path() / ("velbrisk-engine-" + std::to_string(random()));
         } while (!fs::create_directory(path_));
-#else
-        std::string pattern = (fs::temp_directory_path() / "velbrisk-engine-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot make a scratch folder: " << std::strerror(errno);
-        }
-        path_ = pattern;
-#endif
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -60,13 +50,12 @@ public:
         fs::remove_all(path_, ignored);
     }
 
-    const fs::path& path() const {
-        return path_;
-    }
+    // The path of `name` in the folder; "" names the folder itself.
     std::string operator/(const std::string& name) const {
         const std::u8string path = (path_ / utf8Path(name)).u8string();
         return {path.begin(), path.end()};
     }
+    void makeFolder(const std::string& name) const { fs::create_directory(utf8Path(*this / name)); }
 
     // Every name in the folder or one below it, dot files (temporary outputs) included.
     std::set<std::string> names(const std::string& below = "") const {
@@ -82,14 +71,12 @@ private:
     fs::path path_;
 };
 
-// A test, and a table's test, with a scratch folder of its own.
-class InScratchFolder : public ::testing::Test {
-protected:
+// A table's test, and a single test, with a scratch folder of its own.
+template <typename Row>
+struct ScratchTable : ::testing::TestWithParam<Row> {
     ScratchFolder folder;
 };
-template <typename Row>
-class ScratchTable : public ::testing::TestWithParam<Row> {
-protected:
+struct InScratchFolder : ::testing::Test {
     ScratchFolder folder;
 };
 
@@ -103,6 +90,20 @@ inline std::string readFile(const std::string& path) {
     std::ostringstream bytes;
     bytes << std::ifstream(utf8Path(path), std::ios::binary).rdbuf();
     return bytes.str();
+}
+
+// Whether two files' bytes are the same, and where they first differ when not: a failure that
+// prints megabytes helps no one.
+inline ::testing::AssertionResult sameBytes(const std::string& actual,
+                                            const std::string& expected) {
+    if (actual == expected) {
+        return ::testing::AssertionSuccess();
+    }
+    const auto differs =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    return ::testing::AssertionFailure()
+           << actual.size() << " bytes where " << expected.size()
+           << " were expected, the first difference at offset " << (differs.first - actual.begin());
 }
 
 using Ranges = std::vector<std::pair<std::int64_t, std::int64_t>>;
@@ -119,10 +120,9 @@ inline std::string bytesWithData(std::int64_t length, const Ranges& data) {
 }
 
 // What a trimmed copy of `outputLength` bytes holds: the source's first bytes, past its end zeros.
-inline std::string keptBytes(const std::string& source, std::int64_t outputLength) {
-    std::string kept = source.substr(0, static_cast<std::size_t>(outputLength));
-    kept.resize(static_cast<std::size_t>(outputLength), '\0');
-    return kept;
+inline std::string keptBytes(std::string source, std::int64_t outputLength) {
+    source.resize(static_cast<std::size_t>(outputLength), '\0');
+    return source;
 }
 
 #ifndef _WIN32

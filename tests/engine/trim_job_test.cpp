@@ -25,6 +25,7 @@ using testing::keptBytes;
 using testing::PrintTo;
 using testing::readFile;
 using testing::rowName;
+using testing::sameBytes;
 using testing::ScratchTable;
 using testing::writeFile;
 using Names = std::set<std::string>;
@@ -79,7 +80,8 @@ TEST_F(InScratchFolder, ProgressRisesMonotonicallyAndEndsAtTotal) {
     reports.expectRisingTo(3 * kMiB);
 }
 
-// When the job stops, and what it must leave: no temporary file, an existing output as it was.
+// When the job stops, and what it must leave: no temporary file, an existing output as it was. A
+// stop asked for after the end changes nothing: the job's output stays.
 struct CancelCase {
     const char* name;
     detail::TrimOptions options;
@@ -113,11 +115,14 @@ TEST_P(CancelTable, StopsAndLeavesNoTrace) {
     detail::TrimStats stats;
 
     JobResult result = detail::trimFile(folder / "app.exe", "small", control, row.options, stats);
+    stopper.request_stop();
 
-    EXPECT_EQ(result.status, JobStatus::Cancelled) << result.reason;
+    const bool finished = row.stopAfter == INT64_MAX;
+    EXPECT_EQ(result.status, finished ? JobStatus::Done : JobStatus::Cancelled) << result.reason;
     EXPECT_EQ(folder.names(), (Names{"app.exe", "small.exe"}));
-    EXPECT_EQ(readFile(folder / "app.exe"), source);
-    EXPECT_EQ(readFile(folder / "small.exe"), "old output");
+    EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), source));
+    EXPECT_TRUE(sameBytes(readFile(folder / "small.exe"),
+                          finished ? keptBytes(source, 8 * kMiB + 5) : "old output"));
     if (row.prompt && row.stopAfter >= 0) {
         EXPECT_LE(lastDone, std::uint64_t(row.stopAfter + 256 * kKiB));
     }
@@ -129,26 +134,14 @@ INSTANTIATE_TEST_SUITE_P(
                       CancelCase{"mid_scan", ways(true, true), 1 * kMiB, true},
                       CancelCase{"mid_copy_kernel", ways(false, true), 6 * kMiB, true},
                       CancelCase{"mid_copy_plain", ways(false, false), 6 * kMiB, true},
-                      CancelCase{"during_clone_or_copy", ways(true, true), 6 * kMiB, false}),
+                      CancelCase{"during_clone_or_copy", ways(true, true), 6 * kMiB, false},
+                      CancelCase{"after_the_end", ways(true, true), INT64_MAX, false}),
     rowName);
-
-TEST_F(InScratchFolder, CancelAfterTheEndChangesNothing) {
-    const std::string source = bytesWithData(1000, {{0, 701}});
-    writeFile(folder / "app.exe", source);
-    std::stop_source stopper;
-
-    ASSERT_EQ(trimFile(folder / "app.exe", "small", {{}, stopper.get_token()}).status,
-              JobStatus::Done);
-    stopper.request_stop();
-
-    EXPECT_EQ(readFile(folder / "small.exe"), keptBytes(source, 711));
-    EXPECT_EQ(folder.names(), (Names{"app.exe", "small.exe"}));
-}
 
 // Writes a file of `length` bytes whose only stored parts are `pieces`; the rest is left to the
 // file system, which keeps it as holes where it can. Says whether it has holes.
-bool writePieces(const std::string& path, std::int64_t length,
-                 const std::vector<std::pair<std::int64_t, std::string>>& pieces) {
+using Pieces = std::vector<std::pair<std::int64_t, std::string>>;
+bool writePieces(const std::string& path, std::int64_t length, const Pieces& pieces) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     EXPECT_GE(fd, 0) << path;
     EXPECT_EQ(::ftruncate(fd, length), 0);
@@ -222,7 +215,7 @@ TEST_F(InScratchFolder, JobMatchesTheProbeLoopOnRandomFiles) {
         SCOPED_TRACE(::testing::Message() << "round " << round);
         const auto length = std::int64_t(random() % (round % 10 == 0 ? 20 * kKiB : 400));
         std::string bytes(std::size_t(length), '\0');
-        std::vector<std::pair<std::int64_t, std::string>> pieces;
+        Pieces pieces;
         for (int k = int(random() % 4); k > 0 && length > 0; --k) {
             const auto back = std::int64_t(random() % std::uint64_t(length));
             const auto offset = length - 1 - (random() % 2 ? back % 120 : back);
@@ -249,31 +242,9 @@ TEST_F(InScratchFolder, JobMatchesTheProbeLoopOnRandomFiles) {
         ASSERT_EQ(scanned.status, expected ? JobStatus::Done : JobStatus::NothingToCut);
         if (expected && round % 10 == 0) {
             ASSERT_EQ(detail::writeTrimmed(plan, {}, options, stats).status, JobStatus::Done);
-            ASSERT_EQ(readFile(folder / "small.exe"), keptBytes(bytes, expected->outputLength));
+            ASSERT_TRUE(sameBytes(readFile(folder / "small.exe"),
+                                  keptBytes(bytes, expected->outputLength)));
         }
-    }
-}
-
-// Every way of copying gives the same bytes; where this file system cannot clone, the default way
-// falls back quietly, which is itself the case under test.
-TEST_F(InScratchFolder, CloneKernelAndPlainCopyAgree) {
-    const std::string data = bytesWithData(3 * kMiB + 123, {{0, 3 * kMiB + 123}});
-    // Data, a hole, data, and a blank tail.
-    writePieces(folder / "app.exe", 6 * kMiB,
-                {{0, data.substr(0, kMiB)}, {2 * kMiB, data.substr(2 * kMiB)}});
-    const std::string expected =
-        keptBytes(readFile(folder / "app.exe"), findCut(6 * kMiB, 3 * kMiB + 122)->outputLength);
-    for (const detail::TrimOptions& way :
-         {ways(true, true), ways(false, true), ways(false, false)}) {
-        SCOPED_TRACE(::testing::Message()
-                     << "clone " << way.allowClone << ", kernel " << way.allowKernelCopy);
-        const bool plain = !way.allowKernelCopy;
-        detail::TrimStats stats;
-        const auto result = detail::trimFile(folder / "app.exe", "small", {}, way, stats);
-        ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
-        EXPECT_EQ(readFile(folder / "small.exe"), expected);
-        EXPECT_EQ(stats.clonedBytes + stats.kernelCopiedBytes > 0, !plain);
-        EXPECT_EQ(stats.readWriteBytes > 0, plain);
     }
 }
 
