@@ -155,6 +155,30 @@ TEST_F(WindowsFiles, BackslashPathsWork) {
     EXPECT_EQ(readAll(folder_ / "small.exe"), expectedCopy());
 }
 
+// A source at the root of a drive: its folder is "C:\" itself, so the output lands beside it,
+// with one separator, not two and not none.
+TEST(WindowsDriveRoot, OutputLandsBesideASourceAtTheRoot) {
+    const fs::path root = fs::temp_directory_path().root_path();
+    const std::string tag = std::to_string(::GetCurrentProcessId());
+    const fs::path source = root / ("velbrisk-root-" + tag + ".exe");
+    const fs::path output = root / ("velbrisk-small-" + tag + ".exe");
+    writeAll(source, sourceWithBlankTail());
+    if (!fs::exists(source)) {
+        GTEST_SKIP() << "cannot write at " << root.string() << " (not an administrator)";
+    }
+    std::string sourceText = utf8(source);
+    std::replace(sourceText.begin(), sourceText.end(), '/', '\\');
+    ASSERT_EQ(sourceFolder(sourceText), utf8(root));
+
+    const JobResult result = trimFile(sourceText, "velbrisk-small-" + tag);
+
+    EXPECT_EQ(result.status, JobStatus::Done) << result.reason;
+    EXPECT_EQ(readAll(output), expectedCopy());
+    std::error_code ignored;
+    fs::remove(source, ignored);
+    fs::remove(output, ignored);
+}
+
 TEST_F(WindowsFiles, OutputReplacesALongerFileWhole) {
     writeAll(folder_ / "app.exe", sourceWithBlankTail());
     writeAll(folder_ / "small.exe", std::vector<char>(5000, 'x'));
