@@ -246,9 +246,8 @@ private slots:
         const auto start = [](const QString& source, const QString& outputName) {
             return "Text=" + source + "|SaveText=" + outputName + "|click Lbl_Com";
         };
-        const QString refused = "said=error Velbrisk: ";
+        const QString error = "said=error Velbrisk: ";
         const QString done = "said=information Velbrisk: 压缩完毕！ [Text off]";
-        const QString failed = "said=error Velbrisk: ";
 
         row("help shows two paragraphs", "click Label3",
             "said=information 使用帮助: 使用Velbrisk可以压缩掉EXE文件中的多余空白部分，从而使EXE"
@@ -256,12 +255,12 @@ private slots:
             "EXE文件，然后输入压缩文件名，单击“开始压缩”即可开始压缩。你也可以将要压缩的文件拖动到"
             "“将被压缩的文件”下的输入框中。");
 
-        row("both empty: source refused first", start("", ""), refused + "请先选择要压缩的文件！");
-        row("output name only", start("", "small"), refused + "请先选择要压缩的文件！");
-        row("source only", start("{dir}prog.exe", ""), refused + "请输入压缩文件名！");
+        row("both empty: source refused first", start("", ""), error + "请先选择要压缩的文件！");
+        row("output name only", start("", "small"), error + "请先选择要压缩的文件！");
+        row("source only", start("{dir}prog.exe", ""), error + "请输入压缩文件名！");
         // Only emptiness is checked: blanks go to the job, which finds no such file.
         row("source of blanks passes", start("   ", "small"),
-            failed + "找不到要压缩的文件！\n    [Text off]");
+            error + "找不到要压缩的文件！\n    [Text off]");
         // The first probe holding data is 200 bytes from the end: 300 - 190 + 1 bytes.
         row("trimmed copy written", start("{dir}prog.exe", "small"),
             done + "|files=blank.exe 300, prog.exe 300, small.exe 111");
@@ -270,16 +269,16 @@ private slots:
         row("all blank: nothing written", start("{dir}blank.exe", "small"),
             "said=information Velbrisk: 该文件没有可以去掉的空白部分，未生成压缩文件。 [Text off]");
         row("missing source", start("{dir}gone.exe", "small"),
-            failed + "找不到要压缩的文件！\n{dir}gone.exe [Text off]");
+            error + "找不到要压缩的文件！\n{dir}gone.exe [Text off]");
         row("source names the folder", start("{dir}", "small"),
-            failed + "找不到要压缩的文件！\n{dir} [Text off]");
+            error + "找不到要压缩的文件！\n{dir} [Text off]");
         const QString longName = QString(300, 'n');
         row("source name too long to open", start("{dir}" + longName, "small"),
-            failed + "无法读取被压缩文件！\n{dir}" + longName + "\n{reason} [Text off]");
+            error + "无法读取被压缩文件！\n{dir}" + longName + "\n{reason} [Text off]");
         row("output folder missing", start("{dir}prog.exe", "nowhere/small"),
-            failed + "无法写入压缩文件！\n{dir}nowhere/small.exe\n{reason} [Text off]");
+            error + "无法写入压缩文件！\n{dir}nowhere/small.exe\n{reason} [Text off]");
         row("output is the source", start("{dir}prog.exe", "prog"),
-            failed + "压缩文件不能与被压缩文件相同！ [Text off]");
+            error + "压缩文件不能与被压缩文件相同！ [Text off]");
 
         // Hover colours of Label, Lbl_Com, Lbl_Exit and Label3: B for blue, R for red.
         row("over Label", "move Label", "links=RBBB");
