@@ -12,8 +12,8 @@
 namespace velbrisk {
 namespace {
 
-using testing::PrintTo;
-using testing::rowName;
+using namespace testing;  // the helpers of the engine's tests
+using testing::PrintTo;   // found by argument-dependent lookup only when declared here
 
 struct CutCase {
     const char* name;

@@ -13,14 +13,8 @@
 namespace velbrisk {
 namespace {
 
-using testing::buildPe;
-using testing::InScratchFolder;
-using testing::PeImage;
-using testing::PeLayout;
-using testing::PeSection;
-using testing::PrintTo;
-using testing::rowName;
-using testing::typicalLayout;
+using namespace testing;  // the helpers of the engine's tests
+using testing::PrintTo;   // found by argument-dependent lookup only when declared here
 using Bytes = std::vector<std::uint8_t>;
 using End = std::optional<std::int64_t>;
 constexpr End kNotPe = std::nullopt;
@@ -214,8 +208,8 @@ TEST(PeImageReading, ReadsOnlyTheHeadersOfAHugeFile) {
 // The reader over the engine's own file layer.
 TEST_F(InScratchFolder, PeImageOnDisk) {
     const Bytes program = buildPe(layout(true, 0x800, 0x30, 16, 777)).bytes;
-    testing::writeFile(folder / "程序.exe", std::string(program.begin(), program.end()));
-    testing::writeFile(folder / "readme.txt", "MZ is how a program begins; this is a text file.");
+    writeFile(folder / "程序.exe", std::string(program.begin(), program.end()));
+    writeFile(folder / "readme.txt", "MZ is how a program begins; this is a text file.");
     EXPECT_EQ(declaredDataEnd(folder / "程序.exe"), 0x830);
     EXPECT_EQ(declaredDataEnd(folder / "readme.txt"), kNotPe);
     EXPECT_EQ(declaredDataEnd(folder / "none.exe"), kNotPe);

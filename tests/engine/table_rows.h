@@ -6,8 +6,8 @@
 
 namespace velbrisk::testing {
 
-// Test files bring this into their own namespace with `using`, where the lookup for a row's
-// printer looks.
+// Test files bring this into their own namespace with a using-declaration, where the lookup for a
+// row's printer looks.
 template <typename Row>
 requires requires(const Row& row) {
     row.name;

@@ -17,17 +17,8 @@
 namespace velbrisk {
 namespace {
 
-using testing::bytesWithData;
-using testing::InScratchFolder;
-using testing::keptBytes;
-using testing::PrintTo;
-using testing::Ranges;
-using testing::readFile;
-using testing::rowName;
-using testing::runInChild;
-using testing::sameBytes;
-using testing::ScratchTable;
-using testing::writeFile;
+using namespace testing;  // the helpers of the engine's tests
+using testing::PrintTo;   // found by argument-dependent lookup only when declared here
 using Names = std::set<std::string>;
 
 constexpr std::int64_t kMiB = 1 << 20;

@@ -19,15 +19,8 @@
 namespace velbrisk {
 namespace {
 
-using testing::bytesWithData;
-using testing::InScratchFolder;
-using testing::keptBytes;
-using testing::PrintTo;
-using testing::readFile;
-using testing::rowName;
-using testing::sameBytes;
-using testing::ScratchTable;
-using testing::writeFile;
+using namespace testing;  // the helpers of the engine's tests
+using testing::PrintTo;   // found by argument-dependent lookup only when declared here
 using Names = std::set<std::string>;
 
 constexpr std::int64_t kKiB = 1 << 10;
@@ -183,7 +176,7 @@ TEST_F(InScratchFolder, SparseFileOverFourGiBTrimmedWithoutReadingItsHoles) {
     EXPECT_LE(stats.kernelCopiedBytes + stats.readWriteBytes, std::uint64_t(2 * kMiB));
     const std::int64_t outputLength = findCut(length, farOffset + 99)->outputLength;
     const std::string output = folder / "small.exe";
-    EXPECT_EQ(testing::fs::file_size(output), std::uintmax_t(outputLength));
+    EXPECT_EQ(fs::file_size(output), std::uintmax_t(outputLength));
     EXPECT_EQ(readAt(output, 0, head.size()), head);
     EXPECT_EQ(readAt(output, 2 * kGiB, 16), std::string(16, '\0'));
     EXPECT_EQ(readAt(output, farOffset - 16, 1000),
