@@ -3,10 +3,13 @@
 #include <QTranslator>
 
 #include "app/Startup.h"
+#include "resources/ProductInfo.h"
 #include "ui/main/FrmMain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Ties the window to its desktop entry, for the icon and name that the desktop shows.
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(velbrisk::product::kAppId));
 
     // The interface is Chinese whatever the user's locale, and so are Qt's own buttons.
     QTranslator qtTexts;
