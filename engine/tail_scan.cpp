@@ -134,11 +134,50 @@ StepResult findLastData(const os::File& file, std::int64_t length, std::span<std
     lastDataOffset = -1;
     const auto block = static_cast<std::int64_t>(buffer.size());
     std::int64_t readSize = std::min(kFirstRead, block);
-    std::int64_t window = block;
-    std::vector<DataRun> runs;
     std::error_code ec;
     // Every byte at or after `zeroFrom` is known to be zero.
     std::int64_t zeroFrom = length;
+
+    // Reads down from `zeroFrom` to `floor`; Done with lastDataOffset set when a byte is not zero.
+    const auto readDownTo = [&](std::int64_t floor) -> StepResult {
+        while (zeroFrom > floor) {
+            if (progress.stopRequested()) {
+                return {JobStatus::Cancelled, {}};
+            }
+            // Reads are aligned to their size, so that they match the file's pages.
+            const std::int64_t readStart = std::max(floor, alignDown(zeroFrom - 1, readSize));
+            const auto want = static_cast<std::size_t>(zeroFrom - readStart);
+            const std::size_t got = os::readAt(file, readStart, buffer.data(), want, ec);
+            if (ec) {
+                return {JobStatus::SourceUnreadable, ec};
+            }
+            stats.scanBytesRead += got;
+            if (got < want) {
+                // The file got shorter while it was scanned.
+                return {JobStatus::SourceUnreadable, std::make_error_code(std::errc::io_error)};
+            }
+            const std::ptrdiff_t inRead = lastNonZero(buffer.first(want));
+            if (inRead >= 0) {
+                lastDataOffset = readStart + inRead;
+                progress.moveTo(static_cast<std::uint64_t>(length - lastDataOffset - 1));
+                return {JobStatus::Done, {}};
+            }
+            zeroFrom = readStart;
+            progress.moveTo(static_cast<std::uint64_t>(length - zeroFrom));
+            readSize = std::min(readSize * 2, block);
+        }
+        return {JobStatus::Done, {}};
+    };
+
+    // Most blank tails are short, so the last page is read before the file system is asked about
+    // holes: a hole there reads as zeros all the same, and one read is all the job costs.
+    StepResult step = readDownTo(length > 0 ? alignDown(length - 1, readSize) : 0);
+    if (step.status != JobStatus::Done || lastDataOffset >= 0) {
+        return step;
+    }
+
+    std::int64_t window = block;
+    std::vector<DataRun> runs;
     while (zeroFrom > 0) {
         if (progress.stopRequested()) {
             return {JobStatus::Cancelled, {}};
@@ -151,32 +190,9 @@ StepResult findLastData(const os::File& file, std::int64_t length, std::span<std
         // The runs from the last to the first; what lies between them are holes, known zeros.
         for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
             zeroFrom = run->end;
-            while (zeroFrom > run->start) {
-                if (progress.stopRequested()) {
-                    return {JobStatus::Cancelled, {}};
-                }
-                // Reads are aligned to their size, so that they match the file's pages.
-                const std::int64_t readStart =
-                    std::max(run->start, alignDown(zeroFrom - 1, readSize));
-                const auto want = static_cast<std::size_t>(zeroFrom - readStart);
-                const std::size_t got = os::readAt(file, readStart, buffer.data(), want, ec);
-                if (ec) {
-                    return {JobStatus::SourceUnreadable, ec};
-                }
-                stats.scanBytesRead += got;
-                if (got < want) {
-                    // The file got shorter while it was scanned.
-                    return {JobStatus::SourceUnreadable, std::make_error_code(std::errc::io_error)};
-                }
-                const std::ptrdiff_t inRead = lastNonZero(buffer.first(want));
-                if (inRead >= 0) {
-                    lastDataOffset = readStart + inRead;
-                    progress.moveTo(static_cast<std::uint64_t>(length - lastDataOffset - 1));
-                    return {JobStatus::Done, {}};
-                }
-                zeroFrom = readStart;
-                progress.moveTo(static_cast<std::uint64_t>(length - zeroFrom));
-                readSize = std::min(readSize * 2, block);
+            step = readDownTo(run->start);
+            if (step.status != JobStatus::Done || lastDataOffset >= 0) {
+                return step;
             }
         }
         zeroFrom = windowStart;
