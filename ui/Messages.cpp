@@ -46,8 +46,12 @@ bool askYesNo(QWidget* parent, const Message& question) {
     return box.exec() == QMessageBox::Yes;
 }
 
-MessageRecorder::MessageRecorder(bool answerYes) : answerYes(answerYes) { recorder = this; }
+MessageRecorder::MessageRecorder(bool answerYes) : answerYes(answerYes) {
+    recorder = this;
+}
 
-MessageRecorder::~MessageRecorder() { recorder = nullptr; }
+MessageRecorder::~MessageRecorder() {
+    recorder = nullptr;
+}
 
 }  // namespace velbrisk::ui

@@ -33,8 +33,8 @@ public:
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
-    QList<Message> shown;     // messages, in the order shown
-    QList<Message> asked;     // questions, in the order asked
+    QList<Message> shown;  // messages, in the order shown
+    QList<Message> asked;  // questions, in the order asked
     bool answerYes;
     std::function<void()> onShown;  // runs after each message is recorded, if set
 };

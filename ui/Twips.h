@@ -9,7 +9,9 @@ namespace velbrisk::ui {
 // 96 dpi pixels on every screen, so the layouts scale with the desktop as a whole.
 inline constexpr int kTwipsPerPixel = 15;
 
-constexpr int twips(int t) { return t / kTwipsPerPixel; }
+constexpr int twips(int t) {
+    return t / kTwipsPerPixel;
+}
 
 constexpr QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twips(left), twips(top), twips(width), twips(height));
