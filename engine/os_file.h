@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -86,6 +87,31 @@ std::int64_t nextData(const File& file, std::int64_t from, std::error_code& ec);
 // The first offset at or after `from` where a hole starts; the end of the file counts as one.
 // Where the file system cannot tell, that is the end of the file.
 std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec);
+
+// A stretch [start, end) of a file that may hold data.
+struct DataRun {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+};
+
+// The first run of [at, to) that may hold data, as nextData and nextHole tell it; nothing when
+// only holes are left, or on failure (ec says which). Every run starts at or after `at` and ends
+// after its start, whatever the file system answers, so a loop over the runs always moves on: an
+// answer that makes no sense counts the rest of the range as data, which is right whatever the
+// truth.
+inline std::optional<DataRun> nextDataRun(const File& file, std::int64_t at, std::int64_t to,
+                                          std::error_code& ec) {
+    const std::int64_t dataAt = nextData(file, at, ec);
+    if (ec || dataAt < 0 || dataAt >= to) {
+        return std::nullopt;
+    }
+    const std::int64_t start = dataAt > at ? dataAt : at;
+    const std::int64_t holeAt = nextHole(file, start, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    return DataRun{start, holeAt > start && holeAt < to ? holeAt : to};
+}
 
 // Creates a new, empty file in the folder of `targetPath`, under a fresh name made from a dot, the
 // target's own name and a random suffix (".small.exe.Xa81Qz"), opened for writing and never

@@ -78,38 +78,20 @@ std::int64_t alignDown(std::int64_t value, std::int64_t alignment) {
     return value - value % alignment;
 }
 
-struct DataRun {
-    std::int64_t start;
-    std::int64_t end;
-};
-
-// The runs of [from, to) that may hold data, in order, as the file system tells them; where it
-// cannot tell, the whole range is one run.
-bool dataRuns(const os::File& file, std::int64_t from, std::int64_t to, std::vector<DataRun>& runs,
-              std::error_code& ec) {
+// The runs of [from, to) that may hold data, in order; where the file system cannot tell, the
+// whole range is one run.
+bool dataRuns(const os::File& file, std::int64_t from, std::int64_t to,
+              std::vector<os::DataRun>& runs, std::error_code& ec) {
     runs.clear();
-    std::int64_t at = from;
-    while (at < to) {
-        const std::int64_t start = os::nextData(file, at, ec);
-        if (ec) {
-            return false;
-        }
-        if (start < 0 || start >= to) {
+    for (std::int64_t at = from; at < to;) {
+        const std::optional<os::DataRun> run = os::nextDataRun(file, at, to, ec);
+        if (!run) {
             break;
         }
-        std::int64_t end = os::nextHole(file, start, ec);
-        if (ec) {
-            return false;
-        }
-        // A hole that starts no later than its data run is an answer no file system should give;
-        // reading the rest as data is right whatever the truth.
-        if (end <= start || end > to) {
-            end = to;
-        }
-        runs.push_back({start, end});
-        at = end;
+        runs.push_back(*run);
+        at = run->end;
     }
-    return true;
+    return !ec;
 }
 
 }  // namespace
@@ -177,7 +159,7 @@ StepResult findLastData(const os::File& file, std::int64_t length, std::span<std
     }
 
     std::int64_t window = block;
-    std::vector<DataRun> runs;
+    std::vector<os::DataRun> runs;
     while (zeroFrom > 0) {
         if (progress.stopRequested()) {
             return {JobStatus::Cancelled, {}};

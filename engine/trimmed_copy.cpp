@@ -108,30 +108,18 @@ StepResult copyLeadingBytes(const os::File& source, const os::File& target, std:
     }
 
     RunCopier copier(source, target, progress, options, stats);
+    ec.clear();  // the clone's refusal is no failure
     std::int64_t at = 0;
-    while (at < keptLength) {
-        const std::int64_t dataAt = os::nextData(source, at, ec);
-        if (ec) {
-            return {JobStatus::SourceUnreadable, ec};
-        }
-        if (dataAt < 0 || dataAt >= keptLength) {
-            break;
-        }
-        // Never backwards, whatever the file system answers, so the loop always ends.
-        const std::int64_t runStart = std::max(at, dataAt);
-        progress.moveTo(start + static_cast<std::uint64_t>(runStart));
-        const std::int64_t holeStart = os::nextHole(source, runStart, ec);
-        if (ec) {
-            return {JobStatus::SourceUnreadable, ec};
-        }
-        // A file system that answers nonsense gets the rest of the kept part copied as data.
-        const std::int64_t runEnd =
-            holeStart > runStart ? std::min(holeStart, keptLength) : keptLength;
-        StepResult step = copier.copy(runStart, runEnd);
+    while (const std::optional<os::DataRun> run = os::nextDataRun(source, at, keptLength, ec)) {
+        progress.moveTo(start + static_cast<std::uint64_t>(run->start));
+        StepResult step = copier.copy(run->start, run->end);
         if (step.status != JobStatus::Done) {
             return step;
         }
-        at = runEnd;
+        at = run->end;
+    }
+    if (ec) {
+        return {JobStatus::SourceUnreadable, ec};
     }
     // A hole at the end of the kept part is made by the length alone.
     if (!os::setLength(target, keptLength, ec)) {
