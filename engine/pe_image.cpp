@@ -151,6 +151,15 @@ std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fil
     return dataEnd;
 }
 
+std::optional<std::int64_t> declaredDataEnd(const os::File& file, std::int64_t fileSize) {
+    const ReadAt read = [&file](std::int64_t offset, std::span<std::uint8_t> into) {
+        std::error_code readError;
+        const std::size_t count = os::readAt(file, offset, into.data(), into.size(), readError);
+        return !readError && count == into.size();
+    };
+    return declaredDataEnd(read, fileSize);
+}
+
 std::optional<std::int64_t> declaredDataEnd(const std::string& path) {
     std::error_code error;
     const os::File file = os::openRead(path, error);
@@ -161,12 +170,7 @@ std::optional<std::int64_t> declaredDataEnd(const std::string& path) {
     if (error || info.isDirectory) {
         return std::nullopt;
     }
-    const ReadAt read = [&file](std::int64_t offset, std::span<std::uint8_t> into) {
-        std::error_code readError;
-        const std::size_t count = os::readAt(file, offset, into.data(), into.size(), readError);
-        return !readError && count == into.size();
-    };
-    return declaredDataEnd(read, info.size);
+    return declaredDataEnd(file, info.size);
 }
 
 std::int64_t bytesOfImageCut(std::int64_t declaredEnd, std::int64_t copyLength) {

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "engine/os_file.h"
+
 namespace velbrisk {
 
 // Fills `into` with the bytes of the file at `offset`, all of them, and says whether it could.
@@ -26,8 +28,11 @@ inline constexpr std::int64_t kMostHeaderBytesRead = 64 + (4 + 20) + (2 + 4 + 8)
 // `fileSize`, or when a read fails. The result is never more than `fileSize`.
 std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fileSize);
 
-// The same for the file at a UTF-8 path, read through the engine's file layer; nothing as well
-// when the path names no file, names a folder, or cannot be opened or read.
+// The same for an open file of `fileSize` bytes, read through the engine's file layer.
+std::optional<std::int64_t> declaredDataEnd(const os::File& file, std::int64_t fileSize);
+
+// The same for the file at a UTF-8 path; nothing as well when the path names no file, names a
+// folder, or cannot be opened.
 std::optional<std::int64_t> declaredDataEnd(const std::string& path);
 
 // How many of the bytes that a copy of `copyLength` leading bytes leaves out belong to data that

@@ -6,6 +6,7 @@
 
 #include "engine/job_step.h"
 #include "engine/os_file.h"
+#include "engine/pe_image.h"
 #include "engine/tail_scan.h"
 #include "engine/trim_internals.h"
 #include "engine/trimmed_copy.h"
@@ -145,6 +146,12 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
         progress.moveTo(length);
         progress.finish();
         return {JobStatus::NothingToCut, plan.sourcePath, {}};
+    }
+    if (plan.cut->cutAmount > 0) {
+        // Only the headers are read, a few KiB whatever the file's size.
+        if (const std::optional<std::int64_t> declaredEnd = declaredDataEnd(source, info.size)) {
+            plan.imageBytesCut = bytesOfImageCut(*declaredEnd, plan.cut->outputLength);
+        }
     }
     const std::uint64_t blank = blankTailBytes(info.size, lastDataOffset);
     progress.setTotal(blank + static_cast<std::uint64_t>(plan.cut->outputLength));

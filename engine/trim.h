@@ -69,6 +69,10 @@ struct TrimPlan {
     std::int64_t sourceLength = 0;
     std::int64_t lastDataOffset = -1;  // the last byte that is not zero; -1: every byte is zero
     std::optional<Cut> cut;
+    // Of the bytes that the cut leaves out, how many a Windows program's own headers declare
+    // (section padding, the signature's): zeros the blank scan cannot tell from free ones, whose
+    // loss can stop the copy from running. 0 for a file that is no such program.
+    std::int64_t imageBytesCut = 0;
 };
 
 // Phase one: refuses an output that is the source itself, opens the source read-only and finds

@@ -1,8 +1,10 @@
 // Tests of the PE header reader: well-formed images, every kind of damage, and bounded reading.
 #include "engine/pe_image.h"
+#include "engine/trim.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -214,6 +216,22 @@ TEST_F(InScratchFolder, PeImageOnDisk) {
     EXPECT_EQ(declaredDataEnd(folder / "readme.txt"), kNotPe);
     EXPECT_EQ(declaredDataEnd(folder / "none.exe"), kNotPe);
     EXPECT_EQ(declaredDataEnd(folder / ""), kNotPe) << "a folder";
+}
+
+// The scan counts the declared bytes that its cut leaves out. The signature ends at 0x830; here
+// its last 16 bytes are the zero padding that rounds it up, followed by 768 blank bytes. L = 2864
+// and the last data byte is at 2079, so i = 790, a = 780 and the copy keeps 2085 bytes: 11 short.
+TEST_F(InScratchFolder, ScanCountsTheProgramBytesItsCutLeavesOut) {
+    Bytes program = buildPe(layout(true, 0x800, 0x30, 16, 768)).bytes;
+    std::fill(program.begin() + 0x820, program.begin() + 0x830, 0);
+    writeFile(folder / "signed.exe", std::string(program.begin(), program.end()));
+    writeFile(folder / "text.exe", "MZ is how a program begins." + std::string(800, '\0'));
+    TrimPlan plan;
+    ASSERT_EQ(scanSource(folder / "signed.exe", "copy", plan).status, JobStatus::Done);
+    EXPECT_EQ(plan.cut->outputLength, 2085);
+    EXPECT_EQ(plan.imageBytesCut, 11);
+    ASSERT_EQ(scanSource(folder / "text.exe", "copy", plan).status, JobStatus::Done);
+    EXPECT_EQ(plan.imageBytesCut, 0) << "no program";
 }
 
 struct CutCase {

@@ -10,7 +10,6 @@
 #include <optional>
 
 #include "app/Module1.h"
-#include "engine/pe_image.h"
 #include "resources/Pictures.h"
 #include "resources/ProductInfo.h"
 #include "ui/Messages.h"
@@ -278,19 +277,10 @@ JobResult FrmMain::runJob(JobRunner& runner, const std::string& sourcePath,
     return WriteTrimmed(runner, plan);
 }
 
-// Linkers pad a program's last section with zeros and a signed program ends with its certificate
-// table; the blank scan cannot tell those zeros from free ones. Before a copy that would lose
-// bytes that the program's headers declare, the user decides.
+// A cut that reaches into bytes that a Windows program's own headers declare may leave a copy
+// that does not run, or whose signature fails: the user decides before anything is written.
 bool FrmMain::confirmImageCut(const TrimPlan& plan) {
-    if (!plan.cut || plan.cut->cutAmount == 0) {
-        return true;
-    }
-    const std::optional<std::int64_t> declaredEnd = declaredDataEnd(plan.sourcePath);
-    if (!declaredEnd) {
-        return true;
-    }
-    const std::int64_t lost = bytesOfImageCut(*declaredEnd, plan.cut->outputLength);
-    if (lost == 0) {
+    if (plan.imageBytesCut == 0) {
         return true;
     }
     return askYesNo(this,
@@ -298,7 +288,7 @@ bool FrmMain::confirmImageCut(const TrimPlan& plan) {
                      QStringLiteral("此文件是Windows程序，要去掉的空白中有%1字节属于程序自身的"
                                     "数据（节或数字签名）。这样生成的文件可能无法运行，或签名"
                                     "失效。是否仍要压缩？")
-                         .arg(lost)});
+                         .arg(plan.imageBytesCut)});
 }
 
 JobResult FrmMain::WriteTrimmed(JobRunner& runner, const TrimPlan& plan) {
