@@ -1,6 +1,8 @@
 // The OS file layer on Linux and other POSIX systems.
 #include "engine/os_file.h"
 
+#include "engine/path_rules.h"
+
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -208,10 +210,8 @@ std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec) 
 
 File createTempBeside(const std::string& targetPath, std::string& tempPath, std::error_code& ec) {
     ec.clear();
-    std::size_t slash = targetPath.rfind('/');
-    std::string folder =
-        slash == std::string::npos ? std::string{} : targetPath.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
+    const std::string folder = folderOf(targetPath, PathRules::Posix);
+    const std::string name = targetPath.substr(folder.size());
     std::string pattern = folder + "." + shortenedName(name) + ".XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
@@ -316,9 +316,10 @@ bool replaceFile(const std::string& fromPath, const std::string& toPath, bool du
     }
     // Make the new name itself durable. A folder that cannot be synced (some network and FUSE
     // file systems refuse) leaves the rename done all the same, so that is no failure.
-    std::size_t slash = toPath.rfind('/');
-    std::string folder =
-        slash == std::string::npos ? std::string{"."} : toPath.substr(0, slash + 1);
+    std::string folder = folderOf(toPath, PathRules::Posix);
+    if (folder.empty()) {
+        folder = ".";
+    }
     int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);

@@ -1,6 +1,8 @@
 // The OS file layer on Windows: UTF-8 paths handed to the wide-character Win32 calls.
 #include "engine/os_file.h"
 
+#include "engine/path_rules.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -51,11 +53,6 @@ std::string narrow(const std::wstring& wide) {
     ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), narrowLength, nullptr,
                           nullptr);
     return text;
-}
-
-// Both separators end a folder on Windows.
-std::size_t lastSeparator(const std::wstring& path) {
-    return path.find_last_of(L"\\/");
 }
 
 // Opens whatever `path` names, folders included (they need FILE_FLAG_BACKUP_SEMANTICS). Other
@@ -255,17 +252,16 @@ std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec) 
 File createTempBeside(const std::string& targetPath, std::string& tempPath, std::error_code& ec) {
     ec.clear();
     tempPath.clear();
-    std::wstring target = widen(targetPath, ec);
+    std::string folderText = folderOf(targetPath, PathRules::Windows);
+    // A drive-relative path such as C:small.exe keeps its drive: the folder is then "C:".
+    if (folderText.empty() && targetPath.size() >= 2 && targetPath[1] == ':') {
+        folderText = targetPath.substr(0, 2);
+    }
+    const std::wstring folder = widen(folderText, ec);
+    const std::wstring name = ec ? std::wstring{} : widen(targetPath.substr(folderText.size()), ec);
     if (ec) {
         return File{};
     }
-    std::size_t separator = lastSeparator(target);
-    // A drive-relative path such as C:small.exe keeps its drive: the folder is then "C:".
-    if (separator == std::wstring::npos && target.size() >= 2 && target[1] == L':') {
-        separator = 1;
-    }
-    std::wstring folder = separator == std::wstring::npos ? L"" : target.substr(0, separator + 1);
-    std::wstring name = separator == std::wstring::npos ? target : target.substr(separator + 1);
 
     static constexpr wchar_t kLetters[] =
         L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";

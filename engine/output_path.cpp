@@ -4,15 +4,6 @@
 
 namespace velbrisk {
 
-std::string folderOf(std::string_view path, PathRules rules) {
-    std::string_view separators = rules == PathRules::Windows ? "\\/" : "/";
-    std::size_t last = path.find_last_of(separators);
-    if (last == std::string_view::npos) {
-        return {};
-    }
-    return std::string{path.substr(0, last + 1)};
-}
-
 std::string sourceFolder(std::string_view sourcePath) {
     return folderOf(sourcePath, kNativePathRules);
 }

@@ -20,6 +20,13 @@ inline constexpr PathRules kNativePathRules = PathRules::Posix;
 // Everything up to and including the last separator of `path`, or empty when it has none.
 // Separators are ASCII, and no byte of a multi-byte UTF-8 character is ASCII, so a byte-wise search
 // is right for every UTF-8 path.
-std::string folderOf(std::string_view path, PathRules rules);
+inline std::string folderOf(std::string_view path, PathRules rules) {
+    const std::string_view separators = rules == PathRules::Windows ? "\\/" : "/";
+    const std::size_t last = path.find_last_of(separators);
+    if (last == std::string_view::npos) {
+        return {};
+    }
+    return std::string{path.substr(0, last + 1)};
+}
 
 }  // namespace velbrisk
