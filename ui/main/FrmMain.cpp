@@ -24,7 +24,6 @@ namespace {
 
 const QColor kLightYellow(255, 255, 192);
 const QColor kLightGreen(192, 255, 192);
-const QColor kLinkBlue(0, 0, 255);
 
 QString productName() {
     return QString::fromUtf8(product::kName);
@@ -110,7 +109,7 @@ FrmMain::FrmMain(QWidget* parent)
         auto* link = new LinkLabel(text, this);
         link->setObjectName(QLatin1String(name));
         placeLabel(link, drawn);
-        paint(link, QPalette::WindowText, kLinkBlue);
+        paint(link, QPalette::WindowText, kLinkRest);
         link->setCursor(hand);
         return link;
     };

@@ -59,6 +59,9 @@ private:
     void Lbl_Exit_MouseMove(const QMouseEvent& event);
     void Label3_MouseMove(const QMouseEvent& event);
     void Text_MouseMove(const QMouseEvent& event);
+    // The link labels rest in blue and turn red under the mouse.
+    static inline const QColor kLinkRest{0, 0, 255};
+    static inline const QColor kLinkHover{255, 0, 0};
     // Text colours for Label, Lbl_Com, Lbl_Exit and Label3, in that order; a label given no
     // colour keeps the one it has.
     void colourLinks(const std::array<std::optional<QColor>, 4>& colours);

@@ -12,13 +12,6 @@
 
 namespace velbrisk::ui {
 
-namespace {
-
-const QColor kRest(0, 0, 255);
-const QColor kHover(255, 0, 0);
-
-}  // namespace
-
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::MouseMove: {
@@ -55,28 +48,28 @@ void FrmMain::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FrmMain::Form_MouseMove(const QMouseEvent&) {
-    colourLinks({kRest, kRest, kRest, kRest});
+    colourLinks({kLinkRest, kLinkRest, kLinkRest, kLinkRest});
 }
 
 void FrmMain::Label_MouseMove(const QMouseEvent&) {
-    colourLinks({kHover, kRest, kRest, kRest});
+    colourLinks({kLinkHover, kLinkRest, kLinkRest, kLinkRest});
 }
 
 void FrmMain::Lbl_Com_MouseMove(const QMouseEvent&) {
-    colourLinks({kRest, kHover, kRest, kRest});
+    colourLinks({kLinkRest, kLinkHover, kLinkRest, kLinkRest});
 }
 
 void FrmMain::Lbl_Exit_MouseMove(const QMouseEvent&) {
-    colourLinks({kRest, kRest, kHover, kRest});
+    colourLinks({kLinkRest, kLinkRest, kLinkHover, kLinkRest});
 }
 
 void FrmMain::Label3_MouseMove(const QMouseEvent&) {
-    colourLinks({kRest, kRest, kRest, kHover});
+    colourLinks({kLinkRest, kLinkRest, kLinkRest, kLinkHover});
 }
 
 // The help label is left as it is: moving from it straight onto the source box keeps it red.
 void FrmMain::Text_MouseMove(const QMouseEvent&) {
-    colourLinks({kRest, kRest, kRest, std::nullopt});
+    colourLinks({kLinkRest, kLinkRest, kLinkRest, std::nullopt});
 }
 
 void FrmMain::colourLinks(const std::array<std::optional<QColor>, 4>& colours) {
