@@ -112,7 +112,6 @@ TEST_P(DeclaredEndTable, ReadsOnlyInsideTheFile) {
 const PeLayout kPe32 = layout(false);
 const PeLayout kPe32Plus = layout(true);
 const PeLayout kNoRawData = withSections(true, {{".bss", 0, 0, {}}});
-constexpr std::int64_t kTiB = std::int64_t{1} << 40;
 
 INSTANTIATE_TEST_SUITE_P(
     PeImage, DeclaredEndTable,

@@ -25,6 +25,11 @@ namespace velbrisk::testing {
 
 namespace fs = std::filesystem;
 
+inline constexpr std::int64_t kKiB = std::int64_t{1} << 10;
+inline constexpr std::int64_t kMiB = std::int64_t{1} << 20;
+inline constexpr std::int64_t kGiB = std::int64_t{1} << 30;
+inline constexpr std::int64_t kTiB = std::int64_t{1} << 40;
+
 // A UTF-8 path as the file system library takes it.
 inline fs::path utf8Path(const std::string& path) {
     return fs::path(std::u8string(path.begin(), path.end()));

@@ -21,8 +21,6 @@ using namespace testing;  // the helpers of the engine's tests
 using testing::PrintTo;   // found by argument-dependent lookup only when declared here
 using Names = std::set<std::string>;
 
-constexpr std::int64_t kMiB = 1 << 20;
-
 struct CopyWay {
     const char* name;
     detail::TrimOptions options;

@@ -23,10 +23,6 @@ using namespace testing;  // the helpers of the engine's tests
 using testing::PrintTo;   // found by argument-dependent lookup only when declared here
 using Names = std::set<std::string>;
 
-constexpr std::int64_t kKiB = 1 << 10;
-constexpr std::int64_t kMiB = 1 << 20;
-constexpr std::int64_t kGiB = std::int64_t{1} << 30;
-
 detail::TrimOptions ways(bool clone, bool kernel, std::size_t blockBytes = 256 * kKiB) {
     return {clone, kernel, blockBytes, 256 * kKiB};
 }
