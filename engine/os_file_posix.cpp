@@ -316,11 +316,8 @@ bool replaceFile(const std::string& fromPath, const std::string& toPath, bool du
     }
     // Make the new name itself durable. A folder that cannot be synced (some network and FUSE
     // file systems refuse) leaves the rename done all the same, so that is no failure.
-    std::string folder = folderOf(toPath, PathRules::Posix);
-    if (folder.empty()) {
-        folder = ".";
-    }
-    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string folder = folderOf(toPath, PathRules::Posix);
+    int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
