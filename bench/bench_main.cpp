@@ -96,12 +96,6 @@ std::string loadAverage() {
     return one + " " + five + " " + fifteen;
 }
 
-std::string selfPath() {
-    std::error_code ec;
-    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
-}
-
 // Other work on a small machine preempts the bench for whole scheduler ticks (4 ms here), which
 // lands on the longer of two jobs being compared more often than on the shorter. A higher
 // priority, where the system grants it, keeps most of that out; cp, run as a child, shares it.
@@ -139,36 +133,6 @@ void printHeader(const Options& options, const ScratchFolder& scratch,
         "tail read taking turns, then copy, cp, cp + sync, whole job, whole job with "
         "progress taking turns; every output is deleted right after its run%s\n\n",
         options.minRuns, options.quick ? ". QUICK MODE: small inputs" : "");
-}
-
-// A small file that shows what cp and the engine do with their file calls here.
-void printCallTraces(const ScratchFolder& scratch) {
-    InputShape shape{"trace", kMiB, 3 * kMiB + 5, false};
-    std::string source = scratch.file("trace.bin");
-    writeInput(source, shape);
-    std::string kept = scratch.file("trace.kept");
-    writePrefix(source, kept, kMiB);
-    std::vector<std::string> cpCalls =
-        traceCalls({"/bin/cp", kept, scratch.file("trace.cp")}, scratch.path());
-    if (cpCalls.empty()) {
-        std::printf(
-            "(strace not installed: the file calls of cp and the engine are not shown)\n\n");
-    } else {
-        std::printf("cp's file calls copying 1 MiB (strace):\n");
-        for (const std::string& call : cpCalls) {
-            std::printf("    %s\n", call.c_str());
-        }
-        std::printf("engine's file calls trimming 1 MiB of data + 3 MiB blank tail (strace):\n");
-        for (const std::string& call :
-             traceCalls({selfPath(), "--trim", source, "trace-small"}, scratch.path())) {
-            std::printf("    %s\n", call.c_str());
-        }
-        std::printf("\n");
-    }
-    removeIfThere(source);
-    removeIfThere(kept);
-    removeIfThere(scratch.file("trace.cp"));
-    removeIfThere(scratch.file("trace-small.exe"));
 }
 
 // The temporary outputs (".NAME.exe.XXXXXX") of a job that was killed before it could remove them.
@@ -222,7 +186,6 @@ int runBench(const Options& options) {
     catchInterrupts();
     ScratchFolder scratch(options.parent);
     printHeader(options, scratch, raisePriority());
-    printCallTraces(scratch);
 
     std::vector<InputResult> rows;
     for (const InputShape& shape : shapes) {
@@ -283,19 +246,9 @@ int runBench(const Options& options) {
     return failures == 0 ? 0 : 1;
 }
 
-// One trimFile and nothing else, so that strace can show the engine's file calls.
-int trimOnce(const std::string& source, const std::string& outputName) {
-    JobResult result = trimFile(source, outputName);
-    if (result.status != JobStatus::Done) {
-        std::fprintf(stderr, "%s %s\n", statusName(result.status), result.reason.c_str());
-    }
-    return result.status == JobStatus::Done ? 0 : 1;
-}
-
 int usage() {
     std::fprintf(stderr,
                  "usage: velbrisk_bench [--dir FOLDER] [--runs N] [--quick] [--only TEXT]\n"
-                 "       velbrisk_bench --trim SOURCE OUTPUT-NAME\n"
                  "The inputs are written to a fresh folder inside FOLDER (default: the system's "
                  "temporary folder), which should lie on the file system being measured; --only "
                  "keeps the inputs whose names hold TEXT, such as \"(c)\".\n");
@@ -320,8 +273,6 @@ int main(int argc, char** argv) {
         } else if (argument == "--quick") {
             options.quick = true;
             options.probeLoopCap = 5;
-        } else if (argument == "--trim" && k + 2 < argc) {
-            return trimOnce(argv[k + 1], argv[k + 2]);
         } else {
             return usage();
         }

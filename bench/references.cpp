@@ -3,6 +3,8 @@
 
 #include "measure.h"
 
+#include "engine/path_rules.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -95,7 +97,7 @@ bool syncToDisk(const std::string& path) {
     }
     bool synced = ::fsync(fd) == 0;
     ::close(fd);
-    std::string folder = path.substr(0, path.rfind('/') + 1);
+    const std::string folder = folderOf(path, PathRules::Posix);
     int folderFd =
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
@@ -103,77 +105,6 @@ bool syncToDisk(const std::string& path) {
         ::close(folderFd);
     }
     return synced;
-}
-
-std::vector<std::string> traceCalls(const std::vector<std::string>& arguments,
-                                    const std::string& folder) {
-    std::vector<std::string> groups;
-    if (::access("/usr/bin/strace", X_OK) != 0) {
-        return groups;
-    }
-    char logName[] = "/tmp/velbrisk-bench-strace.XXXXXX";
-    int logFd = ::mkstemp(logName);
-    if (logFd < 0) {
-        return groups;
-    }
-    ::close(logFd);
-    std::vector<std::string> command = {
-        "/usr/bin/strace",
-        "-f",
-        "-qq",
-        "-o",
-        logName,
-        "-e",
-        "trace=openat,ioctl,copy_file_range,sendfile,fadvise64,lseek,pread64,pwrite64,read,write,"
-        "ftruncate,fsync,fdatasync,rename,renameat,renameat2"};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    runProgram(command);
-
-    std::vector<std::pair<std::string, int>> counted;
-    std::ifstream in(logName);
-    bool started = false;
-    for (std::string line; std::getline(in, line);) {
-        // What the loader and the C library read while starting up is not the copy's business:
-        // the calls count from the first opening of a file in `folder` on.
-        if (line.find(" openat(") != std::string::npos) {
-            started = started || line.find(folder) != std::string::npos;
-            continue;
-        }
-        if (!started) {
-            continue;
-        }
-        // "1234  pread64(3, "..."..., 65536, 123) = 65536": keep the name, the seek kind, the
-        // result.
-        std::size_t start = line.find_first_not_of("0123456789 ");
-        std::size_t open = line.find('(', start);
-        std::size_t result = line.rfind(" = ");
-        if (start == std::string::npos || open == std::string::npos ||
-            result == std::string::npos) {
-            continue;
-        }
-        std::string name = line.substr(start, open - start);
-        std::string args = line.substr(open, result - open);
-        std::string detail;
-        for (const char* word : {"FICLONE", "SEEK_DATA", "SEEK_HOLE", "SEEK_END", "SEEK_SET"}) {
-            if (args.find(word) != std::string::npos) {
-                detail = word;
-            }
-        }
-        std::string key =
-            name + "(" + (detail.empty() ? "..." : detail) + ")" + line.substr(result);
-        auto same = std::find_if(counted.begin(), counted.end(),
-                                 [&](const auto& entry) { return entry.first == key; });
-        if (same == counted.end()) {
-            counted.emplace_back(key, 1);
-        } else {
-            ++same->second;
-        }
-    }
-    ::unlink(logName);
-    for (const auto& [key, count] : counted) {
-        groups.push_back(key + "  x" + std::to_string(count));
-    }
-    return groups;
 }
 
 std::string cpVersion() {

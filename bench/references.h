@@ -18,12 +18,6 @@ bool runCp(const std::string& from, const std::string& to);
 // Flushes a file and then its folder to the disk, as a copy that must survive a crash does.
 bool syncToDisk(const std::string& path);
 
-// The file calls that a program makes from its first opening of a file in `folder` on, as strace
-// shows them, without their arguments and grouped by call and result in order of first use:
-// "copy_file_range(...) = 0  x1". Empty when strace is not installed.
-std::vector<std::string> traceCalls(const std::vector<std::string>& arguments,
-                                    const std::string& folder);
-
 // "cp (GNU coreutils) 9.1"
 std::string cpVersion();
 
