@@ -40,7 +40,7 @@ private:
     }
 };
 
-QString folderOf(const QListWidgetItem* item) {
+QString entryFolder(const QListWidgetItem* item) {
     return item ? item->data(kFolderRole).toString() : QString();
 }
 
@@ -90,7 +90,7 @@ bool FolderList::setPath(const QString& folder) {
 
 void FolderList::open(const QListWidgetItem* item) {
     if (item) {
-        setPath(folderOf(item));
+        setPath(entryFolder(item));
     }
 }
 
