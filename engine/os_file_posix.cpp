@@ -34,21 +34,6 @@ FileInfo infoFromStat(const struct stat& st) {
     return info;
 }
 
-// Keeps the temporary name within the file system's limit on one name, even for a long output
-// name: the dot and the random suffix must still fit.
-std::string shortenedName(const std::string& name) {
-    constexpr std::size_t kMaxKept = 200;
-    if (name.size() <= kMaxKept) {
-        return name;
-    }
-    std::size_t end = kMaxKept;
-    // Never end inside a UTF-8 sequence: continuation bytes are 10xxxxxx.
-    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) {
-        --end;
-    }
-    return name.substr(0, end);
-}
-
 }  // namespace
 
 File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
@@ -212,7 +197,7 @@ File createTempBeside(const std::string& targetPath, std::string& tempPath, std:
     ec.clear();
     const std::string folder = folderOf(targetPath, PathRules::Posix);
     const std::string name = targetPath.substr(folder.size());
-    std::string pattern = folder + "." + shortenedName(name) + ".XXXXXX";
+    std::string pattern = folder + "." + tempNameStem(name) + ".XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     // mkostemp opens with O_CREAT | O_EXCL and mode 0600, so it never takes over an existing file.

@@ -119,21 +119,6 @@ bool setAttributes(HANDLE handle, DWORD attributes, std::error_code& ec) {
     return true;
 }
 
-// Keeps the temporary name within the file system's limit of 255 UTF-16 units for one name: the
-// dot and the random suffix must still fit beside a long output name.
-std::wstring shortenedName(const std::wstring& name) {
-    constexpr std::size_t kMaxKept = 200;
-    if (name.size() <= kMaxKept) {
-        return name;
-    }
-    std::size_t end = kMaxKept;
-    // Never split a surrogate pair.
-    if (name[end] >= 0xDC00 && name[end] <= 0xDFFF) {
-        --end;
-    }
-    return name.substr(0, end);
-}
-
 }  // namespace
 
 File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
@@ -258,7 +243,8 @@ File createTempBeside(const std::string& targetPath, std::string& tempPath, std:
         folderText = targetPath.substr(0, 2);
     }
     const std::wstring folder = widen(folderText, ec);
-    const std::wstring name = ec ? std::wstring{} : widen(targetPath.substr(folderText.size()), ec);
+    const std::wstring name =
+        ec ? std::wstring{} : widen(tempNameStem(targetPath.substr(folderText.size())), ec);
     if (ec) {
         return File{};
     }
@@ -269,7 +255,7 @@ File createTempBeside(const std::string& targetPath, std::string& tempPath, std:
     std::mt19937 random(seed());
     std::uniform_int_distribution<std::size_t> pick(0, std::size(kLetters) - 2);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::wstring candidate = folder + L"." + shortenedName(name) + L".";
+        std::wstring candidate = folder + L"." + name + L".";
         for (int k = 0; k < 6; ++k) {
             candidate += kLetters[pick(random)];
         }
