@@ -1,8 +1,14 @@
-// The tail scan: one backwards pass over the blank tail, with a word-wide zero test.
+// The tail scan: one backwards pass over the blank tail, with a word-wide zero test; a long
+// stretch of it is read by two threads at once.
 #include "engine/tail_scan.h"
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -25,6 +31,9 @@ constexpr std::int64_t kFirstRead = 4096;
 // The file system is asked about holes for windows of the tail that grow up to this size, so that
 // a dense tail costs a few questions, not two per block.
 constexpr std::int64_t kLargestWindow = std::int64_t{64} << 20;
+
+// Below this a second thread costs more to start than it saves.
+constexpr std::int64_t kSharedStretch = std::int64_t{4} << 20;
 
 // Whether every byte is zero, ORing 64 bytes a step into four accumulators that the processor
 // runs side by side, with no branch inside: the test must keep up with reads from memory.
@@ -78,6 +87,174 @@ std::int64_t alignDown(std::int64_t value, std::int64_t alignment) {
     return value - value % alignment;
 }
 
+// A stretch [floor, top) of the tail read in blocks by several threads at once, block 0 being the
+// highest. Reading from the page cache runs at the speed of one core copying memory, and the zero
+// test adds to that, so a second reader on another core takes the scan past what one plain read
+// can do. The answer is still the last data byte: blocks are handed out from the top down, and
+// none once a higher block is known to hold data, so every block above the one that does is read
+// and found blank.
+class SharedStretch {
+public:
+    SharedStretch(const os::File& file, std::int64_t floor, std::int64_t top, std::int64_t block,
+                  const ProgressMeter& progress)
+        : file_(file),
+          floor_(floor),
+          top_(top),
+          block_(block),
+          blocks_((top - floor + block - 1) / block),
+          progress_(progress) {}
+
+    // Reads blocks into `buffer` until none is left to hand out; returns the bytes read. After
+    // each block `afterBlock` is called, on the reading thread.
+    template <typename AfterBlock>
+    std::uint64_t read(std::span<std::byte> buffer, AfterBlock afterBlock) {
+        std::uint64_t bytesRead = 0;
+        std::int64_t index = 0;
+        while (claim(index)) {
+            const std::int64_t end = top_ - index * block_;
+            const std::int64_t start = std::max(floor_, end - block_);
+            const auto want = static_cast<std::size_t>(end - start);
+            std::error_code ec;
+            const std::size_t got = os::readAt(file_, start, buffer.data(), want, ec);
+            bytesRead += got;
+            if (ec || got < want) {
+                // A short read means the file got shorter while it was scanned.
+                fail(index, {JobStatus::SourceUnreadable,
+                             ec ? ec : std::make_error_code(std::errc::io_error)});
+                break;
+            }
+            const std::ptrdiff_t inBlock = lastNonZero(buffer.first(want));
+            finish(index, inBlock < 0 ? -1 : start + inBlock);
+            afterBlock();
+        }
+        return bytesRead;
+    }
+
+    // Every byte at or after this offset is known to be zero.
+    std::int64_t knownZeroFrom() const {
+        const std::lock_guard lock(mutex_);
+        return std::max(floor_, top_ - blankBlocks_ * block_);
+    }
+
+    // Once every reader is back: Done with `lastDataOffset` set when data was found, Done with
+    // `zeroFrom` moved to the floor when the stretch is blank, or how reading it failed.
+    StepResult outcome(std::int64_t& lastDataOffset, std::int64_t& zeroFrom) const {
+        if (dataBlock_ < failedBlock_) {
+            lastDataOffset = dataOffset_;
+            return {JobStatus::Done, {}};
+        }
+        if (failedBlock_ != kNone) {
+            return failure_;
+        }
+        zeroFrom = floor_;
+        return {JobStatus::Done, {}};
+    }
+
+private:
+    static constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max();
+
+    bool claim(std::int64_t& index) {
+        const std::lock_guard lock(mutex_);
+        if (next_ >= blocks_ || next_ > dataBlock_ || next_ > failedBlock_) {
+            return false;
+        }
+        // A stop counts as a failure of the next block, so data already found above still wins.
+        if (progress_.stopRequested()) {
+            recordFailure(next_, {JobStatus::Cancelled, {}});
+            return false;
+        }
+        index = next_++;
+        return true;
+    }
+
+    void finish(std::int64_t index, std::int64_t dataOffset) {
+        const std::lock_guard lock(mutex_);
+        if (dataOffset >= 0) {
+            if (index < dataBlock_) {
+                dataBlock_ = index;
+                dataOffset_ = dataOffset;
+            }
+            return;
+        }
+        blankAbove_.push_back(index);
+        // Blocks finish out of order; the known-blank top grows only over an unbroken run of them.
+        for (auto next = std::find(blankAbove_.begin(), blankAbove_.end(), blankBlocks_);
+             next != blankAbove_.end();
+             next = std::find(blankAbove_.begin(), blankAbove_.end(), blankBlocks_)) {
+            blankAbove_.erase(next);
+            ++blankBlocks_;
+        }
+    }
+
+    void fail(std::int64_t index, const StepResult& result) {
+        const std::lock_guard lock(mutex_);
+        recordFailure(index, result);
+    }
+
+    void recordFailure(std::int64_t index, const StepResult& result) {
+        if (index < failedBlock_) {
+            failedBlock_ = index;
+            failure_ = result;
+        }
+    }
+
+    const os::File& file_;
+    const std::int64_t floor_;
+    const std::int64_t top_;
+    const std::int64_t block_;
+    const std::int64_t blocks_;
+    const ProgressMeter& progress_;
+
+    mutable std::mutex mutex_;
+    std::int64_t next_ = 0;                 // the next block to hand out
+    std::int64_t blankBlocks_ = 0;          // blocks 0 up to this one (not included) are blank
+    std::vector<std::int64_t> blankAbove_;  // blank blocks beyond that unbroken run
+    std::int64_t dataBlock_ = kNone;        // the highest block known to hold data
+    std::int64_t dataOffset_ = -1;          // its last data byte
+    std::int64_t failedBlock_ = kNone;      // the highest block whose read failed or was stopped
+    StepResult failure_;
+};
+
+// Whether a second reader can run beside this one.
+bool hasSpareCore() {
+    static const bool spare = std::thread::hardware_concurrency() > 1;
+    return spare;
+}
+
+// Reads [floor, zeroFrom) with the caller's thread and one more, each with a buffer as large as
+// `buffer`; as findLastData, which alone reports progress and counts the bytes read.
+StepResult readShared(const os::File& file, std::int64_t length, std::int64_t floor,
+                      std::span<std::byte> buffer, ProgressMeter& progress,
+                      detail::TrimStats& stats, std::int64_t& zeroFrom,
+                      std::int64_t& lastDataOffset) {
+    SharedStretch stretch(file, floor, zeroFrom, static_cast<std::int64_t>(buffer.size()),
+                          progress);
+    std::unique_ptr<std::byte[]> helperBuffer;
+    std::uint64_t helperBytes = 0;
+    std::jthread helper;
+    try {
+        helperBuffer = std::make_unique_for_overwrite<std::byte[]>(buffer.size());
+        helper = std::jthread([&] {
+            helperBytes = stretch.read({helperBuffer.get(), buffer.size()}, [] {});
+        });
+    } catch (const std::exception&) {
+        // With no thread or memory to spare, this thread reads the whole stretch alone.
+    }
+    stats.scanBytesRead += stretch.read(buffer, [&] {
+        progress.moveTo(static_cast<std::uint64_t>(length - stretch.knownZeroFrom()));
+    });
+    if (helper.joinable()) {
+        helper.join();
+    }
+    stats.scanBytesRead += helperBytes;
+    const StepResult result = stretch.outcome(lastDataOffset, zeroFrom);
+    if (result.status == JobStatus::Done) {
+        const std::int64_t blankFrom = lastDataOffset >= 0 ? lastDataOffset + 1 : zeroFrom;
+        progress.moveTo(static_cast<std::uint64_t>(length - blankFrom));
+    }
+    return result;
+}
+
 // The runs of [from, to) that may hold data, in order; where the file system cannot tell, the
 // whole range is one run.
 bool dataRuns(const os::File& file, std::int64_t from, std::int64_t to,
@@ -123,6 +300,11 @@ StepResult findLastData(const os::File& file, std::int64_t length, std::span<std
     // Reads down from `zeroFrom` to `floor`; Done with lastDataOffset set when a byte is not zero.
     const auto readDownTo = [&](std::int64_t floor) -> StepResult {
         while (zeroFrom > floor) {
+            if (readSize == block && zeroFrom % block == 0 && zeroFrom - floor >= kSharedStretch &&
+                hasSpareCore()) {
+                return readShared(file, length, floor, buffer, progress, stats, zeroFrom,
+                                  lastDataOffset);
+            }
             if (progress.stopRequested()) {
                 return {JobStatus::Cancelled, {}};
             }

@@ -85,8 +85,9 @@ class CancelTable : public ScratchTable<CancelCase> {};
 
 TEST_P(CancelTable, StopsAndLeavesNoTrace) {
     const CancelCase& row = GetParam();
-    // 8 MiB of data, then a 4 MiB blank tail: the scan covers the first 4 MiB of progress.
-    const std::string source = bytesWithData(12 * kMiB, {{0, 8 * kMiB}});
+    // 8 MiB of data, then an 8 MiB blank tail: the scan covers the first 8 MiB of progress, most
+    // of it read by two threads.
+    const std::string source = bytesWithData(16 * kMiB, {{0, 8 * kMiB}});
     writeFile(folder / "app.exe", source);
     writeFile(folder / "small.exe", "old output");
     std::stop_source stopper;
@@ -107,25 +108,106 @@ TEST_P(CancelTable, StopsAndLeavesNoTrace) {
     stopper.request_stop();
 
     const bool finished = row.stopAfter == INT64_MAX;
+    const std::int64_t outputLength = findCut(16 * kMiB, 8 * kMiB - 1)->outputLength;
     EXPECT_EQ(result.status, finished ? JobStatus::Done : JobStatus::Cancelled) << result.reason;
     EXPECT_EQ(folder.names(), (Names{"app.exe", "small.exe"}));
     EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), source));
     EXPECT_TRUE(sameBytes(readFile(folder / "small.exe"),
-                          finished ? keptBytes(source, 8 * kMiB + 5) : "old output"));
+                          finished ? keptBytes(source, outputLength) : "old output"));
     if (row.prompt && row.stopAfter >= 0) {
-        EXPECT_LE(lastDone, std::uint64_t(row.stopAfter + 256 * kKiB));
+        // Each of the scan's two readers may finish the block it is reading.
+        EXPECT_LE(lastDone, std::uint64_t(row.stopAfter + 2 * 256 * kKiB));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CancelTable,
     ::testing::Values(CancelCase{"at_start", ways(true, true), -1, true},
-                      CancelCase{"mid_scan", ways(true, true), 1 * kMiB, true},
-                      CancelCase{"mid_copy_kernel", ways(false, true), 6 * kMiB, true},
-                      CancelCase{"mid_copy_plain", ways(false, false), 6 * kMiB, true},
-                      CancelCase{"during_clone_or_copy", ways(true, true), 6 * kMiB, false},
+                      CancelCase{"mid_scan", ways(true, true), 3 * kMiB, true},
+                      CancelCase{"mid_copy_kernel", ways(false, true), 12 * kMiB, true},
+                      CancelCase{"mid_copy_plain", ways(false, false), 12 * kMiB, true},
+                      CancelCase{"during_clone_or_copy", ways(true, true), 12 * kMiB, false},
                       CancelCase{"after_the_end", ways(true, true), INT64_MAX, false}),
     rowName);
+
+// A long blank tail is read by two threads at once. The last data byte they find must be the one
+// that one reader finds, wherever it lies against their blocks; neither may read much past it, and
+// progress still rises to the end.
+struct LongTailCase {
+    const char* name;
+    std::int64_t length;
+    std::int64_t dataEnd;  // one past the last data byte; 0 for a file with none
+    std::size_t blockBytes;
+};
+
+class LongTailTable : public ScratchTable<LongTailCase> {};
+
+TEST_P(LongTailTable, FindsTheLastDataByte) {
+    const LongTailCase& row = GetParam();
+    Ranges data;
+    if (row.dataEnd > 0) {
+        data.emplace_back(std::max<std::int64_t>(0, row.dataEnd - 1000), row.dataEnd);
+    }
+    const std::string source = bytesWithData(row.length, data);
+    writeFile(folder / "app.exe", source);
+    const auto options = ways(true, true, row.blockBytes);
+    Reports reports;
+    TrimPlan plan;
+    detail::TrimStats stats;
+
+    const JobResult scanned =
+        detail::scanSource(folder / "app.exe", "small", plan, reports.control(), options, stats);
+
+    EXPECT_EQ(plan.lastDataOffset, row.dataEnd - 1);
+    EXPECT_LE(stats.scanBytesRead, std::uint64_t(row.length - row.dataEnd + 2 * row.blockBytes));
+    const std::optional<Cut> expected = findCut(row.length, row.dataEnd - 1);
+    ASSERT_EQ(plan.cut, expected);
+    if (!expected) {
+        EXPECT_EQ(scanned.status, JobStatus::NothingToCut);
+        reports.expectRisingTo(std::uint64_t(row.length));
+        return;
+    }
+    ASSERT_EQ(scanned.status, JobStatus::Done) << scanned.reason;
+    ASSERT_EQ(detail::writeTrimmed(plan, reports.control(), options, stats).status,
+              JobStatus::Done);
+    EXPECT_TRUE(
+        sameBytes(readFile(folder / "small.exe"), keptBytes(source, expected->outputLength)));
+    reports.expectRisingTo(std::uint64_t(row.length - row.dataEnd + expected->outputLength));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LongTailTable,
+    ::testing::Values(
+        LongTailCase{"data_ends_on_a_block_edge", 10 * kMiB, 4 * kMiB, 256 * kKiB},
+        LongTailCase{"data_ends_one_byte_into_a_block", 10 * kMiB + 3, 4 * kMiB + 1, 256 * kKiB},
+        LongTailCase{"only_the_first_byte_is_data", 8 * kMiB, 1, 256 * kKiB},
+        LongTailCase{"small_blocks_many_handovers", 9 * kMiB + 77, 2 * kMiB + 5, 4096},
+        LongTailCase{"blocks_unlike_pages", 7 * kMiB, kMiB + 999, 1000},
+        LongTailCase{"no_data_at_all", 9 * kMiB, 0, 256 * kKiB}),
+    rowName);
+
+// A source cut short while its long tail is read: the readers meet the new end, and the scan
+// reports the source unreadable rather than a cut made from the bytes it saw.
+TEST_F(InScratchFolder, SourceCutShortDuringALongScanIsUnreadable) {
+    const std::string path = folder / "app.exe";
+    writeFile(path, bytesWithData(16 * kMiB, {{0, kMiB}}));
+    bool cutShort = false;
+    const JobControl control{[&](std::uint64_t done, std::uint64_t) {
+                                 if (!cutShort && done > 2 * kMiB) {
+                                     cutShort = ::truncate(path.c_str(), kMiB / 2) == 0;
+                                 }
+                             },
+                             {}};
+    TrimPlan plan;
+    detail::TrimStats stats;
+
+    const JobResult scanned = detail::scanSource(path, "small", plan, control, {}, stats);
+
+    ASSERT_TRUE(cutShort);
+    EXPECT_EQ(scanned.status, JobStatus::SourceUnreadable);
+    EXPECT_EQ(scanned.path, path);
+    EXPECT_FALSE(scanned.reason.empty());
+}
 
 // Writes a file of `length` bytes whose only stored parts are `pieces`; the rest is left to the
 // file system, which keeps it as holes where it can. Says whether it has holes.
