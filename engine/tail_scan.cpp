@@ -24,9 +24,10 @@ constexpr std::size_t kWord = sizeof(std::uint64_t);
 // data is then searched byte by byte.
 constexpr std::size_t kPiece = 4096;
 
-// The first read of the tail is one page: most tails are short, and a long one soon reads whole
-// blocks, as each read of the same run doubles the last.
-constexpr std::int64_t kFirstRead = 4096;
+// The first read of the tail is one sector. Most tails are short: a Windows program pads its
+// sections to 512 bytes, so its blank tail is mostly shorter than that. A long tail soon reads
+// whole blocks, as each read of the same run doubles the last.
+constexpr std::int64_t kFirstRead = 512;
 
 // The file system is asked about holes for windows of the tail that grow up to this size, so that
 // a dense tail costs a few questions, not two per block.
@@ -308,7 +309,7 @@ StepResult findLastData(const os::File& file, std::int64_t length, std::span<std
             if (progress.stopRequested()) {
                 return {JobStatus::Cancelled, {}};
             }
-            // Reads are aligned to their size, so that they match the file's pages.
+            // Reads are aligned to their size, so that they match the disk's sectors and pages.
             const std::int64_t readStart = std::max(floor, alignDown(zeroFrom - 1, readSize));
             const auto want = static_cast<std::size_t>(zeroFrom - readStart);
             const std::size_t got = os::readAt(file, readStart, buffer.data(), want, ec);
@@ -333,7 +334,7 @@ StepResult findLastData(const os::File& file, std::int64_t length, std::span<std
         return {JobStatus::Done, {}};
     };
 
-    // Most blank tails are short, so the last page is read before the file system is asked about
+    // Most blank tails are short, so the last sector is read before the file system is asked about
     // holes: a hole there reads as zeros all the same, and one read is all the job costs.
     StepResult step = readDownTo(length > 0 ? alignDown(length - 1, readSize) : 0);
     if (step.status != JobStatus::Done || lastDataOffset >= 0) {

@@ -15,7 +15,7 @@ namespace velbrisk {
 std::ptrdiff_t lastNonZero(std::span<const std::byte> bytes);
 
 // Reads `file` from offset `length` backwards, skipping the holes that the file system reports,
-// in reads that start at one page and double up to the size of `buffer`, until it meets a byte
+// in reads that start at one sector and double up to the size of `buffer`, until it meets a byte
 // that is not zero; stores that byte's offset in `lastDataOffset` (-1 when there is none). A long
 // stretch is read by a second thread as well, with a buffer of its own, where there is a core to
 // spare. Progress, reported on the calling thread only, moves to `length` minus the offset down to
