@@ -123,9 +123,6 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
     if (opened.status != JobStatus::Done) {
         return opened;
     }
-    if (namesSource(plan.outputPath, info)) {
-        return failure(JobStatus::SameFile, plan.outputPath);
-    }
     plan.sourceLength = info.size;
 
     // Until the cut is known the total is an upper bound: the whole source, plus the at most
@@ -152,6 +149,9 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
         if (const std::optional<std::int64_t> declaredEnd = declaredDataEnd(source, info.size)) {
             plan.imageBytesCut = bytesOfImageCut(*declaredEnd, plan.cut->outputLength);
         }
+    }
+    if (plan.imageBytesCut > 0 && namesSource(plan.outputPath, info)) {
+        return failure(JobStatus::SameFile, plan.outputPath);
     }
     const std::uint64_t blank = blankTailBytes(info.size, lastDataOffset);
     progress.setTotal(blank + static_cast<std::uint64_t>(plan.cut->outputLength));

@@ -75,13 +75,16 @@ struct TrimPlan {
     std::int64_t imageBytesCut = 0;
 };
 
-// Phase one: refuses an output that is the source itself, opens the source read-only and finds
-// the cut. Writes nothing anywhere. Done means `plan` holds a cut ready for writeTrimmed.
+// Phase one: opens the source read-only and finds the cut. Writes nothing anywhere. Done means
+// `plan` holds a cut ready for writeTrimmed. An output that is the source itself is refused here
+// only when the plan counts a Windows program's own bytes, whose question the caller must not ask
+// of a job that cannot go ahead; otherwise writeTrimmed refuses it, just before it would write.
 JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
                      const JobControl& control = {});
 
-// Phase two: writes the trimmed copy to a temporary file beside the output, then renames it into
-// place, so that the output appears whole or not at all.
+// Phase two: refuses an output that is the source itself, then writes the trimmed copy to a
+// temporary file beside the output and renames it into place, so that the output appears whole
+// or not at all.
 JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control = {});
 
 // Both phases, one after the other.

@@ -231,6 +231,10 @@ TEST_F(InScratchFolder, ScanCountsTheProgramBytesItsCutLeavesOut) {
     EXPECT_EQ(plan.imageBytesCut, 11);
     ASSERT_EQ(scanSource(folder / "text.exe", "copy", plan).status, JobStatus::Done);
     EXPECT_EQ(plan.imageBytesCut, 0) << "no program";
+
+    // The window asks about those bytes after the scan: it must not ask for a job that the copy
+    // would refuse, so the scan refuses it first.
+    EXPECT_EQ(scanSource(folder / "signed.exe", "signed", plan).status, JobStatus::SameFile);
 }
 
 struct CutCase {
