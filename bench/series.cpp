@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <stop_token>
 
@@ -49,12 +50,19 @@ void scanRound(InputResult& row, std::vector<double>* samples) {
     failUnless(row, got == row.tail, "the tail read came short");
 }
 
-// The jobs that write, once each, every output deleted before the next job: the copy, cp, cp with
-// a flush to the disk, the whole job, and the whole job with a progress callback and a stop token
-// as the window passes them. The first round checks every output's bytes.
+// The time of one job that writes, started with nothing left to write back: otherwise a job would
+// pay for the write-back of the one before it, and more so after one that flushed to the disk.
+double secondsFromClean(const std::function<void()>& job) {
+    ::sync();
+    return secondsOf(job);
+}
+
+// The jobs that write, once each, every output deleted before the next job: the copy, cp, the
+// whole job, and the whole job with a progress callback and a stop token as the window passes
+// them. The first round checks every output's bytes.
 void copyRound(InputResult& row, const TrimPlan& plan, bool check, std::vector<double>* samples) {
     JobResult result;
-    samples[0].push_back(secondsOf([&] { result = writeTrimmed(plan); }));
+    samples[0].push_back(secondsFromClean([&] { result = writeTrimmed(plan); }));
     failUnless(row, result.status == JobStatus::Done,
                std::string("writeTrimmed: ") + statusName(result.status) + " " + result.reason);
     failUnless(row, !check || sameBytes(row.output, row.reference),
@@ -62,16 +70,11 @@ void copyRound(InputResult& row, const TrimPlan& plan, bool check, std::vector<d
     checkedRemove(row, row.output);
 
     bool copied = false;
-    samples[1].push_back(secondsOf([&] { copied = runCp(row.reference, row.cpOutput); }));
+    samples[1].push_back(secondsFromClean([&] { copied = runCp(row.reference, row.cpOutput); }));
     failUnless(row, copied && (!check || sameBytes(row.cpOutput, row.reference)), "cp failed");
     checkedRemove(row, row.cpOutput);
 
-    samples[2].push_back(secondsOf(
-        [&] { copied = runCp(row.reference, row.cpOutput) && syncToDisk(row.cpOutput); }));
-    failUnless(row, copied, "cp + sync failed");
-    checkedRemove(row, row.cpOutput);
-
-    samples[3].push_back(secondsOf([&] { result = trimFile(row.source, row.outputName); }));
+    samples[2].push_back(secondsFromClean([&] { result = trimFile(row.source, row.outputName); }));
     failUnless(row, result.status == JobStatus::Done,
                std::string("trimFile: ") + statusName(result.status));
     failUnless(row, !check || sameBytes(row.output, row.reference),
@@ -89,8 +92,8 @@ void copyRound(InputResult& row, const TrimPlan& plan, bool check, std::vector<d
         lastTotal = total;
         ++calls;
     };
-    samples[4].push_back(
-        secondsOf([&] { result = trimFile(row.source, row.outputName, control); }));
+    samples[3].push_back(
+        secondsFromClean([&] { result = trimFile(row.source, row.outputName, control); }));
     failUnless(row, result.status == JobStatus::Done,
                std::string("trimFile with progress: ") + statusName(result.status));
     checkedRemove(row, row.output);
@@ -98,6 +101,16 @@ void copyRound(InputResult& row, const TrimPlan& plan, bool check, std::vector<d
         row.progressCalls = calls;
         row.progressSound = monotonic && calls > 0 && last == lastTotal;
     }
+}
+
+// cp with a flush to the disk, in a series of its own after the others: on a file system that
+// discards freed blocks, deleting a flushed copy keeps the disk busy into the next job.
+void flushedCpRound(InputResult& row, std::vector<double>& samples) {
+    bool copied = false;
+    samples.push_back(secondsFromClean(
+        [&] { copied = runCp(row.reference, row.cpOutput) && syncToDisk(row.cpOutput); }));
+    failUnless(row, copied, "cp + sync failed");
+    checkedRemove(row, row.cpOutput);
 }
 
 // Enough runs for about a second and a half, at least the minimum and at most 41: short jobs
@@ -149,12 +162,14 @@ void measure(InputResult& row, int minRuns) {
     row.tail = plan.cut->scanPosition + 1;
     writePrefix(row.source, row.reference, row.kept);
 
-    // The scans and the copies run as two series: the copies' flushes to the disk would otherwise
-    // land in the middle of the scans' timings. Each series starts with nothing left to write back.
+    // The scans, the copies and cp with a flush run as three series: the copies' flushes to the
+    // disk would otherwise land in the middle of the scans' timings. Each series starts with
+    // nothing left to write back.
     std::vector<double> scans[2];
-    std::vector<double> copies[5];
-    double scanWarmUp = secondsOf([&] { scanRound(row, scans); });
-    double copyWarmUp = secondsOf([&] { copyRound(row, plan, true, copies); });
+    std::vector<double> copies[4];
+    std::vector<double> flushedCps;
+    const double scanWarmUp = secondsOf([&] { scanRound(row, scans); });
+    const double copyWarmUp = secondsOf([&] { copyRound(row, plan, true, copies); });
     if (row.problems.empty()) {
         for (auto& series : scans) {
             series.clear();
@@ -168,24 +183,29 @@ void measure(InputResult& row, int minRuns) {
             stopIfInterrupted();
             scanRound(row, scans);
         }
-        ::sync();
         row.copyRuns = runsFor(copyWarmUp, minRuns);
         for (int run = 0; run < row.copyRuns; ++run) {
             stopIfInterrupted();
             copyRound(row, plan, false, copies);
         }
+        const double flushedWarmUp = secondsOf([&] { flushedCpRound(row, flushedCps); });
+        flushedCps.clear();
+        for (int run = 0, runs = runsFor(flushedWarmUp, minRuns); run < runs; ++run) {
+            stopIfInterrupted();
+            flushedCpRound(row, flushedCps);
+        }
         row.scan = median(scans[0]);
         row.read = median(scans[1]);
         row.copy = median(copies[0]);
         row.cp = median(copies[1]);
-        row.cpSync = median(copies[2]);
-        row.whole = median(copies[3]);
-        row.wholeWithProgress = median(copies[4]);
+        row.whole = median(copies[2]);
+        row.wholeWithProgress = median(copies[3]);
+        row.cpSync = median(flushedCps);
         row.fastest.scan = fastest(scans[0]);
         row.fastest.read = fastest(scans[1]);
         row.fastest.copy = fastest(copies[0]);
         row.fastest.cp = fastest(copies[1]);
-        row.fastest.whole = fastest(copies[3]);
+        row.fastest.whole = fastest(copies[2]);
     }
     removeIfThere(row.reference);
 }
