@@ -347,7 +347,10 @@ StepResult findLastData(const os::File& file, std::int64_t length, std::span<std
         if (progress.stopRequested()) {
             return {JobStatus::Cancelled, {}};
         }
-        const std::int64_t windowStart = std::max<std::int64_t>(0, zeroFrom - window);
+        // Windows start on a block's edge, so that the reads inside them are whole blocks and a
+        // long one can be shared between two readers.
+        const std::int64_t windowStart =
+            std::max<std::int64_t>(0, alignDown(zeroFrom - window, block));
         window = std::min(window * 2, kLargestWindow);
         if (!dataRuns(file, windowStart, zeroFrom, runs, ec)) {
             return {JobStatus::SourceUnreadable, ec};

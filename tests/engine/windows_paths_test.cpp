@@ -155,6 +155,21 @@ TEST_F(WindowsFiles, BackslashPathsWork) {
     EXPECT_EQ(readAll(folder_ / "small.exe"), expectedCopy());
 }
 
+// A blank tail long enough for the scan's second reader: both threads read through one handle.
+TEST_F(WindowsFiles, LongBlankTailIsReadByTwoThreadsThroughOneHandle) {
+    const std::int64_t lastDataOffset = (std::int64_t{3} << 20) + 2;
+    std::vector<char> bytes(std::size_t{9} << 20, '\0');
+    std::fill(bytes.begin(), bytes.begin() + lastDataOffset + 1, 'x');
+    writeAll(folder_ / "app.exe", bytes);
+
+    const JobResult result = trimFile(utf8(folder_ / "app.exe"), "small");
+
+    ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
+    bytes.resize(static_cast<std::size_t>(
+        findCut(static_cast<std::int64_t>(bytes.size()), lastDataOffset)->outputLength));
+    EXPECT_EQ(readAll(folder_ / "small.exe"), bytes);
+}
+
 // A source at the root of a drive: its folder is "C:\" itself, so the output lands beside it,
 // with one separator, not two and not none.
 TEST(WindowsDriveRoot, OutputLandsBesideASourceAtTheRoot) {
