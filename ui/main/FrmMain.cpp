@@ -37,7 +37,7 @@ QUrl mailAddress() {
     // The subject goes through the URL's own encoding (UTF-8, percent-escaped), so that the
     // mail program decodes the Chinese words exactly.
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Velbrisk用户来信"));
+    query.addQueryItem(QStringLiteral("subject"), productName() + QStringLiteral("用户来信"));
     QUrl address;
     address.setScheme(QStringLiteral("mailto"));
     address.setPath(QString::fromUtf8(product::kMail));
@@ -183,7 +183,6 @@ void FrmMain::buildAboutPanel() {
         const int row = left ? index : index - 4;
         auto* label = new LinkLabel(texts[index], Frame1);
         label->setObjectName(QStringLiteral("Lbl_About_%1").arg(index));
-        label->setProperty("index", index);
         placeLabel(label, twipsRect(left ? 240 : 2640, 240 + 240 * row, 0, 180));
         if (index == kMailLink || index == kHomePageLink) {
             label->setCursor(hand);
@@ -213,14 +212,15 @@ void FrmMain::Lbl_Com_Click() {
 }
 
 void FrmMain::Label3_Click() {
-    showMessage(this, {MessageIcon::Information, QStringLiteral("使用帮助"),
-                       QStringLiteral(
-                           "使用Velbrisk可以压缩掉EXE文件中的多余空白部分，从而使EXE文件体积减小。"
-                           "压缩率根据被压缩文件所含空白空间的多少决定。"
-                           "\n\n"
-                           "如何压缩：选择要压缩的EXE文件，然后输入压缩文件名，单击“开始压缩”"
-                           "即可开始压缩。你也可以将要压缩的文件拖动到“将被压缩的文件”下的输入"
-                           "框中。")});
+    showMessage(this,
+                {MessageIcon::Information, QStringLiteral("使用帮助"),
+                 QStringLiteral("使用%1可以压缩掉EXE文件中的多余空白部分，从而使EXE文件体积减小。"
+                                "压缩率根据被压缩文件所含空白空间的多少决定。"
+                                "\n\n"
+                                "如何压缩：选择要压缩的EXE文件，然后输入压缩文件名，单击“开始压缩”"
+                                "即可开始压缩。你也可以将要压缩的文件拖动到“将被压缩的文件”下的输入"
+                                "框中。")
+                     .arg(productName())});
 }
 
 void FrmMain::Lbl_Exit_Click() {

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <thread>
 
+#include "resources/ProductInfo.h"
+
 namespace velbrisk::ui {
 
 namespace {
@@ -75,9 +77,10 @@ JobResult JobRunner::run(const Phase& phase) {
     }
     JobControl control;
     control.stop = stop_.get_token();
-    control.progress = [counters = counters_](std::uint64_t done, std::uint64_t total) {
-        counters->total.store(total, std::memory_order_relaxed);
-        counters->done.store(done, std::memory_order_relaxed);
+    // The worker calls this only while run() waits for it, so the counters outlive every call.
+    control.progress = [&counters = counters_](std::uint64_t done, std::uint64_t total) {
+        counters.total.store(total, std::memory_order_relaxed);
+        counters.done.store(done, std::memory_order_relaxed);
     };
 
     QEventLoop loop;
@@ -100,7 +103,7 @@ void JobRunner::showProgress() {
     dialog_ = new QProgressDialog(QStringLiteral("正在压缩…"), QStringLiteral("取消"), 0, kBarSteps,
                                   window_);
     dialog_->setObjectName(QStringLiteral("ProgressDialog"));
-    dialog_->setWindowTitle(QStringLiteral("Velbrisk"));
+    dialog_->setWindowTitle(QString::fromUtf8(product::kName));
     dialog_->setWindowModality(Qt::WindowModal);
     dialog_->setAutoClose(false);
     dialog_->setAutoReset(false);
@@ -115,8 +118,8 @@ void JobRunner::updateProgress() {
     if (!dialog_) {
         return;
     }
-    const std::uint64_t total = counters_->total.load(std::memory_order_relaxed);
-    const std::uint64_t done = counters_->done.load(std::memory_order_relaxed);
+    const std::uint64_t total = counters_.total.load(std::memory_order_relaxed);
+    const std::uint64_t done = counters_.done.load(std::memory_order_relaxed);
     const int value = total == 0
                           ? 0
                           : static_cast<int>(static_cast<long double>(std::min(done, total)) *

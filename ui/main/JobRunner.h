@@ -6,7 +6,6 @@
 #include <QProgressDialog>
 #include <atomic>
 #include <functional>
-#include <memory>
 
 #include "engine/trim.h"
 
@@ -16,8 +15,8 @@ class QWidget;
 namespace velbrisk::ui {
 
 // One job, from the click that starts it to its ending. While it lives the window takes no
-// input and shows the busy cursor; a phase that takes longer than the progress delay brings up a
-// window-modal progress dialog whose "取消" button stops the job.
+// input (its busy cursor is the window's own to set); a phase that takes longer than the progress
+// delay brings up a window-modal progress dialog whose "取消" button stops the job.
 //
 // run() looks synchronous to its caller: it spins a local event loop until the worker is done,
 // so the window keeps painting, and the order of events is the same as if the engine ran on
@@ -58,7 +57,7 @@ private:
         std::atomic<std::uint64_t> done{0};
         std::atomic<std::uint64_t> total{0};
     };
-    std::shared_ptr<Counters> counters_ = std::make_shared<Counters>();
+    Counters counters_;
 };
 
 }  // namespace velbrisk::ui
