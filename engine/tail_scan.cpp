@@ -88,6 +88,27 @@ std::int64_t alignDown(std::int64_t value, std::int64_t alignment) {
     return value - value % alignment;
 }
 
+// Reads [start, end) into `buffer` and looks for its last data byte: Done with `dataOffset` at
+// that byte, or -1 when all were zero. `bytesRead` counts what was read.
+StepResult readAndSearch(const os::File& file, std::int64_t start, std::int64_t end,
+                         std::span<std::byte> buffer, std::uint64_t& bytesRead,
+                         std::int64_t& dataOffset) {
+    const auto want = static_cast<std::size_t>(end - start);
+    std::error_code ec;
+    const std::size_t got = os::readAt(file, start, buffer.data(), want, ec);
+    bytesRead += got;
+    if (ec) {
+        return {JobStatus::SourceUnreadable, ec};
+    }
+    if (got < want) {
+        // The file got shorter while it was scanned.
+        return {JobStatus::SourceUnreadable, std::make_error_code(std::errc::io_error)};
+    }
+    const std::ptrdiff_t inRead = lastNonZero(buffer.first(want));
+    dataOffset = inRead < 0 ? -1 : start + inRead;
+    return {JobStatus::Done, {}};
+}
+
 // A stretch [floor, top) of the tail read in blocks by several threads at once, block 0 being the
 // highest. Reading from the page cache runs at the speed of one core copying memory, and the zero
 // test adds to that, so a second reader on another core takes the scan past what one plain read
@@ -114,18 +135,13 @@ public:
         while (claim(index)) {
             const std::int64_t end = top_ - index * block_;
             const std::int64_t start = std::max(floor_, end - block_);
-            const auto want = static_cast<std::size_t>(end - start);
-            std::error_code ec;
-            const std::size_t got = os::readAt(file_, start, buffer.data(), want, ec);
-            bytesRead += got;
-            if (ec || got < want) {
-                // A short read means the file got shorter while it was scanned.
-                fail(index, {JobStatus::SourceUnreadable,
-                             ec ? ec : std::make_error_code(std::errc::io_error)});
+            std::int64_t dataOffset = -1;
+            const StepResult read = readAndSearch(file_, start, end, buffer, bytesRead, dataOffset);
+            if (read.status != JobStatus::Done) {
+                fail(index, read);
                 break;
             }
-            const std::ptrdiff_t inBlock = lastNonZero(buffer.first(want));
-            finish(index, inBlock < 0 ? -1 : start + inBlock);
+            finish(index, dataOffset);
             afterBlock();
         }
         return bytesRead;
@@ -311,19 +327,14 @@ StepResult findLastData(const os::File& file, std::int64_t length, std::span<std
             }
             // Reads are aligned to their size, so that they match the disk's sectors and pages.
             const std::int64_t readStart = std::max(floor, alignDown(zeroFrom - 1, readSize));
-            const auto want = static_cast<std::size_t>(zeroFrom - readStart);
-            const std::size_t got = os::readAt(file, readStart, buffer.data(), want, ec);
-            if (ec) {
-                return {JobStatus::SourceUnreadable, ec};
+            std::int64_t dataOffset = -1;
+            const StepResult read =
+                readAndSearch(file, readStart, zeroFrom, buffer, stats.scanBytesRead, dataOffset);
+            if (read.status != JobStatus::Done) {
+                return read;
             }
-            stats.scanBytesRead += got;
-            if (got < want) {
-                // The file got shorter while it was scanned.
-                return {JobStatus::SourceUnreadable, std::make_error_code(std::errc::io_error)};
-            }
-            const std::ptrdiff_t inRead = lastNonZero(buffer.first(want));
-            if (inRead >= 0) {
-                lastDataOffset = readStart + inRead;
+            if (dataOffset >= 0) {
+                lastDataOffset = dataOffset;
                 progress.moveTo(static_cast<std::uint64_t>(length - lastDataOffset - 1));
                 return {JobStatus::Done, {}};
             }
