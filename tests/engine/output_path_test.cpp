@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"windows_no_separator", kWindows, "app.exe", ""},
         FolderCase{"windows_drive_folder", kWindows, "C:\\tools\\app.exe", "C:\\tools\\"},
         FolderCase{"windows_drive_root", kWindows, "C:\\app.exe", "C:\\"},
+        FolderCase{"windows_drive_root_with_slash", kWindows, "D:/app.exe", "D:/"},
         FolderCase{"windows_ends_in_separator", kWindows, "C:\\tools\\", "C:\\tools\\"},
         FolderCase{"windows_forward_slash", kWindows, "C:/tools/app.exe", "C:/tools/"},
         FolderCase{"windows_mixed_last_is_slash", kWindows, "C:\\a/b.exe", "C:\\a/"},

@@ -1,215 +1,133 @@
-// Windows-only cases of the engine: its folder rule, wide-character names, the atomic replace and
-// the identity of one file under two spellings. Built only for Windows (run here under Wine).
+// Windows-only cases of the engine: wide-character names, the atomic replace, the identity of one
+// file under two spellings, and the system's words. Built only for Windows (run here under Wine);
+// the folder rule's Windows rows stand with the others in the table of output_path_test.cpp.
 #include <windows.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <ostream>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "engine/os_file.h"
 #include "engine/trim.h"
+#include "test_files.h"
 
 namespace velbrisk {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct FolderCase {
-    const char* name;
-    const char* sourcePath;
-    const char* outputName;
-    const char* expectedFolder;
-    const char* expectedOutput;
-};
-
-// Rows named after the edge of the Windows folder rule they probe.
-const FolderCase kFolderCases[] = {
-    {"backslash_folders", "C:\\tools\\sub\\app.exe", "small", "C:\\tools\\sub\\",
-     "C:\\tools\\sub\\small.exe"},
-    {"forward_slash_folders", "C:/tools/sub/app.exe", "small", "C:/tools/sub/",
-     "C:/tools/sub/small.exe"},
-    {"mixed_separators_last_one_counts", "C:\\tools/sub\\app.exe", "small", "C:\\tools/sub\\",
-     "C:\\tools/sub\\small.exe"},
-    {"slash_after_backslash", "C:\\tools\\sub/app.exe", "small", "C:\\tools\\sub/",
-     "C:\\tools\\sub/small.exe"},
-    {"drive_root_keeps_its_one_separator", "C:\\SETUP.EXE", "small", "C:\\", "C:\\small.exe"},
-    {"drive_root_with_slash", "D:/app.exe", "small", "D:/", "D:/small.exe"},
-    {"path_ending_in_separator", "C:\\tools\\", "small", "C:\\tools\\", "C:\\tools\\small.exe"},
-    {"network_share", "\\\\server\\share\\app.exe", "small", "\\\\server\\share\\",
-     "\\\\server\\share\\small.exe"},
-    {"no_folder_at_all", "app.exe", "small", "", "small.exe"},
-    {"chinese_folder_and_name", "C:\\测试\\程序.exe", "小程序", "C:\\测试\\",
-     "C:\\测试\\小程序.exe"},
-    {"name_already_ending_in_exe", "C:\\tools\\app.exe", "small.exe", "C:\\tools\\",
-     "C:\\tools\\small.exe.exe"},
-};
-
-// Test listings name a row by its name rather than by its bytes.
-void PrintTo(const FolderCase& row, std::ostream* out) {
-    *out << row.name;
-}
-
-class WindowsFolderRule : public testing::TestWithParam<FolderCase> {};
-
-TEST_P(WindowsFolderRule, FolderAndOutputPath) {
-    const FolderCase& row = GetParam();
-    EXPECT_EQ(sourceFolder(row.sourcePath), row.expectedFolder);
-    EXPECT_EQ(outputPath(row.sourcePath, row.outputName), row.expectedOutput);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, WindowsFolderRule, testing::ValuesIn(kFolderCases),
-                         [](const testing::TestParamInfo<FolderCase>& info) {
-                             return std::string{info.param.name};
-                         });
-
-std::string utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string{text.begin(), text.end()};
-}
-
-std::vector<char> readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeAll(const fs::path& path, const std::vector<char>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using namespace testing;  // the helpers of the engine's tests
 
 // A 1000-byte file with data up to offset 700 and zeros after it: the scan's first probe that
 // holds data is at i = 300, so the copy is offsets 0 to 710, 711 bytes.
-std::vector<char> sourceWithBlankTail() {
-    std::vector<char> bytes(1000, '\0');
-    for (std::size_t k = 0; k <= 700; ++k) {
-        bytes[k] = static_cast<char>('A' + k % 26);
-    }
-    return bytes;
+std::string sourceWithBlankTail() {
+    return bytesWithData(1000, {{0, 701}});
 }
 
-std::vector<char> expectedCopy() {
-    std::vector<char> bytes = sourceWithBlankTail();
-    bytes.resize(711);
-    return bytes;
+std::string expectedCopy() {
+    return keptBytes(sourceWithBlankTail(), 711);
 }
 
-// Every test gets a fresh folder inside the system's temporary folder; Chinese names included.
-class WindowsFiles : public testing::Test {
+std::string backslashed(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+// Every test works in a folder with a Chinese name and a blank in it, inside its scratch folder.
+class WindowsFiles : public InScratchFolder {
 protected:
-    void SetUp() override {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = fs::temp_directory_path() / (std::string{"velbrisk-"} + info->name()) /
-                  fs::path{u8"测试 文件夹"};
-        fs::remove_all(folder_.parent_path());
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        // A read-only file left by a test would stop remove_all on Windows.
-        for (const auto& entry : fs::recursive_directory_iterator(folder_.parent_path(), ignored)) {
-            fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
-        }
-        fs::remove_all(folder_.parent_path(), ignored);
+    static constexpr const char* kFolderName = "测试 文件夹";
+
+    void SetUp() override { folder.makeFolder(kFolderName); }
+
+    // The UTF-8 path of `name` in the test's folder; "" names the folder itself.
+    std::string in(const std::string& name) const {
+        return folder / (name.empty() ? std::string{kFolderName} : kFolderName + ("/" + name));
     }
 
+    // The names on disk as Windows reads them, in wide characters.
     std::vector<std::wstring> namesInFolder() const {
         std::vector<std::wstring> names;
-        for (const auto& entry : fs::directory_iterator(folder_)) {
+        for (const auto& entry : fs::directory_iterator(utf8Path(in("")))) {
             names.push_back(entry.path().filename().wstring());
         }
         std::sort(names.begin(), names.end());
         return names;
     }
-
-    fs::path folder_;
 };
 
 TEST_F(WindowsFiles, ChineseNamesReachTheDiskAsTheyWereTyped) {
-    const fs::path source = folder_ / fs::path{u8"程序.exe"};
-    writeAll(source, sourceWithBlankTail());
+    writeFile(in("程序.exe"), sourceWithBlankTail());
 
-    const JobResult result = trimFile(utf8(source), "小程序");
+    const JobResult result = trimFile(in("程序.exe"), "小程序");
 
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
     // The wide name on disk is the typed one, not its UTF-8 bytes read in some code page.
     EXPECT_EQ(namesInFolder(), (std::vector<std::wstring>{L"小程序.exe", L"程序.exe"}));
-    EXPECT_EQ(readAll(folder_ / fs::path{u8"小程序.exe"}), expectedCopy());
-    EXPECT_EQ(readAll(source), sourceWithBlankTail());
+    EXPECT_EQ(readFile(in("小程序.exe")), expectedCopy());
+    EXPECT_EQ(readFile(in("程序.exe")), sourceWithBlankTail());
 }
 
 TEST_F(WindowsFiles, BackslashPathsWork) {
-    std::string source = utf8(folder_ / "app.exe");
-    std::replace(source.begin(), source.end(), '/', '\\');
-    writeAll(folder_ / "app.exe", sourceWithBlankTail());
+    writeFile(in("app.exe"), sourceWithBlankTail());
 
-    const JobResult result = trimFile(source, "small");
+    const JobResult result = trimFile(backslashed(in("app.exe")), "small");
 
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
-    EXPECT_EQ(readAll(folder_ / "small.exe"), expectedCopy());
+    EXPECT_EQ(readFile(in("small.exe")), expectedCopy());
 }
 
 // A blank tail long enough for the scan's second reader: both threads read through one handle.
 TEST_F(WindowsFiles, LongBlankTailIsReadByTwoThreadsThroughOneHandle) {
-    const std::int64_t lastDataOffset = (std::int64_t{3} << 20) + 2;
-    std::vector<char> bytes(std::size_t{9} << 20, '\0');
-    std::fill(bytes.begin(), bytes.begin() + lastDataOffset + 1, 'x');
-    writeAll(folder_ / "app.exe", bytes);
+    const std::int64_t lastDataOffset = 3 * kMiB + 2;
+    const std::string source = bytesWithData(9 * kMiB, {{0, lastDataOffset + 1}});
+    writeFile(in("app.exe"), source);
 
-    const JobResult result = trimFile(utf8(folder_ / "app.exe"), "small");
+    const JobResult result = trimFile(in("app.exe"), "small");
 
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
-    bytes.resize(static_cast<std::size_t>(
-        findCut(static_cast<std::int64_t>(bytes.size()), lastDataOffset)->outputLength));
-    EXPECT_EQ(readAll(folder_ / "small.exe"), bytes);
+    EXPECT_TRUE(sameBytes(readFile(in("small.exe")),
+                          keptBytes(source, findCut(9 * kMiB, lastDataOffset)->outputLength)));
 }
 
 // A source at the root of a drive: its folder is "C:\" itself, so the output lands beside it,
 // with one separator, not two and not none.
 TEST(WindowsDriveRoot, OutputLandsBesideASourceAtTheRoot) {
-    const fs::path root = fs::temp_directory_path().root_path();
+    const std::string root = fs::temp_directory_path().root_path().string();
     const std::string tag = std::to_string(::GetCurrentProcessId());
-    const fs::path source = root / ("velbrisk-root-" + tag + ".exe");
-    const fs::path output = root / ("velbrisk-small-" + tag + ".exe");
-    writeAll(source, sourceWithBlankTail());
+    const std::string source = backslashed(root + "velbrisk-root-" + tag + ".exe");
+    const std::string output = root + "velbrisk-small-" + tag + ".exe";
+    std::ofstream(source, std::ios::binary) << sourceWithBlankTail();
     if (!fs::exists(source)) {
-        GTEST_SKIP() << "cannot write at " << root.string() << " (not an administrator)";
+        GTEST_SKIP() << "cannot write at " << root << " (not an administrator)";
     }
-    std::string sourceText = utf8(source);
-    std::replace(sourceText.begin(), sourceText.end(), '/', '\\');
-    ASSERT_EQ(sourceFolder(sourceText), utf8(root));
+    ASSERT_EQ(sourceFolder(source), root);
 
-    const JobResult result = trimFile(sourceText, "velbrisk-small-" + tag);
+    const JobResult result = trimFile(source, "velbrisk-small-" + tag);
 
     EXPECT_EQ(result.status, JobStatus::Done) << result.reason;
-    EXPECT_EQ(readAll(output), expectedCopy());
+    EXPECT_EQ(readFile(output), expectedCopy());
     std::error_code ignored;
     fs::remove(source, ignored);
     fs::remove(output, ignored);
 }
 
 TEST_F(WindowsFiles, OutputReplacesALongerFileWhole) {
-    writeAll(folder_ / "app.exe", sourceWithBlankTail());
-    writeAll(folder_ / "small.exe", std::vector<char>(5000, 'x'));
+    writeFile(in("app.exe"), sourceWithBlankTail());
+    writeFile(in("small.exe"), std::string(5000, 'x'));
 
-    const JobResult result = trimFile(utf8(folder_ / "app.exe"), "small");
+    const JobResult result = trimFile(in("app.exe"), "small");
 
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
-    EXPECT_EQ(readAll(folder_ / "small.exe"), expectedCopy());
+    EXPECT_EQ(readFile(in("small.exe")), expectedCopy());
     // No temporary file is left beside it.
     EXPECT_EQ(namesInFolder(), (std::vector<std::wstring>{L"app.exe", L"small.exe"}));
 }
 
 TEST_F(WindowsFiles, SameFileSpelledTwoWaysIsRefused) {
-    writeAll(folder_ / "app.exe", sourceWithBlankTail());
-    std::string source = utf8(folder_ / "app.exe");
-    std::replace(source.begin(), source.end(), '/', '\\');
+    writeFile(in("app.exe"), sourceWithBlankTail());
+    const std::string source = backslashed(in("app.exe"));
 
     struct Spelling {
         const char* name;
@@ -217,30 +135,28 @@ TEST_F(WindowsFiles, SameFileSpelledTwoWaysIsRefused) {
     };
     const Spelling spellings[] = {
         {"other_letter_case", "APP"},
-        {"through_the_parent_folder", "..\\" + utf8(folder_.filename()) + "\\app"},
+        {"through_the_parent_folder", std::string{"..\\"} + kFolderName + "\\app"},
         {"forward_slash", "./app"},
     };
     for (const Spelling& spelling : spellings) {
         SCOPED_TRACE(spelling.name);
         const JobResult result = trimFile(source, spelling.outputName);
         EXPECT_EQ(result.status, JobStatus::SameFile);
-        EXPECT_EQ(readAll(folder_ / "app.exe"), sourceWithBlankTail());
+        EXPECT_EQ(readFile(in("app.exe")), sourceWithBlankTail());
         EXPECT_EQ(namesInFolder(), (std::vector<std::wstring>{L"app.exe"}));
     }
 }
 
 TEST_F(WindowsFiles, IdentityTellsFilesApartAndFindsOneUnderTwoSpellings) {
-    writeAll(folder_ / "a.exe", {'a'});
-    writeAll(folder_ / "b.exe", {'b'});
-    std::string backslashed = utf8(folder_ / "A.EXE");
-    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    writeFile(in("a.exe"), "a");
+    writeFile(in("b.exe"), "b");
 
     std::error_code ec;
-    const os::FileInfo a = os::pathInfo(utf8(folder_ / "a.exe"), ec);
+    const os::FileInfo a = os::pathInfo(in("a.exe"), ec);
     ASSERT_FALSE(ec) << ec.message();
-    const os::FileInfo sameA = os::pathInfo(backslashed, ec);
+    const os::FileInfo sameA = os::pathInfo(backslashed(in("A.EXE")), ec);
     ASSERT_FALSE(ec) << ec.message();
-    const os::FileInfo b = os::pathInfo(utf8(folder_ / "b.exe"), ec);
+    const os::FileInfo b = os::pathInfo(in("b.exe"), ec);
     ASSERT_FALSE(ec) << ec.message();
 
     EXPECT_EQ(a.identity, sameA.identity);
@@ -251,33 +167,33 @@ TEST_F(WindowsFiles, IdentityTellsFilesApartAndFindsOneUnderTwoSpellings) {
 
 TEST_F(WindowsFiles, FoldersAndMissingFilesAreToldApart) {
     std::error_code ec;
-    const os::FileInfo folder = os::pathInfo(utf8(folder_), ec);
+    const os::FileInfo here = os::pathInfo(in(""), ec);
     ASSERT_FALSE(ec) << ec.message();
-    EXPECT_TRUE(folder.isDirectory);
+    EXPECT_TRUE(here.isDirectory);
 
-    os::pathInfo(utf8(folder_ / "missing.exe"), ec);
+    os::pathInfo(in("missing.exe"), ec);
     EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
-    os::pathInfo(utf8(folder_ / "missing folder" / "app.exe"), ec);
+    os::pathInfo(in("missing folder/app.exe"), ec);
     EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
 
     // A source that is a folder or is missing is refused, and nothing is created.
-    EXPECT_EQ(trimFile(utf8(folder_), "small").status, JobStatus::SourceMissing);
-    EXPECT_EQ(trimFile(utf8(folder_ / "missing.exe"), "small").status, JobStatus::SourceMissing);
+    EXPECT_EQ(trimFile(in(""), "small").status, JobStatus::SourceMissing);
+    EXPECT_EQ(trimFile(in("missing.exe"), "small").status, JobStatus::SourceMissing);
     EXPECT_TRUE(namesInFolder().empty());
 }
 
 TEST_F(WindowsFiles, ReadOnlySourceGivesAReadOnlyOutputThatCanBeRemoved) {
-    writeAll(folder_ / "app.exe", sourceWithBlankTail());
-    fs::permissions(folder_ / "app.exe", fs::perms::owner_write, fs::perm_options::remove);
+    writeFile(in("app.exe"), sourceWithBlankTail());
+    fs::permissions(utf8Path(in("app.exe")), fs::perms::owner_write, fs::perm_options::remove);
 
-    const JobResult result = trimFile(utf8(folder_ / "app.exe"), "small");
+    const JobResult result = trimFile(in("app.exe"), "small");
 
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
-    EXPECT_EQ(fs::status(folder_ / "small.exe").permissions() & fs::perms::owner_write,
+    EXPECT_EQ(fs::status(utf8Path(in("small.exe"))).permissions() & fs::perms::owner_write,
               fs::perms::none);
     std::error_code ec;
-    EXPECT_TRUE(os::removeFile(utf8(folder_ / "small.exe"), ec)) << os::errorText(ec);
-    EXPECT_FALSE(fs::exists(folder_ / "small.exe"));
+    EXPECT_TRUE(os::removeFile(in("small.exe"), ec)) << os::errorText(ec);
+    EXPECT_FALSE(fs::exists(utf8Path(in("small.exe"))));
 }
 
 TEST(WindowsErrors, SystemWordsComeBackAsUtf8) {
