@@ -15,17 +15,6 @@
 namespace velbrisk::bench {
 namespace {
 
-// The output length that the probe loop gives for `dataBytes` of non-zero data followed by zeros,
-// worked out here on its own: the first probe pair (L - i - 1, L - i) that reaches into the data
-// is at the smallest multiple of ten i >= L - dataBytes.
-std::optional<std::int64_t> expectedOutputLength(std::int64_t dataBytes, std::int64_t length) {
-    std::int64_t i = std::max<std::int64_t>(kProbeStep, (length - dataBytes + 9) / 10 * 10);
-    if (length - i < 1) {
-        return std::nullopt;
-    }
-    return length - (i - kProbeStep) + 1;
-}
-
 // Notes a problem once, however many runs meet it.
 void failUnless(InputResult& row, bool ok, const std::string& what) {
     if (!ok && std::find(row.problems.begin(), row.problems.end(), what) == row.problems.end()) {
@@ -155,9 +144,10 @@ void measure(InputResult& row, int minRuns) {
                                result.reason);
         return;
     }
-    std::optional<std::int64_t> expected = expectedOutputLength(row.shape.dataBytes, row.length);
-    failUnless(row, expected && *expected == plan.cut->outputLength,
-               "the cut differs from the probe loop's");
+    // The input's data ends at dataBytes - 1; the scan must have found just that byte.
+    const std::optional<Cut> expected = findCut(row.length, row.shape.dataBytes - 1);
+    failUnless(row, expected && expected->outputLength == plan.cut->outputLength,
+               "the cut differs from the one its last data byte gives");
     row.kept = plan.cut->outputLength;
     row.tail = plan.cut->scanPosition + 1;
     writePrefix(row.source, row.reference, row.kept);
