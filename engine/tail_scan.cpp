@@ -3,6 +3,7 @@
 #include "engine/tail_scan.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -35,6 +36,11 @@ constexpr std::int64_t kLargestWindow = std::int64_t{64} << 20;
 
 // Below this a second thread costs more to start than it saves.
 constexpr std::int64_t kSharedStretch = std::int64_t{4} << 20;
+
+// How many blocks a reader of a shared stretch may run ahead of the unbroken run of blocks known
+// to be blank: enough that neither waits on the other in the common case, few enough that a
+// reader cannot read far past the data while the other is held up on the block that holds it.
+constexpr std::int64_t kLeadBlocks = 4;
 
 // Whether every byte is zero, ORing 64 bytes a step into four accumulators that the processor
 // runs side by side, with no branch inside: the test must keep up with reads from memory.
@@ -170,9 +176,15 @@ public:
 private:
     static constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max();
 
+    // Whether no more blocks are to be handed out.
+    bool over() const { return next_ >= blocks_ || next_ > dataBlock_ || next_ >= failedBlock_; }
+
+    // A reader that is too far ahead waits for the other, which holds the block it waits on and
+    // wakes it when that block is done, however it ends.
     bool claim(std::int64_t& index) {
-        const std::lock_guard lock(mutex_);
-        if (next_ >= blocks_ || next_ > dataBlock_ || next_ > failedBlock_) {
+        std::unique_lock lock(mutex_);
+        moved_.wait(lock, [this] { return over() || next_ < blankBlocks_ + kLeadBlocks; });
+        if (over()) {
             return false;
         }
         // A stop counts as a failure of the next block, so data already found above still wins.
@@ -186,6 +198,7 @@ private:
 
     void finish(std::int64_t index, std::int64_t dataOffset) {
         const std::lock_guard lock(mutex_);
+        moved_.notify_all();
         if (dataOffset >= 0) {
             if (index < dataBlock_) {
                 dataBlock_ = index;
@@ -209,6 +222,7 @@ private:
     }
 
     void recordFailure(std::int64_t index, const StepResult& result) {
+        moved_.notify_all();
         if (index < failedBlock_) {
             failedBlock_ = index;
             failure_ = result;
@@ -223,6 +237,7 @@ private:
     const ProgressMeter& progress_;
 
     mutable std::mutex mutex_;
+    std::condition_variable moved_;         // a block was finished, or its read failed
     std::int64_t next_ = 0;                 // the next block to hand out
     std::int64_t blankBlocks_ = 0;          // blocks 0 up to this one (not included) are blank
     std::vector<std::int64_t> blankAbove_;  // blank blocks beyond that unbroken run

@@ -159,7 +159,8 @@ TEST_P(LongTailTable, FindsTheLastDataByte) {
         detail::scanSource(folder / "app.exe", "small", plan, reports.control(), options, stats);
 
     EXPECT_EQ(plan.lastDataOffset, row.dataEnd - 1);
-    EXPECT_LE(stats.scanBytesRead, std::uint64_t(row.length - row.dataEnd + 2 * row.blockBytes));
+    // Past the data, at most the rest of its block and the few blocks a reader may run ahead.
+    EXPECT_LE(stats.scanBytesRead, std::uint64_t(row.length - row.dataEnd + 5 * row.blockBytes));
     const std::optional<Cut> expected = findCut(row.length, row.dataEnd - 1);
     ASSERT_EQ(plan.cut, expected);
     if (!expected) {
