@@ -1,17 +1,20 @@
-// The worker that runs a job's phases: the progress dialog, cancel, and input held off.
+// The Qt side of a job: the waiting loop, the progress dialog and its "取消", input held off.
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <thread>
 
-#include "ui/qt/JobRunner.h"
+#include "ui/main/JobRunner.h"
+#include "ui/qt/QtJobView.h"
 
 using namespace std::chrono_literals;
 using velbrisk::JobControl;
 using velbrisk::JobResult;
 using velbrisk::JobStatus;
 using velbrisk::ui::JobRunner;
+using velbrisk::ui::qt::QtJobView;
 
 namespace {
 
@@ -29,64 +32,66 @@ JobRunner::Phase countingPhase(int steps, std::chrono::milliseconds pause) {
     };
 }
 
+QProgressDialog* progressOf(const QWidget& window) {
+    return window.findChild<QProgressDialog*>("ProgressDialog");
+}
+
 }  // namespace
 
-class JobRunnerTest : public QObject {
+class QtJobViewTest : public QObject {
     Q_OBJECT
 
 private slots:
     void shortJobShowsNoProgressDialog() {
-        JobRunner::setProgressDelay(500);
         QWidget window;
-        JobRunner runner(&window);
+        QtJobView view(&window);
+        JobRunner runner(view, 500ms);
         for (int job = 0; job < 2; ++job) {
             QCOMPARE(runner.run(countingPhase(3, 1ms)).status, JobStatus::Done);
         }
-        QVERIFY(!runner.progressDialog());
+        QVERIFY(!progressOf(window));
     }
 
-    void longJobShowsProgressThatRisesToTheTotal() {
-        JobRunner::setProgressDelay(20);
+    // The dialog as the user sees it at the end of a long job, and gone with the runner.
+    void longJobShowsAFullBarThenCloses() {
         QWidget window;
         window.show();
-        JobRunner runner(&window);
-        std::vector<std::uint64_t> seen;
-        runner.onProgressShown = [&](std::uint64_t done, std::uint64_t total) {
-            QCOMPARE(total, std::uint64_t(40));
-            seen.push_back(done);
-        };
-        QCOMPARE(runner.run(countingPhase(40, 5ms)).status, JobStatus::Done);
-        const QProgressDialog* dialog = runner.progressDialog();
-        QVERIFY(dialog);
-        QCOMPARE(dialog->windowTitle(), "Velbrisk");
-        QCOMPARE(dialog->labelText(), "正在压缩…");
-        QCOMPARE(dialog->windowModality(), Qt::WindowModal);
-        QVERIFY(seen.size() >= 2);
-        QVERIFY2(std::is_sorted(seen.begin(), seen.end()), "progress went backwards");
-        QCOMPARE(seen.back(), std::uint64_t(40));
-        QCOMPARE(dialog->value(), dialog->maximum());
+        QtJobView view(&window);
+        {
+            JobRunner runner(view, 20ms);
+            QCOMPARE(runner.run(countingPhase(40, 5ms)).status, JobStatus::Done);
+            const QProgressDialog* dialog = progressOf(window);
+            QVERIFY(dialog);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->windowTitle(), "Velbrisk");
+            QCOMPARE(dialog->labelText(), "正在压缩…");
+            QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+            QCOMPARE(dialog->maximum(), 10000);
+            QCOMPARE(dialog->value(), dialog->maximum());
+        }
+        QVERIFY(!progressOf(window));
     }
 
-    void cancelStopsTheJobAndLaterPhases() {
-        JobRunner::setProgressDelay(20);
+    void cancelButtonStopsTheJob() {
         QWidget window;
         window.show();
-        JobRunner runner(&window);
-        runner.onProgressShown = [&](std::uint64_t, std::uint64_t) {
-            auto* cancel = runner.progressDialog()->findChild<QPushButton*>();
-            QCOMPARE(cancel->text(), "取消");
-            cancel->click();
-        };
+        QtJobView view(&window);
+        JobRunner runner(view, 20ms);
+        QString pressed;
+        QTimer presser;
+        presser.callOnTimeout([&] {
+            if (QProgressDialog* dialog = progressOf(window)) {
+                auto* cancel = dialog->findChild<QPushButton*>();
+                pressed = cancel->text();
+                cancel->click();
+                presser.stop();
+            }
+        });
+        presser.start(5);
         const auto start = std::chrono::steady_clock::now();
         QCOMPARE(runner.run(countingPhase(100000, 1ms)).status, JobStatus::Cancelled);
         QVERIFY2(std::chrono::steady_clock::now() - start < 5s, "cancel did not stop the worker");
-        bool laterPhaseRan = false;
-        const JobResult later = runner.run([&](const JobControl&) {
-            laterPhaseRan = true;
-            return JobResult{};
-        });
-        QCOMPARE(later.status, JobStatus::Cancelled);
-        QVERIFY(!laterPhaseRan);
+        QCOMPARE(pressed, "取消");
     }
 
     // A click and the close box while the job runs reach nothing; once it has ended they do.
@@ -97,8 +102,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         int clicks = 0;
         connect(button, &QPushButton::clicked, [&] { ++clicks; });
+        QtJobView view(&window);
         {
-            JobRunner runner(&window);
+            JobRunner runner(view);
             runner.run([&](const JobControl&) {
                 QMetaObject::invokeMethod(
                     &window,
@@ -115,7 +121,20 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(clicks, 1);
     }
+
+    // The worker's wake ends the wait at once, long before its timeout.
+    void wakeFromAnotherThreadEndsTheWait() {
+        QWidget window;
+        QtJobView view(&window);
+        std::jthread waker([&] {
+            std::this_thread::sleep_for(20ms);
+            view.wake();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        view.waitForWake(10s);
+        QVERIFY(std::chrono::steady_clock::now() - start < 5s);
+    }
 };
 
-QTEST_MAIN(JobRunnerTest)
-#include "job_runner_test.moc"
+QTEST_MAIN(QtJobViewTest)
+#include "qt_job_view_test.moc"
