@@ -66,7 +66,8 @@ std::vector<Volume> pickableVolumes(const std::filesystem::path& currentFolder);
 std::string volumeText(const Volume& volume);
 
 // The root of the volume that holds folder (the longest mount point above it; the drive root on
-// Windows). Empty when none is known.
+// Windows); a folder that has gone counts as on the volume of the nearest folder above it. Empty
+// when none is known.
 std::filesystem::path volumeRootOf(const std::filesystem::path& folder);
 
 // Where the folder list goes when the user picks a volume: the current folder when it lies on

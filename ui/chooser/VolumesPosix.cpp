@@ -116,8 +116,16 @@ bool isUnder(const fs::path& folder, const fs::path& point) {
 }  // namespace
 
 fs::path volumeRootOf(const fs::path& folder) {
+    // A folder that has gone still lies on the volume of the nearest folder above it that is
+    // still there.
     std::error_code error;
-    const fs::path real = fs::canonical(folder, error);
+    fs::path real;
+    for (fs::path above = folder;; above = above.parent_path()) {
+        real = fs::canonical(above, error);
+        if (!error || above.empty() || above == above.parent_path()) {
+            break;
+        }
+    }
     if (error) {
         return {};
     }
