@@ -157,6 +157,71 @@ TEST(FileSystemTypes, pseudoOnesAreLeftOut) {
         EXPECT_FALSE(isRealFileSystem(pseudo)) << pseudo;
     }
 }
+
+TEST(MountInfo, linesAndTheirEscapes) {
+    const std::string text =
+        "26 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+        "21 26 0:20 / /proc rw,relatime - proc proc rw\n"
+        "40 26 8:17 / /media/My\\040Stick rw master:3 propagating_from:2 - vfat /dev/sdb1 rw\n"
+        "41 26 8:18 / /media/\\134back rw - exfat /dev/disk\\040x rw\n"
+        "broken line\n"
+        "42 26 8:19 / /media/no-type rw\n";
+    EXPECT_EQ(parseMountInfo(text),
+              (std::vector<Mount>{{"/", "ext4", "/dev/vda"},
+                                  {"/proc", "proc", "proc"},
+                                  {"/media/My Stick", "vfat", "/dev/sdb1"},
+                                  {"/media/\\back", "exfat", "/dev/disk x"}}));
+}
+
+struct MountsRow {
+    const char* name;
+    std::vector<Mount> mounts;
+    std::string currentRoot;
+    std::vector<std::string> notReady;   // mount points whose file system does not answer
+    std::vector<std::string> notFolder;  // mount points that are files
+    std::vector<std::string> offered;
+};
+
+class OfferedMounts : public ::testing::TestWithParam<MountsRow> {};
+
+TEST_P(OfferedMounts, rootFirstThenByPlace) {
+    const MountsRow& row = GetParam();
+    const auto isIn = [](const std::vector<std::string>& list) {
+        return [&list](const std::filesystem::path& point) {
+            return std::find(list.begin(), list.end(), point.string()) != list.end();
+        };
+    };
+    std::vector<std::string> offered;
+    for (const auto& point :
+         offeredMountPoints(row.mounts, row.currentRoot,
+                            [&](const std::filesystem::path& p) { return !isIn(row.notReady)(p); },
+                            [&](const std::filesystem::path& p) { return !isIn(row.notFolder)(p); })) {
+        offered.push_back(point.string());
+    }
+    EXPECT_EQ(offered, row.offered);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Volumes, OfferedMounts,
+    ::testing::Values(
+        MountsRow{"root_first_the_rest_by_place",
+                  {{"/media/b", "ext4", ""}, {"/", "ext4", ""}, {"/home", "xfs", ""}, {"/media/a", "vfat", ""}},
+                  "/", {}, {}, {"/", "/home", "/media/a", "/media/b"}},
+        MountsRow{"pseudo_file_systems_left_out",
+                  {{"/", "ext4", ""}, {"/proc", "proc", ""}, {"/run", "tmpfs", ""}, {"/snap/x", "squashfs", ""}},
+                  "/", {}, {}, {"/"}},
+        MountsRow{"current_folder_volume_offered_whatever_its_type",
+                  {{"/", "ext4", ""}, {"/tmp", "tmpfs", ""}}, "/tmp", {}, {}, {"/", "/tmp"}},
+        MountsRow{"volume_not_ready_left_out",
+                  {{"/", "ext4", ""}, {"/mnt/net", "nfs4", ""}}, "/", {"/mnt/net"}, {}, {"/"}},
+        MountsRow{"file_bound_as_a_mount_left_out",
+                  {{"/", "overlay", ""}, {"/etc/hosts", "ext4", ""}}, "/", {}, {"/etc/hosts"}, {"/"}},
+        MountsRow{"mounted_twice_offered_once",
+                  {{"/", "ext4", ""}, {"/data", "ext4", ""}, {"/data", "btrfs", ""}}, "/", {}, {},
+                  {"/", "/data"}},
+        MountsRow{"root_missing_from_the_table_still_first",
+                  {{"/data", "ext4", ""}}, "/data", {}, {}, {"/", "/data"}}),
+    rowName);
 #endif
 
 // The current folder's volume is offered, each once; on Linux the root comes first.
