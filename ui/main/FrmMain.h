@@ -82,9 +82,6 @@ public:
     // The folder part of the path in `Text`, where the output is written.
     std::string SourceFolder() const;
 
-    // The text colour each link label has now, by main_window::LinkIndex.
-    const std::array<Rgb, 4>& linkColours() const { return linkColours_; }
-
     // The help text of Label3_Click.
     static std::string helpText();
 

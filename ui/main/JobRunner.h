@@ -34,7 +34,9 @@ public:
     // Window thread. While held, the main window takes no input at all (clicks, keys, drops, the
     // close box); the progress window still does. Qt filters the input events; Win32 disables
     // the main window (EnableWindow) or filters in its loop. Called with true when a runner
-    // starts and false when it ends.
+    // starts and false when it ends. The question between the two phases comes while input is
+    // held: a view that disables its window must find it still disabled after the box (Win32's
+    // MessageBoxW enables its owner again when it closes).
     virtual void holdInput(bool held) = 0;
 
     // Window thread. Shows the progress window modal to the main window: the product's name as

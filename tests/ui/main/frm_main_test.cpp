@@ -176,8 +176,6 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         "quit=" + std::to_string(view.quits),
         "files=" + files};
     EXPECT_EQ(shown, expected);
-    // The view hears of a colour only when it changes.
-    EXPECT_EQ(window.linkColours(), view.links);
 }
 
 std::string start(const std::string& source, const std::string& outputName) {
@@ -375,6 +373,24 @@ TEST(FrmMainJob, holdsTheWindowUntilItsMessage) {
     EXPECT_FALSE(view.inputHeld);
     EXPECT_TRUE(view.textEnabled);
     EXPECT_FALSE(view.progressShown);
+}
+
+// Moves come by the dozen a second: the view hears of a colour only when it changes.
+TEST(FrmMainHover, onlyChangesReachTheView) {
+    FakeMainView view;
+    MessageRecorder recorder;
+    FrmMain window(view, recorder);
+    for (int move = 0; move < 3; ++move) {
+        window.Form_MouseMove();
+    }
+    EXPECT_EQ(view.linkChanges, 0);
+    for (int move = 0; move < 3; ++move) {
+        window.Label_MouseMove();
+    }
+    EXPECT_EQ(view.linkChanges, 1);
+    window.Lbl_Com_MouseMove();  // Label back to blue, Lbl_Com red
+    EXPECT_EQ(view.linkChanges, 3);
+    EXPECT_EQ(linkLetters(view.links), "BRBB");
 }
 
 TEST(FrmMainJob, sourceFolderIsTheFolderOfText) {
