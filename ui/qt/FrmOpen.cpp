@@ -1,5 +1,5 @@
 // FrmOpen: the modal dialog in which the user walks volumes and folders to pick the source file.
-#include "ui/chooser/FrmOpen.h"
+#include "ui/qt/FrmOpen.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -11,10 +11,10 @@
 #include <QPushButton>
 
 #include "ui/Messages.h"
-#include "ui/Twips.h"
-#include "ui/chooser/FileList.h"
-#include "ui/chooser/FolderList.h"
-#include "ui/chooser/Listing.h"
+#include "ui/qt/QtTwips.h"
+#include "ui/qt/FileList.h"
+#include "ui/qt/FolderList.h"
+#include "ui/qt/Listing.h"
 
 namespace velbrisk::ui {
 
