@@ -143,11 +143,8 @@ void ChooserDialog::layOut() {
     const int icon = MulDiv(kIconPixels, dpi_, 96);
     SendMessageW(dir_, LB_SETITEMHEIGHT, 0, std::max(line, icon) + 2);
 
-    const SIZE size = windowSizeForClient(twipsToPixels(chooser::kClientWidth, dpi_),
-                                          twipsToPixels(chooser::kClientHeight, dpi_), kStyle,
-                                          kExStyle, dpi_);
-    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitClientArea(window_, twipsToPixels(chooser::kClientWidth, dpi_),
+                  twipsToPixels(chooser::kClientHeight, dpi_));
 }
 
 bool ChooserDialog::runModal(HWND blocked) {

@@ -34,10 +34,16 @@ RECT pixelRect(const TwipsRect& place, int dpi) {
     return {pixels.left, pixels.top, pixels.left + pixels.width, pixels.top + pixels.height};
 }
 
-SIZE windowSizeForClient(int width, int height, DWORD style, DWORD exStyle, int dpi) {
-    RECT frame{0, 0, width, height};
-    AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, UINT(dpi));
-    return {frame.right - frame.left, frame.bottom - frame.top};
+void fitClientArea(HWND window, int width, int height) {
+    // Measured rather than worked out from the frame's metrics: the frame that the system
+    // draws is the one that counts, at whatever dpi it drew it.
+    RECT frame{};
+    RECT client{};
+    GetWindowRect(window, &frame);
+    GetClientRect(window, &client);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+                 frame.bottom - frame.top + height - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HFONT createMessageFont(int dpi) {

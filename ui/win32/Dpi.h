@@ -15,8 +15,9 @@ int windowDpi(HWND window);
 // A layout's twips as pixels at dpi: each edge and length through MulDiv(t, dpi, 1440).
 RECT pixelRect(const TwipsRect& place, int dpi);
 
-// The window rectangle whose client area is width x height pixels at dpi.
-SIZE windowSizeForClient(int width, int height, DWORD style, DWORD exStyle, int dpi);
+// Sizes window so that its client area is width x height pixels, whatever its frame takes at
+// the dpi it is on now.
+void fitClientArea(HWND window, int width, int height);
 
 // The system's message font at dpi, as message boxes use it. The caller deletes it.
 HFONT createMessageFont(int dpi);

@@ -205,11 +205,7 @@ void MainWindow::layOut() {
         fitLabel(about_[i], font_, entries[i].place, dpi_);
     }
 
-    const SIZE size = windowSizeForClient(twipsToPixels(kClientWidth, dpi_),
-                                          twipsToPixels(kClientHeight, dpi_), kStyle, kExStyle,
-                                          dpi_);
-    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitClientArea(window_, twipsToPixels(kClientWidth, dpi_), twipsToPixels(kClientHeight, dpi_));
     InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -250,13 +246,16 @@ HCURSOR MainWindow::currentCursor(bool overLink) const {
     return overLink ? hand_ : LoadCursorW(nullptr, IDC_ARROW);
 }
 
-void MainWindow::setBusy(bool busy) {
+void MainWindow::setBusyCursor(bool busy) {
     busy_ = busy;
-    EnableWindow(text_, !busy);
     if (pointerOverWindow()) {
         SetCursor(currentCursor(false));
     }
-    if (!busy && GetActiveWindow() == window_ && !GetFocus()) {
+}
+
+void MainWindow::setTextEnabled(bool enabled) {
+    EnableWindow(text_, enabled);
+    if (enabled && GetActiveWindow() == window_ && !GetFocus()) {
         // The source box lost the focus when it was disabled.
         SetFocus(text_);
     }

@@ -51,7 +51,8 @@ public:
     std::string text() const override;
     std::string saveText() const override;
     void setText(const std::string& text) override;
-    void setBusy(bool busy) override;
+    void setBusyCursor(bool busy) override;
+    void setTextEnabled(bool enabled) override;
     void setLinkColour(int link, Rgb colour) override;
     void openAddress(const std::string& address) override;
     void openChooser(const std::function<void(const std::string&)>& chosen) override;

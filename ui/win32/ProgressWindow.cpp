@@ -114,10 +114,7 @@ void ProgressWindow::layOut() {
                TRUE);
     place(bar_, kBarPlace, dpi);
     place(button_, kButtonPlace, dpi);
-    const SIZE size = windowSizeForClient(twipsToPixels(kClientWidth, dpi),
-                                          twipsToPixels(kClientHeight, dpi), kStyle, kExStyle, dpi);
-    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitClientArea(window_, twipsToPixels(kClientWidth, dpi), twipsToPixels(kClientHeight, dpi));
 }
 
 void ProgressWindow::setSteps(int steps) {

@@ -110,17 +110,27 @@ TEST_F(JobViewTest, HeldInputDisablesTheWholeWindow) {
     EXPECT_TRUE(IsWindowEnabled(window.hwnd()));
 }
 
-TEST_F(JobViewTest, BusyDisablesOnlyTheSourceBox) {
+TEST_F(JobViewTest, TheBusyCursorIsOverTheLinksToo) {
+    const HWND link = GetDlgItem(window.hwnd(), main_ids::kLbl_Com);
+    const auto cursorOver = [](HWND place) {
+        SetCursor(nullptr);
+        SendMessageW(place, WM_SETCURSOR, WPARAM(place), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    window.setBusyCursor(true);
+    EXPECT_EQ(cursorOver(window.hwnd()), LoadCursorW(nullptr, IDC_WAIT));
+    EXPECT_EQ(cursorOver(link), LoadCursorW(nullptr, IDC_WAIT));
+    window.setBusyCursor(false);
+    EXPECT_NE(cursorOver(link), LoadCursorW(nullptr, IDC_WAIT));
+}
+
+TEST_F(JobViewTest, OnlyTheSourceBoxIsDisabled) {
     const HWND text = GetDlgItem(window.hwnd(), main_ids::kText);
-    window.setBusy(true);
+    window.setTextEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(text));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window.hwnd(), main_ids::kSaveText)));
-    SendMessageW(window.hwnd(), WM_SETCURSOR, WPARAM(window.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
-    const HWND link = GetDlgItem(window.hwnd(), main_ids::kLbl_Com);
-    SendMessageW(link, WM_SETCURSOR, WPARAM(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT)) << "the hourglass over the links too";
-    window.setBusy(false);
+    EXPECT_TRUE(IsWindowEnabled(window.hwnd()));
+    window.setTextEnabled(true);
     EXPECT_TRUE(IsWindowEnabled(text));
 }
 
@@ -201,7 +211,8 @@ void CALLBACK readBox(HWND, UINT, UINT_PTR timer, DWORD) {
     seen->owner = GetWindow(box, GW_OWNER);
     seen->title = textOf(box);
     seen->text = textOf(GetDlgItem(box, 0xFFFF));
-    seen->defaultButton = LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0));
+    // The default button is the one with the focus when the box comes up.
+    seen->defaultButton = GetDlgCtrlID(GetFocus());
     seen->hasNo = GetDlgItem(box, IDNO) != nullptr;
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(seen->press, BN_CLICKED), 0);
 }
