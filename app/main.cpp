@@ -4,7 +4,7 @@
 
 #include "app/Startup.h"
 #include "resources/ProductInfo.h"
-#include "ui/qt/FrmMain.h"
+#include "ui/qt/MainWindow.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication::setFont(velbrisk::app::interfaceFont());
 
-    velbrisk::ui::FrmMain window;
+    velbrisk::ui::qt::MainWindow window;
     window.show();
     return QApplication::exec();
 }

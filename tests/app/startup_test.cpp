@@ -6,7 +6,7 @@
 #include <QTranslator>
 
 #include "app/Startup.h"
-#include "ui/qt/FrmMain.h"
+#include "ui/qt/MainWindow.h"
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -35,7 +35,7 @@ private slots:
         const QFont before = QApplication::font();
         QApplication::setFont(velbrisk::app::interfaceFont());
         {
-            velbrisk::ui::FrmMain window;
+            velbrisk::ui::qt::MainWindow window;
             for (const QLabel* label : window.findChildren<QLabel*>()) {
                 QVERIFY2(label->parentWidget()->rect().contains(label->geometry()),
                          qPrintable(label->objectName()));

@@ -26,10 +26,14 @@ int JobRunner::progressSteps(std::uint64_t done, std::uint64_t total) {
     if (total == 0) {
         return 0;
     }
-    // long double keeps the product exact enough for any file length; the bar has only
-    // ten thousand steps.
-    return static_cast<int>(static_cast<long double>(std::min(done, total)) *
-                            main_window::kProgressSteps / static_cast<long double>(total));
+    if (done >= total) {
+        return main_window::kProgressSteps;
+    }
+    // long double keeps the product close enough for any file length; its rounding must still
+    // not show a full bar before the job has done all of it.
+    const auto steps = static_cast<int>(static_cast<long double>(done) *
+                                        main_window::kProgressSteps / static_cast<long double>(total));
+    return std::min(steps, main_window::kProgressSteps - 1);
 }
 
 JobResult JobRunner::run(const Phase& phase) {

@@ -3,7 +3,9 @@
 
 #include <QMouseEvent>
 
-namespace velbrisk::ui {
+namespace velbrisk::ui::qt {
+
+LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) {}
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
 
@@ -30,4 +32,4 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
 }
 
-}  // namespace velbrisk::ui
+}  // namespace velbrisk::ui::qt

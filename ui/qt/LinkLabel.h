@@ -3,13 +3,14 @@
 
 #include <QLabel>
 
-namespace velbrisk::ui {
+namespace velbrisk::ui::qt {
 
 class LinkLabel : public QLabel {
     Q_OBJECT
 
 public:
-    explicit LinkLabel(const QString& text, QWidget* parent = nullptr);
+    explicit LinkLabel(QWidget* parent = nullptr);
+    LinkLabel(const QString& text, QWidget* parent);
 
 signals:
     // The primary button went down and came up again on the label.
@@ -23,4 +24,4 @@ private:
     bool pressed_ = false;
 };
 
-}  // namespace velbrisk::ui
+}  // namespace velbrisk::ui::qt

@@ -5,7 +5,7 @@
 
 #include "ui/Twips.h"
 
-namespace velbrisk::ui {
+namespace velbrisk::ui::qt {
 
 // Qt's logical pixels are 96 dpi pixels on every screen, so the layouts scale with the desktop
 // as a whole.
@@ -21,4 +21,4 @@ constexpr QRect qtRect(const TwipsRect& rect) {
     return twipsRect(rect.left, rect.top, rect.width, rect.height);
 }
 
-}  // namespace velbrisk::ui
+}  // namespace velbrisk::ui::qt

@@ -1,0 +1,90 @@
+// A stand-in for a main window: it keeps what the logic shows and waits as a window would.
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/main/FrmMain.h"
+
+namespace velbrisk::testing {
+
+class FakeMainView : public ui::MainView {
+public:
+    // MainView
+    std::string text() const override { return Text; }
+    std::string saveText() const override { return SaveText; }
+    void setText(const std::string& text) override { Text = text; }
+    void setBusyCursor(bool busy) override { busyCursor = busy; }
+    void setTextEnabled(bool enabled) override { textEnabled = enabled; }
+    void setLinkColour(int link, ui::Rgb colour) override {
+        links.at(std::size_t(link)) = colour;
+        ++linkChanges;
+    }
+    void openAddress(const std::string& address) override { opened.push_back(address); }
+    void openChooser(const std::function<void(const std::string&)>& chosen) override {
+        ++choosers;
+        if (chooserAnswer) {
+            chosen(*chooserAnswer);
+        }
+    }
+    void quit() override { ++quits; }
+
+    // JobView: the window's loop is a wait on a condition that the worker's wake() signals.
+    void waitForWake(std::chrono::milliseconds timeout) override {
+        std::unique_lock lock(mutex_);
+        woken_.wait_for(lock, timeout, [this] { return wakeCalled_; });
+        wakeCalled_ = false;
+        if (onWait) {
+            lock.unlock();
+            onWait();
+        }
+    }
+    void wake() override {
+        {
+            const std::lock_guard lock(mutex_);
+            wakeCalled_ = true;
+        }
+        woken_.notify_one();
+    }
+    void holdInput(bool held) override { inputHeld = held; }
+    void showProgress(std::function<void()> cancel) override {
+        progressShown = true;
+        ++progressWindows;
+        cancelButton = std::move(cancel);
+    }
+    void setProgress(int steps) override { bar.push_back(steps); }
+    void closeProgress() override {
+        progressShown = false;
+        cancelButton = nullptr;
+    }
+
+    std::string Text;
+    std::string SaveText;
+    bool busyCursor = false;
+    bool textEnabled = true;
+    std::array<ui::Rgb, 4> links{ui::kLinkRest, ui::kLinkRest, ui::kLinkRest, ui::kLinkRest};
+    int linkChanges = 0;
+    std::vector<std::string> opened;
+    int choosers = 0;
+    std::optional<std::string> chooserAnswer;  // what the chooser's OK gives; none: cancelled
+    int quits = 0;
+
+    bool inputHeld = false;
+    bool progressShown = false;
+    int progressWindows = 0;
+    std::vector<int> bar;
+    std::function<void()> cancelButton;
+    std::function<void()> onWait;  // runs on the "window's thread" after each wait
+
+private:
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    bool wakeCalled_ = false;
+};
+
+}  // namespace velbrisk::testing
