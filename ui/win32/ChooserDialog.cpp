@@ -27,11 +27,17 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
 constexpr int kIndentPixels = 8;
 constexpr int kIconPixels = 16;
 
-HICON stockIcon(SHSTOCKICONID which) {
+// The shell's small folder pictures. Some systems answer the stock-icon call without an icon;
+// shell32's own icons 3 and 4 are the same closed and open folders.
+HICON folderIcon(SHSTOCKICONID which, int shellIndex) {
     SHSTOCKICONINFO info{};
     info.cbSize = sizeof info;
-    return SUCCEEDED(SHGetStockIconInfo(which, SHGSI_ICON | SHGSI_SMALLICON, &info)) ? info.hIcon
-                                                                                     : nullptr;
+    if (SUCCEEDED(SHGetStockIconInfo(which, SHGSI_ICON | SHGSI_SMALLICON, &info)) && info.hIcon) {
+        return info.hIcon;
+    }
+    HICON small = nullptr;
+    ExtractIconExW(L"shell32.dll", shellIndex, nullptr, &small, 1);
+    return small;
 }
 
 // The depth and the open look of a folder entry, kept in the entry's item data.
@@ -61,8 +67,8 @@ ChooserDialog::ChooserDialog(HINSTANCE instance, MessageBoxes* boxes,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                               nullptr, instance_, this);
     systemBoxes_.setOwner(window_);
-    openFolderIcon_ = stockIcon(SIID_FOLDEROPEN);
-    closedFolderIcon_ = stockIcon(SIID_FOLDER);
+    openFolderIcon_ = folderIcon(SIID_FOLDEROPEN, 4);
+    closedFolderIcon_ = folderIcon(SIID_FOLDER, 3);
     dpi_ = windowDpi(window_);
     createControls();
     layOut();

@@ -36,14 +36,20 @@ RECT pixelRect(const TwipsRect& place, int dpi) {
 
 void fitClientArea(HWND window, int width, int height) {
     // Measured rather than worked out from the frame's metrics: the frame that the system
-    // draws is the one that counts, at whatever dpi it drew it.
-    RECT frame{};
-    RECT client{};
-    GetWindowRect(window, &frame);
-    GetClientRect(window, &client);
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + width - client.right,
-                 frame.bottom - frame.top + height - client.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // draws is the one that counts, at whatever dpi it drew it. A window still too small for
+    // its frame has no client area to measure by, so a second round settles it.
+    for (int round = 0; round < 2; ++round) {
+        RECT frame{};
+        RECT client{};
+        GetWindowRect(window, &frame);
+        GetClientRect(window, &client);
+        if (client.right == width && client.bottom == height) {
+            return;
+        }
+        SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+                     frame.bottom - frame.top + height - client.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 HFONT createMessageFont(int dpi) {

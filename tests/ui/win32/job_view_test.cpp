@@ -146,6 +146,12 @@ TEST_F(JobViewTest, TheProgressWindowShowsTheJobAndItsCancel) {
     EXPECT_EQ(textOf(GetDlgItem(progress, progress_ids::kLabel)), "正在压缩…");
     const HWND cancel = GetDlgItem(progress, IDCANCEL);
     EXPECT_EQ(textOf(cancel), "取消");
+    // The window is made before its size is known: its client area must still come out whole,
+    // with the button inside it.
+    const SIZE client = clientSize(progress);
+    EXPECT_EQ(client.cx, 360);
+    EXPECT_EQ(client.cy, 104);
+    EXPECT_EQ(placeOf(cancel), (Place{267, 68, 81, 25}));
 
     const HWND bar = GetDlgItem(progress, progress_ids::kBar);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), main_window::kProgressSteps);
