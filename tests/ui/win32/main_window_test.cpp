@@ -195,7 +195,8 @@ TEST_F(MainWindowTest, TheDisabledSourceBoxStaysGreen) {
 
 // Mouse moves as the system routes them: to the window under the pointer.
 TEST_F(MainWindowTest, MovesGoToTheControlUnderThePointerAndColourTheLinks) {
-    SetWindowPos(window.hwnd(), HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+    // Above any other program's windows on the same screen, which would take the moves.
+    SetWindowPos(window.hwnd(), HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE);
     window.show(SW_SHOWNORMAL);
     pump();
     const auto moveOver = [&](const std::string& place) {
