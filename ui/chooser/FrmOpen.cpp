@@ -26,14 +26,16 @@ fs::path cleanFolder(const fs::path& folder) {
 }  // namespace
 
 FrmOpen::FrmOpen(ChooserView& view, MessageBoxes& boxes,
-                 std::function<void(const std::string&)> chosen, fs::path currentFolder)
+                 std::function<void(const std::string&)> chosen, fs::path currentFolder,
+                 VolumeSource volumeSource)
     : view_(view),
       boxes_(boxes),
       chosen_(std::move(chosen)),
-      currentFolder_(cleanFolder(currentFolder)) {}
+      currentFolder_(cleanFolder(currentFolder)),
+      volumeSource_(std::move(volumeSource)) {}
 
 void FrmOpen::Form_Load() {
-    volumes_ = chooser::pickableVolumes(currentFolder_);
+    volumes_ = volumeSource_(currentFolder_);
     const fs::path currentRoot = chooser::volumeRootOf(currentFolder_);
     std::vector<std::string> entries;
     int current = volumes_.empty() ? -1 : 0;

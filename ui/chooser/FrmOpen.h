@@ -45,11 +45,15 @@ public:
 
 class FrmOpen {
 public:
+    // Where the drive list's volumes come from: the system's, or a test's own.
+    using VolumeSource = std::function<std::vector<chooser::Volume>(const std::filesystem::path&)>;
+
     // The view and the boxes outlive this object. `chosen` receives the path on OK (it sets the
     // main window's `Text`). The lists start at currentFolder, normally the process's current
     // folder, which no step of the chooser changes.
     FrmOpen(ChooserView& view, MessageBoxes& boxes, std::function<void(const std::string&)> chosen,
-            std::filesystem::path currentFolder = std::filesystem::current_path());
+            std::filesystem::path currentFolder = std::filesystem::current_path(),
+            VolumeSource volumeSource = chooser::pickableVolumes);
 
     // Fills the three lists; the view calls it once its controls exist.
     void Form_Load();
@@ -81,6 +85,7 @@ private:
     MessageBoxes& boxes_;
     std::function<void(const std::string&)> chosen_;
     const std::filesystem::path currentFolder_;
+    VolumeSource volumeSource_;
     std::vector<chooser::Volume> volumes_;
     std::filesystem::path folder_;   // Dir1's folder; empty until one has been opened
     std::vector<std::filesystem::path> folderEntries_;  // the folder of each Dir1 entry

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,13 +61,35 @@ bool isRealFileSystem(std::string_view fileSystemType);
 // its type. Windows: every logical drive in letter order, ready or not.
 std::vector<Volume> pickableVolumes(const std::filesystem::path& currentFolder);
 
+#ifndef _WIN32
+// A line of /proc/self/mountinfo: where a file system is mounted, its type and its device.
+struct Mount {
+    std::filesystem::path point;
+    std::string type;
+    std::string device;
+    friend bool operator==(const Mount&, const Mount&) = default;
+};
+
+// The mounts listed in the text of /proc/self/mountinfo, the octal escapes of its paths undone.
+std::vector<Mount> parseMountInfo(std::string_view text);
+
+// The mount points that the drive list offers, in its order: the system's root first (offered
+// even if the table lacks it), then by mount point; each once. A mount is offered if it is the
+// root, or holds currentRoot, or has a real file system that isReady; and only if isFolder.
+std::vector<std::filesystem::path> offeredMountPoints(
+    const std::vector<Mount>& mounts, const std::filesystem::path& currentRoot,
+    const std::function<bool(const std::filesystem::path&)>& isReady,
+    const std::function<bool(const std::filesystem::path&)>& isFolder);
+#endif
+
 // The entry's text in the drive list. Linux: the mount point, then the label in brackets if any
 // ("/media/usb [STICK]"). Windows: the drive in small letters, as the classic drive list shows
 // it ("c: [SYSTEM]", "d:").
 std::string volumeText(const Volume& volume);
 
 // The root of the volume that holds folder (the longest mount point above it; the drive root on
-// Windows). Empty when none is known.
+// Windows); a folder that has gone counts as on the volume of the nearest folder above it. Empty
+// when none is known.
 std::filesystem::path volumeRootOf(const std::filesystem::path& folder);
 
 // Where the folder list goes when the user picks a volume: the current folder when it lies on

@@ -15,12 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Mount {
-    fs::path point;
-    std::string type;
-    std::string device;
-};
-
 // mountinfo writes a blank, tab, newline and backslash in a path as three octal digits.
 std::string unescapeOctal(const std::string& field) {
     std::string text;
@@ -54,28 +48,10 @@ std::string unescapeHex(const std::string& name) {
 }
 
 std::vector<Mount> mounts() {
-    std::vector<Mount> found;
     std::ifstream table("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, numbers, root, point, field;
-        if (!(fields >> id >> parent >> numbers >> root >> point)) {
-            continue;
-        }
-        // Optional fields up to the lone "-", then the type and the device.
-        while (fields >> field && field != "-") {
-        }
-        Mount mount;
-        if (!(fields >> mount.type)) {
-            continue;
-        }
-        fields >> mount.device;
-        mount.point = unescapeOctal(point);
-        mount.device = unescapeOctal(mount.device);
-        found.push_back(std::move(mount));
-    }
-    return found;
+    std::ostringstream text;
+    text << table.rdbuf();
+    return parseMountInfo(text.str());
 }
 
 std::string labelOf(const std::string& device) {
@@ -115,9 +91,70 @@ bool isUnder(const fs::path& folder, const fs::path& point) {
 
 }  // namespace
 
+std::vector<Mount> parseMountInfo(std::string_view text) {
+    std::vector<Mount> found;
+    std::istringstream lines{std::string(text)};
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, numbers, root, point, field;
+        if (!(fields >> id >> parent >> numbers >> root >> point)) {
+            continue;
+        }
+        // Optional fields up to the lone "-", then the type and the device.
+        while (fields >> field && field != "-") {
+        }
+        Mount mount;
+        if (field != "-" || !(fields >> mount.type)) {
+            continue;
+        }
+        fields >> mount.device;
+        mount.point = unescapeOctal(point);
+        mount.device = unescapeOctal(mount.device);
+        found.push_back(std::move(mount));
+    }
+    return found;
+}
+
+std::vector<fs::path> offeredMountPoints(const std::vector<Mount>& mounts,
+                                         const fs::path& currentRoot,
+                                         const std::function<bool(const fs::path&)>& isReady,
+                                         const std::function<bool(const fs::path&)>& isFolder) {
+    const fs::path systemRoot = "/";
+    std::vector<fs::path> points;
+    for (const Mount& mount : mounts) {
+        const bool wanted = mount.point == systemRoot || mount.point == currentRoot ||
+                            (isRealFileSystem(mount.type) && isReady(mount.point));
+        // Containers bind single files (/etc/hosts and the like) as mounts; only folders count.
+        if (!wanted || std::find(points.begin(), points.end(), mount.point) != points.end() ||
+            !isFolder(mount.point)) {
+            continue;
+        }
+        points.push_back(mount.point);
+    }
+    if (std::find(points.begin(), points.end(), systemRoot) == points.end()) {
+        points.push_back(systemRoot);
+    }
+    std::sort(points.begin(), points.end(), [&systemRoot](const fs::path& a, const fs::path& b) {
+        if ((a == systemRoot) != (b == systemRoot)) {
+            return a == systemRoot;
+        }
+        return a < b;
+    });
+    return points;
+}
+
 fs::path volumeRootOf(const fs::path& folder) {
+    // A folder that has gone still lies on the volume of the nearest folder above it that is
+    // still there.
     std::error_code error;
-    const fs::path real = fs::canonical(folder, error);
+    fs::path real;
+    for (fs::path above = folder;; above = above.parent_path()) {
+        real = fs::canonical(above, error);
+        if (!error || above.empty() || above == above.parent_path()) {
+            break;
+        }
+    }
     if (error) {
         return {};
     }
@@ -133,32 +170,18 @@ fs::path volumeRootOf(const fs::path& folder) {
 }
 
 std::vector<Volume> pickableVolumes(const fs::path& currentFolder) {
-    const fs::path systemRoot = "/";
-    const fs::path currentRoot = volumeRootOf(currentFolder);
-    std::vector<Volume> volumes;
-    const auto offered = [&volumes](const fs::path& root) {
-        return std::any_of(volumes.begin(), volumes.end(),
-                           [&root](const Volume& volume) { return volume.root == root; });
-    };
-    for (const Mount& mount : mounts()) {
-        const bool wanted = mount.point == systemRoot || mount.point == currentRoot ||
-                            (isRealFileSystem(mount.type) && isReady(mount.point));
-        // Containers bind single files (/etc/hosts and the like) as mounts; only folders count.
+    const std::vector<Mount> table = mounts();
+    const auto isFolder = [](const fs::path& point) {
         std::error_code error;
-        if (!wanted || !fs::is_directory(mount.point, error) || offered(mount.point)) {
-            continue;
-        }
-        volumes.push_back({mount.point, labelOf(mount.device)});
+        return fs::is_directory(point, error);
+    };
+    std::vector<Volume> volumes;
+    for (const fs::path& point :
+         offeredMountPoints(table, volumeRootOf(currentFolder), isReady, isFolder)) {
+        const auto mount = std::find_if(table.begin(), table.end(),
+                                        [&point](const Mount& m) { return m.point == point; });
+        volumes.push_back({point, mount == table.end() ? std::string() : labelOf(mount->device)});
     }
-    if (!offered(systemRoot)) {
-        volumes.push_back({systemRoot, {}});
-    }
-    std::sort(volumes.begin(), volumes.end(), [&systemRoot](const Volume& a, const Volume& b) {
-        if ((a.root == systemRoot) != (b.root == systemRoot)) {
-            return a.root == systemRoot;
-        }
-        return a.root < b.root;
-    });
     return volumes;
 }
 

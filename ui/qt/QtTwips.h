@@ -13,12 +13,9 @@ constexpr int twips(int t) {
     return twipsToPixels(t);
 }
 
-constexpr QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(twips(left), twips(top), twips(width), twips(height));
-}
-
 constexpr QRect qtRect(const TwipsRect& rect) {
-    return twipsRect(rect.left, rect.top, rect.width, rect.height);
+    const PixelRect pixels = toPixels(rect);
+    return QRect(pixels.left, pixels.top, pixels.width, pixels.height);
 }
 
 }  // namespace velbrisk::ui::qt
