@@ -2,6 +2,7 @@
 #include "app/win32/CommandLine.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <memory>

@@ -1,6 +1,7 @@
 // Velbrisk's start on Windows: the main window, filled from an optional file argument, and the
 // thread's message loop.
 #include <windows.h>
+
 #include <objbase.h>
 
 #include "app/win32/CommandLine.h"

@@ -98,10 +98,10 @@ void ChooserDialog::createControls() {
     };
     // Created in the focus order, which is the order Tab walks.
     drive_ = make(chooser::Drive1, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL, 0);
-    dir_ = make(chooser::Dir1, WC_LISTBOXW,
-                LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
-                    WS_VSCROLL,
-                WS_EX_CLIENTEDGE);
+    dir_ =
+        make(chooser::Dir1, WC_LISTBOXW,
+             LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_VSCROLL,
+             WS_EX_CLIENTEDGE);
     file_ = make(chooser::File1, WC_LISTBOXW, LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
                  WS_EX_CLIENTEDGE);
     ok_ = make(chooser::Command1, WC_BUTTONW, BS_PUSHBUTTON, 0);
@@ -281,14 +281,13 @@ LRESULT ChooserDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ChooserDialog::command(int id, int notification) {
-    const auto selected = [](HWND list) {
-        return int(SendMessageW(list, LB_GETCURSEL, 0, 0));
-    };
+    const auto selected = [](HWND list) { return int(SendMessageW(list, LB_GETCURSEL, 0, 0)); };
     switch (id) {
         case chooser_ids::kDrive1:
             // While the list is open the arrow keys only walk it; the pick is the entry it
             // closes on.
-            if ((notification == CBN_SELCHANGE && !SendMessageW(drive_, CB_GETDROPPEDSTATE, 0, 0)) ||
+            if ((notification == CBN_SELCHANGE &&
+                 !SendMessageW(drive_, CB_GETDROPPEDSTATE, 0, 0)) ||
                 notification == CBN_CLOSEUP) {
                 driveChosen();
             }

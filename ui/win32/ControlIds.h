@@ -44,7 +44,7 @@ constexpr int mainControlId(std::string_view name) {
     constexpr struct {
         std::string_view name;
         int id;
-    } kIds[] = {{"Label1", kLabel1}, {"Text", kText},         {"Label2", kLabel2},
+    } kIds[] = {{"Label1", kLabel1},     {"Text", kText},     {"Label2", kLabel2},
                 {"SaveText", kSaveText}, {"Label", kLabel},   {"Lbl_Com", kLbl_Com},
                 {"Lbl_Exit", kLbl_Exit}, {"Label3", kLabel3}, {"Frame1", kFrame1},
                 {"Text1", kText1}};

@@ -134,27 +134,26 @@ void MainWindow::createControls() {
     label1_ = child(window_, L"STATIC", Label1.text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0,
                     main_ids::kLabel1);
     // A flat one-pixel border, as the Linux window draws it, leaves the text the most room.
-    text_ = child(window_, L"EDIT", "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0,
-                  main_ids::kText);
+    text_ =
+        child(window_, L"EDIT", "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, main_ids::kText);
     // The probe box follows the source box in the focus order, though it is never seen.
-    probe_ = child(window_, L"EDIT", "",
-                   WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE,
-                   main_ids::kText1);
+    probe_ = child(window_, L"EDIT", "", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
+                   WS_EX_CLIENTEDGE, main_ids::kText1);
     label2_ = child(window_, L"STATIC", Label2.text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0,
                     main_ids::kLabel2);
     saveText_ = child(window_, L"EDIT", "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0,
                       main_ids::kSaveText);
     for (std::size_t i = 0; i < kLinks.size(); ++i) {
         const int id = mainControlId(kLinks[i].name);
-        links_[i] = child(window_, L"STATIC", kLinks[i].text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0,
-                          id);
+        links_[i] =
+            child(window_, L"STATIC", kLinks[i].text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0, id);
         SetWindowSubclass(links_[i], &MainWindow::labelProc, UINT_PTR(id), DWORD_PTR(this));
     }
     frame_ = child(window_, kFrameClass, "", WS_CLIPCHILDREN, 0, main_ids::kFrame1);
     const auto entries = aboutEntries();
     for (int i = 0; i < kAboutCount; ++i) {
-        about_[i] = child(frame_, L"STATIC", entries[i].text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX,
-                          0, main_ids::lblAbout(i));
+        about_[i] = child(frame_, L"STATIC", entries[i].text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0,
+                          main_ids::lblAbout(i));
         aboutLink_[i] = entries[i].link;
         SetWindowSubclass(about_[i], &MainWindow::labelProc, UINT_PTR(main_ids::lblAbout(i)),
                           DWORD_PTR(this));

@@ -1,6 +1,7 @@
 // The main window FrmMain under the user's hands: window messages turned into the logic's
 // handlers (clicks, mouse moves, the drop), and the colours and cursors of its controls.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <windowsx.h>
@@ -16,8 +17,7 @@
 
 namespace velbrisk::ui::win32 {
 
-LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam) {
+LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
@@ -100,7 +100,7 @@ LRESULT MainWindow::colourControl(HWND control, HDC dc, bool editing) {
     // while a job runs.
     if (control == text_ || control == saveText_) {
         SetTextColor(dc, GetSysColor(editing || IsWindowEnabled(control) ? COLOR_WINDOWTEXT
-                                                                          : COLOR_GRAYTEXT));
+                                                                         : COLOR_GRAYTEXT));
         SetBkColor(dc, colorRef(kLightGreen));
         return LRESULT(lightGreenBrush());
     }

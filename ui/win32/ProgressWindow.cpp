@@ -57,8 +57,8 @@ ProgressWindow::ProgressWindow(HWND owner, std::function<void()> cancel)
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     registerClass(instance, &ProgressWindow::windowProc);
 
-    window_ = CreateWindowExW(kExStyle, kClassName, widen(product::kName).c_str(), kStyle, 0, 0,
-                              0, 0, owner, nullptr, instance, nullptr);
+    window_ = CreateWindowExW(kExStyle, kClassName, widen(product::kName).c_str(), kStyle, 0, 0, 0,
+                              0, owner, nullptr, instance, nullptr);
     SetWindowLongPtrW(window_, GWLP_USERDATA, LONG_PTR(this));
 
     label_ = CreateWindowExW(0, L"STATIC", widen(main_window::kProgressLabel).c_str(),
@@ -80,8 +80,7 @@ ProgressWindow::ProgressWindow(HWND owner, std::function<void()> cancel)
     GetWindowRect(window_, &ownRect);
     const int width = ownRect.right - ownRect.left;
     const int height = ownRect.bottom - ownRect.top;
-    SetWindowPos(window_, nullptr,
-                 ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2,
+    SetWindowPos(window_, nullptr, ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2,
                  ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, SW_SHOW);

@@ -39,8 +39,9 @@ protected:
     ChooserDialogTest()
         : folder(L"选择测试"),
           made(prepare(folder)),
-          dialog(GetModuleHandleW(nullptr), &recorder,
-                 [this](const std::string& path) { chosen = path; }, folder.path()) {}
+          dialog(
+              GetModuleHandleW(nullptr), &recorder,
+              [this](const std::string& path) { chosen = path; }, folder.path()) {}
 
     static bool prepare(const ScratchFolder& folder) {
         folder.write(L"A.EXE", "MZ");
@@ -194,8 +195,9 @@ TEST_F(ChooserDialogTest, CancelAndTheCloseBoxHandOnNothing) {
     EXPECT_FALSE(dialog.isOpen());
     EXPECT_FALSE(chosen);
 
-    ChooserDialog other(GetModuleHandleW(nullptr), &recorder,
-                        [this](const std::string& path) { chosen = path; }, folder.path());
+    ChooserDialog other(
+        GetModuleHandleW(nullptr), &recorder, [this](const std::string& path) { chosen = path; },
+        folder.path());
     SendMessageW(other.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(other.isOpen());
     EXPECT_FALSE(chosen);

@@ -87,7 +87,8 @@ TEST_F(JobViewTest, TheWindowKeepsRunningItsMessagesWhileItWaits) {
     // A timer of the thread stands for painting and the progress window's input.
     static bool ran = false;
     ran = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { ran = true; });
+    const UINT_PTR timer =
+        SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { ran = true; });
     window.waitForWake(300ms);
     KillTimer(nullptr, timer);
     EXPECT_TRUE(ran);

@@ -79,7 +79,8 @@ TEST_F(MainWindowTest, IsAFixedWindowOfTheLayoutsSizeWithItsTitle) {
     const SIZE client = clientSize(window.hwnd());
     EXPECT_EQ(client.cx, 406);
     EXPECT_EQ(client.cy, 183);
-    EXPECT_EQ(textOf(window.hwnd()), std::string("Velbrisk v1.0  软件作者:") + velbrisk::product::kAuthor);
+    EXPECT_EQ(textOf(window.hwnd()),
+              std::string("Velbrisk v1.0  软件作者:") + velbrisk::product::kAuthor);
     const LONG_PTR style = GetWindowLongPtrW(window.hwnd(), GWL_STYLE);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_TRUE(style & WS_SYSMENU);
@@ -268,7 +269,8 @@ TEST_F(MainWindowTest, ClicksReachTheirCommands) {
 
     clickAt(named("Label3"));
     ASSERT_EQ(recorder.shown.size(), 2u);
-    EXPECT_EQ(recorder.shown[1], (Message{MessageIcon::Information, "使用帮助", FrmMain::helpText()}));
+    EXPECT_EQ(recorder.shown[1],
+              (Message{MessageIcon::Information, "使用帮助", FrmMain::helpText()}));
 
     for (int index = 0; index < main_window::kAboutCount; ++index) {
         clickAt(about(index));
@@ -365,7 +367,8 @@ TEST_F(MainWindowTest, AClickOnStartWritesTheTrimmedCopyAndSaysSo) {
     const ScratchFolder folder(L"压缩测试");
     // 100 bytes of data, then 1000 zeros: the first probe with data is 1000 bytes from the
     // end (offsets 99 and 100), so the copy keeps 1100 - 990 + 1 bytes.
-    const auto source = folder.write(L"原程序.exe", std::string(100, 'x') + std::string(1000, '\0'));
+    const auto source =
+        folder.write(L"原程序.exe", std::string(100, 'x') + std::string(1000, '\0'));
     setTextOf(named("Text"), narrow(source.native()));
     setTextOf(named("SaveText"), "小");
 
@@ -390,7 +393,8 @@ TEST_F(MainWindowTest, AJobThatFailsSaysWhy) {
     clickAt(named("Lbl_Com"));
     ASSERT_EQ(recorder.shown.size(), 1u);
     EXPECT_EQ(recorder.shown[0].icon, MessageIcon::Error);
-    EXPECT_TRUE(recorder.shown[0].text.starts_with("找不到要压缩的文件！")) << recorder.shown[0].text;
+    EXPECT_TRUE(recorder.shown[0].text.starts_with("找不到要压缩的文件！"))
+        << recorder.shown[0].text;
     EXPECT_FALSE(std::filesystem::exists(folder.path() / L"out.exe"));
 }
 

@@ -56,8 +56,12 @@ TEST(Wide, TextCrossesTheSeamUnchanged) {
 }
 
 TEST(Wide, BrokenTextBecomesReplacementCharactersNotNothing) {
-    EXPECT_EQ(widen("a\xFF" "b"), L"a\uFFFDb");
-    EXPECT_EQ(narrow(std::wstring(L"a") + wchar_t(0xD800) + L"b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(widen("a\xFF"
+                    "b"),
+              L"a\uFFFDb");
+    EXPECT_EQ(narrow(std::wstring(L"a") + wchar_t(0xD800) + L"b"),
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 }  // namespace

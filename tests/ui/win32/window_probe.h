@@ -48,7 +48,8 @@ inline SIZE neededFor(HWND control, const std::wstring& text) {
     const HDC dc = GetDC(control);
     const HGDIOBJ old = SelectObject(dc, HFONT(SendMessageW(control, WM_GETFONT, 0, 0)));
     RECT bounds{0, 0, 0, 0};
-    DrawTextW(dc, text.c_str(), int(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, text.c_str(), int(text.size()), &bounds,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     return {bounds.right, bounds.bottom};
@@ -68,8 +69,8 @@ inline Paint paintOf(HWND control, UINT colourMessage) {
     SetTextColor(dc, RGB(1, 2, 3));
     SetBkColor(dc, RGB(4, 5, 6));
     SetBkMode(dc, OPAQUE);
-    const auto brush = HBRUSH(SendMessageW(GetParent(control), colourMessage, WPARAM(dc),
-                                           LPARAM(control)));
+    const auto brush =
+        HBRUSH(SendMessageW(GetParent(control), colourMessage, WPARAM(dc), LPARAM(control)));
     LOGBRUSH logical{};
     GetObjectW(brush, sizeof logical, &logical);
     const Paint paint{GetTextColor(dc), GetBkMode(dc) == TRANSPARENT, GetBkColor(dc),
@@ -103,9 +104,9 @@ public:
     explicit ScratchFolder(const std::wstring& name) {
         wchar_t temp[MAX_PATH + 1];
         GetTempPathW(MAX_PATH + 1, temp);
-        path_ = std::filesystem::path(temp) /
-                (name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                 std::to_wstring(GetTickCount64()));
+        path_ =
+            std::filesystem::path(temp) / (name + L"-" + std::to_wstring(GetCurrentProcessId()) +
+                                           L"-" + std::to_wstring(GetTickCount64()));
         std::filesystem::create_directories(path_);
     }
     ~ScratchFolder() {
