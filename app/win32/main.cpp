@@ -1,0 +1,39 @@
+// Velbrisk's start on Windows: the main window, filled from an optional file argument, and the
+// thread's message loop.
+#include <windows.h>
+
+#include <objbase.h>
+
+#include "app/win32/CommandLine.h"
+#include "app/win32/Module1.h"
+#include "ui/win32/MainWindow.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // The shell's calls (the about links) expect COM on the thread that makes them.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
+    int exitCode = 0;
+    {
+        velbrisk::ui::win32::MainWindow::Seams seams;
+        seams.openAddress = &velbrisk::Module1::openAddress;
+        velbrisk::ui::win32::MainWindow window(instance, seams);
+        if (const auto source = velbrisk::app::win32::sourceArgument(GetCommandLineW())) {
+            window.setText(*source);
+        }
+        window.show(showCommand);
+
+        MSG message;
+        BOOL got;
+        while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+            if (!window.preTranslate(message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+        exitCode = got == 0 ? int(message.wParam) : 1;
+    }
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    return exitCode;
+}

@@ -1,0 +1,400 @@
+// The file chooser FrmOpen drawn with Win32: a modal tool window with the drive, folder and
+// file lists, the path box and its two buttons.
+#include "ui/win32/ChooserDialog.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "ui/chooser/Layout.h"
+#include "ui/win32/ControlIds.h"
+#include "ui/win32/Dpi.h"
+#include "ui/win32/Wide.h"
+
+namespace velbrisk::ui::win32 {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"VelbriskFrmOpen";
+// A fixed tool window: small title bar with only the close box. Overlapped, not a pop-up, so
+// that the system places it as it places any new window; without an owner a tool window is
+// not in the task bar.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
+
+// A step of the folder chain's staircase, and the folder picture, at 96 dpi.
+constexpr int kIndentPixels = 8;
+constexpr int kIconPixels = 16;
+
+// The shell's small folder pictures. Some systems answer the stock-icon call without an icon;
+// shell32's own icons 3 and 4 are the same closed and open folders.
+HICON folderIcon(SHSTOCKICONID which, int shellIndex) {
+    SHSTOCKICONINFO info{};
+    info.cbSize = sizeof info;
+    if (SUCCEEDED(SHGetStockIconInfo(which, SHGSI_ICON | SHGSI_SMALLICON, &info)) && info.hIcon) {
+        return info.hIcon;
+    }
+    HICON small = nullptr;
+    ExtractIconExW(L"shell32.dll", shellIndex, nullptr, &small, 1);
+    return small;
+}
+
+// The depth and the open look of a folder entry, kept in the entry's item data.
+LPARAM folderData(const ChooserView::FolderEntry& entry) {
+    return LPARAM(entry.depth) << 1 | (entry.open ? 1 : 0);
+}
+
+}  // namespace
+
+ChooserDialog::ChooserDialog(HINSTANCE instance, MessageBoxes* boxes,
+                             std::function<void(const std::string&)> chosen,
+                             const std::filesystem::path& currentFolder)
+    : instance_(instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (!GetClassInfoExW(instance_, kClassName, &windowClass)) {
+        windowClass.lpfnWndProc = &ChooserDialog::windowProc;
+        windowClass.hInstance = instance_;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = HBRUSH(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kClassName;
+        RegisterClassExW(&windowClass);
+    }
+    logic_ = std::make_unique<FrmOpen>(*this, boxes ? *boxes : systemBoxes_, std::move(chosen),
+                                       currentFolder);
+    window_ = CreateWindowExW(kExStyle, kClassName, widen(chooser::kTitle).c_str(), kStyle,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                              nullptr, instance_, this);
+    systemBoxes_.setOwner(window_);
+    openFolderIcon_ = folderIcon(SIID_FOLDEROPEN, 4);
+    closedFolderIcon_ = folderIcon(SIID_FOLDER, 3);
+    dpi_ = windowDpi(window_);
+    createControls();
+    layOut();
+    logic_->Form_Load();
+}
+
+ChooserDialog::~ChooserDialog() {
+    if (window_) {
+        DestroyWindow(window_);
+    }
+    for (HICON icon : {openFolderIcon_, closedFolderIcon_}) {
+        if (icon) {
+            DestroyIcon(icon);
+        }
+    }
+    if (font_) {
+        DeleteObject(font_);
+    }
+}
+
+void ChooserDialog::createControls() {
+    const auto make = [this](const chooser::Control& control, const wchar_t* windowClass,
+                             DWORD style, DWORD exStyle) {
+        return CreateWindowExW(exStyle, windowClass, widen(control.text).c_str(),
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, 0, 0, window_,
+                               HMENU(INT_PTR(chooserControlId(control.name))), instance_, nullptr);
+    };
+    // Created in the focus order, which is the order Tab walks.
+    drive_ = make(chooser::Drive1, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL, 0);
+    dir_ =
+        make(chooser::Dir1, WC_LISTBOXW,
+             LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_VSCROLL,
+             WS_EX_CLIENTEDGE);
+    file_ = make(chooser::File1, WC_LISTBOXW, LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL,
+                 WS_EX_CLIENTEDGE);
+    ok_ = make(chooser::Command1, WC_BUTTONW, BS_PUSHBUTTON, 0);
+    cancel_ = make(chooser::Command2, WC_BUTTONW, BS_PUSHBUTTON, 0);
+    path_ = make(chooser::Text1, WC_EDITW, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+    SendMessageW(path_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    SetWindowSubclass(dir_, &ChooserDialog::listProc, chooser_ids::kDir1, DWORD_PTR(this));
+    SetWindowSubclass(file_, &ChooserDialog::listProc, chooser_ids::kFile1, DWORD_PTR(this));
+}
+
+void ChooserDialog::layOut() {
+    if (font_) {
+        DeleteObject(font_);
+    }
+    font_ = createMessageFont(dpi_);
+    const int line = lineHeight(font_);
+    for (const chooser::Control& control : chooser::kControls) {
+        const HWND handle = GetDlgItem(window_, chooserControlId(control.name));
+        SendMessageW(handle, WM_SETFONT, WPARAM(font_), FALSE);
+        RECT place = pixelRect(control.place, dpi_);
+        if (control.kind == chooser::ControlKind::PathBox) {
+            place.bottom = std::max(place.bottom, LONG(place.top + line + 6));
+        }
+        if (control.kind == chooser::ControlKind::DriveList) {
+            // A drop-down list's height includes its open list; the closed box takes its
+            // height from its entries, set below.
+            MoveWindow(handle, place.left, place.top, place.right - place.left,
+                       place.bottom - place.top + 12 * line, TRUE);
+            continue;
+        }
+        MoveWindow(handle, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, TRUE);
+    }
+
+    // The closed drive box as high as its place, unless its text needs more.
+    const int wanted = twipsToPixels(chooser::Drive1.place.height, dpi_);
+    RECT closed{};
+    GetWindowRect(drive_, &closed);
+    const int closedHeight = closed.bottom - closed.top;
+    const int field = int(SendMessageW(drive_, CB_GETITEMHEIGHT, WPARAM(-1), 0));
+    if (closedHeight > 0 && field + (wanted - closedHeight) >= line) {
+        SendMessageW(drive_, CB_SETITEMHEIGHT, WPARAM(-1), field + (wanted - closedHeight));
+    }
+
+    const int icon = MulDiv(kIconPixels, dpi_, 96);
+    SendMessageW(dir_, LB_SETITEMHEIGHT, 0, std::max(line, icon) + 2);
+
+    fitClientArea(window_, twipsToPixels(chooser::kClientWidth, dpi_),
+                  twipsToPixels(chooser::kClientHeight, dpi_));
+}
+
+bool ChooserDialog::runModal(HWND blocked) {
+    // Modal to the whole program: the main window takes no input until the dialog is gone.
+    if (blocked) {
+        EnableWindow(blocked, FALSE);
+    }
+    ShowWindow(window_, SW_SHOW);
+    SetFocus(drive_);
+    MSG message;
+    while (!closed_) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) {
+                // The program is ending; its own loop must see the quit too.
+                PostQuitMessage(int(message.wParam));
+            }
+            break;
+        }
+        if (!IsDialogMessageW(window_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    // The main window takes input again before the dialog goes, so that the system hands the
+    // activation back to it.
+    if (blocked) {
+        EnableWindow(blocked, TRUE);
+    }
+    ShowWindow(window_, SW_HIDE);
+    if (blocked) {
+        SetActiveWindow(blocked);
+    }
+    return accepted_;
+}
+
+void ChooserDialog::showDrives(const std::vector<std::string>& entries, int current) {
+    SendMessageW(drive_, CB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : entries) {
+        SendMessageW(drive_, CB_ADDSTRING, 0, LPARAM(widen(entry).c_str()));
+    }
+    SendMessageW(drive_, CB_SETCURSEL, WPARAM(current), 0);
+    driveIndex_ = current;
+}
+
+void ChooserDialog::showFolders(const std::vector<FolderEntry>& entries, int current) {
+    SendMessageW(dir_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(dir_, LB_RESETCONTENT, 0, 0);
+    for (const FolderEntry& entry : entries) {
+        const auto row = SendMessageW(dir_, LB_ADDSTRING, 0, LPARAM(widen(entry.text).c_str()));
+        SendMessageW(dir_, LB_SETITEMDATA, WPARAM(row), folderData(entry));
+    }
+    SendMessageW(dir_, LB_SETCURSEL, WPARAM(current), 0);
+    SendMessageW(dir_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(dir_, nullptr, TRUE);
+}
+
+void ChooserDialog::showFiles(const std::vector<std::string>& names) {
+    SendMessageW(file_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(file_, LB_RESETCONTENT, 0, 0);
+    for (const std::string& name : names) {
+        SendMessageW(file_, LB_ADDSTRING, 0, LPARAM(widen(name).c_str()));
+    }
+    SendMessageW(file_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(file_, nullptr, TRUE);
+}
+
+std::string ChooserDialog::pathText() const {
+    return narrow(windowText(path_));
+}
+
+void ChooserDialog::setPathText(const std::string& text) {
+    setWindowText(path_, text);
+}
+
+void ChooserDialog::close(bool accepted) {
+    closed_ = true;
+    accepted_ = accepted;
+}
+
+LRESULT CALLBACK ChooserDialog::windowProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
+        static_cast<ChooserDialog*>(create->lpCreateParams)->window_ = window;
+    }
+    auto* self = reinterpret_cast<ChooserDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->handle(message, wParam, lParam);
+}
+
+LRESULT ChooserDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            command(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_CLOSE:
+            logic_->Command2_Click();
+            return 0;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item->hwndItem == dir_) {
+                drawFolder(*item);
+                return TRUE;
+            }
+            break;
+        }
+        case WM_DPICHANGED: {
+            dpi_ = HIWORD(wParam);
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            layOut();
+            return 0;
+        }
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void ChooserDialog::command(int id, int notification) {
+    const auto selected = [](HWND list) { return int(SendMessageW(list, LB_GETCURSEL, 0, 0)); };
+    switch (id) {
+        case chooser_ids::kDrive1:
+            // While the list is open the arrow keys only walk it; the pick is the entry it
+            // closes on.
+            if ((notification == CBN_SELCHANGE &&
+                 !SendMessageW(drive_, CB_GETDROPPEDSTATE, 0, 0)) ||
+                notification == CBN_CLOSEUP) {
+                driveChosen();
+            }
+            return;
+        case chooser_ids::kDir1:
+            if (notification == LBN_DBLCLK && selected(dir_) >= 0) {
+                logic_->Dir1_DblClick(selected(dir_));
+            }
+            return;
+        case chooser_ids::kFile1:
+            if (notification == LBN_SELCHANGE && selected(file_) >= 0) {
+                logic_->File1_Click(selected(file_));
+            } else if (notification == LBN_DBLCLK && selected(file_) >= 0) {
+                logic_->File1_DblClick(selected(file_));
+            }
+            return;
+        case chooser_ids::kCommand1:
+            if (notification == BN_CLICKED) {
+                logic_->Command1_Click();
+            }
+            return;
+        case chooser_ids::kCommand2:
+            if (notification == BN_CLICKED) {
+                logic_->Command2_Click();
+            }
+            return;
+        default:
+            // Enter and Esc come as IDOK and IDCANCEL: the dialog has neither a default nor a
+            // cancel button, so they do nothing.
+            return;
+    }
+}
+
+void ChooserDialog::driveChosen() {
+    // Only a change of drive runs the step: picking the drive already shown leaves the
+    // folder list where the user walked to.
+    const int index = int(SendMessageW(drive_, CB_GETCURSEL, 0, 0));
+    if (index >= 0 && index != driveIndex_) {
+        driveIndex_ = index;
+        logic_->Drive1_Change(index);
+    }
+}
+
+void ChooserDialog::drawFolder(const DRAWITEMSTRUCT& item) {
+    if (item.itemID == UINT(-1)) {
+        return;
+    }
+    const bool selected = item.itemState & ODS_SELECTED;
+    const HDC dc = item.hDC;
+    FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const LPARAM data = SendMessageW(dir_, LB_GETITEMDATA, item.itemID, 0);
+    const int depth = int(data >> 1);
+    const bool open = data & 1;
+
+    const int icon = MulDiv(kIconPixels, dpi_, 96);
+    int left = item.rcItem.left + 2 + depth * MulDiv(kIndentPixels, dpi_, 96);
+    const HICON picture = open ? openFolderIcon_ : closedFolderIcon_;
+    if (picture) {
+        const int top = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - icon) / 2;
+        DrawIconEx(dc, left, top, picture, icon, icon, 0, nullptr, DI_NORMAL);
+    }
+    left += icon + 4;
+
+    const auto length = SendMessageW(dir_, LB_GETTEXTLEN, item.itemID, 0);
+    std::wstring text(std::size_t(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    const auto copied = SendMessageW(dir_, LB_GETTEXT, item.itemID, LPARAM(text.data()));
+    text.resize(std::size_t(std::max<LRESULT>(copied, 0)));
+    RECT area = item.rcItem;
+    area.left = left;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    DrawTextW(dc, text.c_str(), int(text.size()), &area,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (item.itemState & ODS_FOCUS) {
+        DrawFocusRect(dc, &item.rcItem);
+    }
+}
+
+LRESULT CALLBACK ChooserDialog::listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR self) {
+    auto* dialog = reinterpret_cast<ChooserDialog*>(self);
+    switch (message) {
+        case WM_GETDLGCODE:
+            // Enter belongs to the list: it opens a folder, or picks a file, and confirms
+            // nothing.
+            if (wParam == VK_RETURN) {
+                return DefSubclassProc(list, message, wParam, lParam) | DLGC_WANTALLKEYS;
+            }
+            break;
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                const int row = int(SendMessageW(list, LB_GETCURSEL, 0, 0));
+                if (row >= 0 && id == chooser_ids::kDir1) {
+                    dialog->logic_->Dir1_DblClick(row);
+                } else if (row >= 0) {
+                    dialog->logic_->File1_Click(row);
+                }
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(list, &ChooserDialog::listProc, id);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+}  // namespace velbrisk::ui::win32

@@ -1,0 +1,83 @@
+// Pixels at a window's own dpi: the layouts' twips, the system's message font, text extents.
+#include "ui/win32/Dpi.h"
+
+namespace velbrisk::ui::win32 {
+
+namespace {
+
+// A screen device context for measuring, with font selected for as long as it lives.
+class Measure {
+public:
+    explicit Measure(HFONT font) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
+    ~Measure() {
+        SelectObject(dc_, old_);
+        ReleaseDC(nullptr, dc_);
+    }
+    Measure(const Measure&) = delete;
+    Measure& operator=(const Measure&) = delete;
+    HDC dc() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+}  // namespace
+
+int windowDpi(HWND window) {
+    const UINT dpi = window ? GetDpiForWindow(window) : 0;
+    return dpi ? int(dpi) : int(GetDpiForSystem());
+}
+
+RECT pixelRect(const TwipsRect& place, int dpi) {
+    const PixelRect pixels = toPixels(place, dpi);
+    return {pixels.left, pixels.top, pixels.left + pixels.width, pixels.top + pixels.height};
+}
+
+void fitClientArea(HWND window, int width, int height) {
+    // Measured rather than worked out from the frame's metrics: the frame that the system
+    // draws is the one that counts, at whatever dpi it drew it. A window still too small for
+    // its frame has no client area to measure by, so a second round settles it.
+    for (int round = 0; round < 2; ++round) {
+        RECT frame{};
+        RECT client{};
+        GetWindowRect(window, &frame);
+        GetClientRect(window, &client);
+        if (client.right == width && client.bottom == height) {
+            return;
+        }
+        SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+                     frame.bottom - frame.top + height - client.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+HFONT createMessageFont(int dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
+                                    UINT(dpi))) {
+        // Without the per-dpi call the metrics are at the system's dpi; scale them over.
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        metrics.lfMessageFont.lfHeight =
+            MulDiv(metrics.lfMessageFont.lfHeight, dpi, int(GetDpiForSystem()));
+    }
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+SIZE textExtent(HFONT font, std::wstring_view text) {
+    Measure measure(font);
+    RECT bounds{0, 0, 0, 0};
+    DrawTextW(measure.dc(), text.data(), int(text.size()), &bounds,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return {bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+int lineHeight(HFONT font) {
+    Measure measure(font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(measure.dc(), &metrics);
+    return metrics.tmHeight + metrics.tmExternalLeading;
+}
+
+}  // namespace velbrisk::ui::win32

@@ -1,0 +1,31 @@
+// Pixels at a window's own dpi: the layouts' twips, the system's message font, text extents.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "ui/Twips.h"
+
+namespace velbrisk::ui::win32 {
+
+// The dpi of the monitor a window is on (96 at 100%).
+int windowDpi(HWND window);
+
+// A layout's twips as pixels at dpi: each edge and length through MulDiv(t, dpi, 1440).
+RECT pixelRect(const TwipsRect& place, int dpi);
+
+// Sizes window so that its client area is width x height pixels, whatever its frame takes at
+// the dpi it is on now.
+void fitClientArea(HWND window, int width, int height);
+
+// The system's message font at dpi, as message boxes use it. The caller deletes it.
+HFONT createMessageFont(int dpi);
+
+// The size of one line of text in font, "&" taken literally.
+SIZE textExtent(HFONT font, std::wstring_view text);
+
+// The height of a line of text in font, with its leading.
+int lineHeight(HFONT font);
+
+}  // namespace velbrisk::ui::win32

@@ -1,0 +1,28 @@
+// The logic's messages and questions as the system's modal message boxes, owned by a window.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/Message.h"
+
+namespace velbrisk::ui::win32 {
+
+class MessageBoxesWin32 : public MessageBoxes {
+public:
+    // owner may be set later, once the window it names exists.
+    explicit MessageBoxesWin32(HWND owner = nullptr) : owner_(owner) {}
+    void setOwner(HWND owner) { owner_ = owner; }
+
+    void showMessage(const Message& message) override;
+    bool askYesNo(const Message& question) override;
+
+    // The MessageBoxW style for a message with a single OK button.
+    static UINT messageStyle(MessageIcon icon);
+    // The style of a question: Yes and No, No the default.
+    static UINT questionStyle(MessageIcon icon);
+
+private:
+    HWND owner_;
+};
+
+}  // namespace velbrisk::ui::win32
