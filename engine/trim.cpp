@@ -64,9 +64,11 @@ JobResult openSource(const std::string& path, HeldSource& source) {
 }
 
 // Whether the held source is still the file that was scanned: the same size and times on the open
-// file, and its path still leading to it. A change time cannot be set back by any program, so a
-// write, a cut or a rename over the path between two of these checks always shows.
-JobResult checkUnchanged(const HeldSource& source, const std::string& path) {
+// file, and, with `andPath`, its path still leading to it. A change time cannot be set back by any
+// program, so a write, a cut or a rename over the path between two of these checks always shows.
+enum class AndPath { No, Yes };
+JobResult checkUnchanged(const HeldSource& source, const std::string& path,
+                         AndPath andPath = AndPath::Yes) {
     std::error_code ec;
     const os::FileInfo now = os::fileInfo(source.file, ec);
     if (ec) {
@@ -76,6 +78,9 @@ JobResult checkUnchanged(const HeldSource& source, const std::string& path) {
     if (now.size != then.size || now.modifiedNs != then.modifiedNs ||
         now.changedNs != then.changedNs || now.identity != then.identity) {
         return failure(JobStatus::SourceUnreadable, path, JobError::SourceChanged);
+    }
+    if (andPath == AndPath::No) {
+        return done(path);
     }
     const os::FileInfo named = os::pathInfo(path, ec);
     if (ec && ec != std::errc::no_such_file_or_directory) {
@@ -261,7 +266,8 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
         return failure(scanned.status, plan.sourcePath, scanned.error);
     }
     // A file cut short during the scan reads as holes where it ended; only a change shows that.
-    JobResult checked = checkUnchanged(*source, plan.sourcePath);
+    // The path is looked at again before the copy, which is where it matters.
+    JobResult checked = checkUnchanged(*source, plan.sourcePath, AndPath::No);
     if (checked.status != JobStatus::Done) {
         return checked;
     }
