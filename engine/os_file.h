@@ -2,8 +2,8 @@
 //
 // One implementation per platform sits behind this header (os_file_posix.cpp, os_file_windows.cpp).
 // Paths are UTF-8 text on every platform. Every call that can fail takes a std::error_code, sets it
-// on failure (system_category: errno on POSIX, GetLastError() on Windows) and clears it on success;
-// none throws. Offsets and lengths are 64-bit.
+// on failure (system_category: errno on POSIX, GetLastError() on Windows; a JobError where the
+// system gives no number) and clears it on success; none throws. Offsets and lengths are 64-bit.
 #pragma once
 
 #include <cstddef>

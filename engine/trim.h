@@ -49,7 +49,9 @@ enum class JobStatus {
 struct JobResult {
     JobStatus status = JobStatus::Done;
     std::string path;    // the file that the status speaks of (the source, or the output path)
-    std::string reason;  // the system's own words for a failure, empty otherwise
+    // The system's own words for a failure, or the engine's where the system has none to give
+    // (the file changed while it was read, it is no regular file); empty otherwise.
+    std::string reason;
 };
 
 // What a caller can see of a running job and how it stops it. Progress counts bytes: those
