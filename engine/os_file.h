@@ -54,13 +54,20 @@ struct FileIdentity {
 
 struct FileInfo {
     bool isDirectory = false;
+    // A plain file of bytes: not a folder, device, FIFO, socket or the like.
+    bool isRegular = false;
     std::int64_t size = 0;
     FileIdentity identity;
     // POSIX permission bits (0777). Windows maps its read-only attribute to and from 0200.
     std::uint32_t permissions = 0;
+    // When the contents last changed, and when anything about the file last changed (a change
+    // time no program can set back), in nanoseconds of the system's clock.
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
 };
 
-// Opens an existing file for reading only. Never creates, truncates or changes anything.
+// Opens an existing file for reading only. Never creates, truncates or changes anything; opening a
+// FIFO does not wait for a writer, and a terminal does not become the process's own.
 File openRead(const std::string& path, std::error_code& ec);
 
 // The facts of an open file.
@@ -113,10 +120,40 @@ inline std::optional<DataRun> nextDataRun(const File& file, std::int64_t at, std
     return DataRun{start, holeAt > start && holeAt < to ? holeAt : to};
 }
 
-// Creates a new, empty file in the folder of `targetPath`, under a fresh name made from a dot, the
-// target's own name and a random suffix (".small.exe.Xa81Qz"), opened for writing and never
-// replacing anything that exists. `tempPath` receives its path.
-File createTempBeside(const std::string& targetPath, std::string& tempPath, std::error_code& ec);
+// Whether a new file could be put at `path` as far as its name goes: its folder is there and is a
+// folder, the name fits the file system, and no folder has the name. Creates nothing. A file
+// already at `path` is no obstacle: it would be replaced.
+bool checkNewFilePath(const std::string& path, std::error_code& ec);
+
+// A new file that no one can see under the name it is meant for until putInPlace, so that a
+// process killed before that leaves nothing behind: unnamed where the file system allows
+// (O_TMPFILE on Linux); on Windows a temporary name that the system removes when the handle
+// closes, which includes the process's death; as the last resort a temporary name that only
+// discardNew removes. A temporary name is made from a dot, the target's own name and a random
+// suffix (".small.exe.Xa81Qz").
+struct NewFile {
+    File file;
+    std::string tempPath;  // the name it has meanwhile; empty while it has none
+    bool deletedOnClose = false;
+    std::uint32_t permissions = 0;
+};
+
+// Creates an empty NewFile in the folder of `targetPath`, open for reading and writing, never
+// taking over anything that exists. It gets `permissions` (0777) as any new file does: masked by
+// the process's umask, or by the folder's default access-control list on POSIX; on Windows the
+// read-only attribute, when the owner write bit is clear, comes with putInPlace. `allowUnnamed`
+// false takes the named way even where the unnamed one would work.
+NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions,
+                        bool allowUnnamed, std::error_code& ec);
+
+// Closes the file and puts it in the place of `targetPath` in one step: a file already there is
+// replaced whole, and no reader ever sees neither or half of one. `durable` also makes the data
+// and the new name reach the disk before the call returns. On failure nothing is in place, and
+// the caller discards the file.
+bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std::error_code& ec);
+
+// Closes the file and removes whatever name it has. Never fails: there is nothing left to tell.
+void discardNew(NewFile& file);
 
 // Makes `target` share every block of `source` (a clone or reflink), so that it reads the same
 // without a copy. Fails where the file system cannot (ENOTSUP, EXDEV, ...); `target` is then
@@ -140,11 +177,15 @@ bool syncFile(const File& file, std::error_code& ec);
 // Sets the permission bits (0777) of an open file.
 bool setPermissions(const File& file, std::uint32_t permissions, std::error_code& ec);
 
-// Puts the (closed) file at `fromPath` in the place of `toPath` in one step: a file already at
-// `toPath` is replaced whole, and no reader ever sees neither or half of one. Both lie in the
-// same folder. `durable` also makes the new name reach the disk before the call returns.
-bool replaceFile(const std::string& fromPath, const std::string& toPath, bool durable,
-                 std::error_code& ec);
+// Gives `target` the owner, group and access-control list of `source`, as far as this process may.
+// What cannot be given is left as it is; the caller sets the permission bits afterwards.
+void copyOwnership(const File& source, const File& target);
+
+// The permission bits (0777) that `info`'s file grants through its mode and its access-control
+// list together. Where a POSIX access-control list gives named users or groups rights, the mode's
+// group bits show the list's mask, which the owning group itself may not have: they are cut to the
+// owning group's own entry, so that a copy with these bits grants no one more than the source did.
+std::uint32_t grantedPermissions(const File& file, const FileInfo& info);
 
 // Deletes a (closed) file.
 bool removeFile(const std::string& path, std::error_code& ec);

@@ -1,6 +1,7 @@
 // The OS file layer on Linux and other POSIX systems.
 #include "engine/os_file.h"
 
+#include "engine/job_error.h"
 #include "engine/path_rules.h"
 
 #include <fcntl.h>
@@ -11,8 +12,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <random>
 #include <utility>
 #include <vector>
+
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 
 #ifdef __linux__
 #include <linux/fs.h>
@@ -25,13 +31,84 @@ std::error_code lastError() {
     return {errno, std::system_category()};
 }
 
+std::int64_t nanoseconds(const struct timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
 FileInfo infoFromStat(const struct stat& st) {
     FileInfo info;
     info.isDirectory = S_ISDIR(st.st_mode);
+    info.isRegular = S_ISREG(st.st_mode);
     info.size = static_cast<std::int64_t>(st.st_size);
     info.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     info.permissions = static_cast<std::uint32_t>(st.st_mode & 0777);
+    info.modifiedNs = nanoseconds(st.st_mtim);
+    info.changedNs = nanoseconds(st.st_ctim);
     return info;
+}
+
+std::string folderOrDot(const std::string& path) {
+    const std::string folder = folderOf(path, PathRules::Posix);
+    return folder.empty() ? std::string{"."} : folder;
+}
+
+// Makes the names in a folder durable. A folder that cannot be synced (some network and FUSE file
+// systems refuse) leaves the names in place all the same, so that is no failure.
+void syncFolder(const std::string& path) {
+    int dirFd = ::open(folderOrDot(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+// A fresh hidden name beside `targetPath`; each call gives another.
+std::string tempNameBeside(const std::string& targetPath) {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    const std::string folder = folderOf(targetPath, PathRules::Posix);
+    std::string name = folder + "." + tempNameStem(targetPath.substr(folder.size())) + ".";
+    for (int k = 0; k < 6; ++k) {
+        name += kLetters[pick(random)];
+    }
+    return name;
+}
+
+// Gives the open, unnamed file the name `path`, which must be free.
+bool linkUnnamed(int fd, const std::string& path) {
+#ifdef __linux__
+    if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) {
+        return true;
+    }
+    // Before Linux 6.10 only a privileged process may link by descriptor; anyone may through /proc.
+    if (errno != EPERM && errno != ENOENT && errno != EINVAL) {
+        return false;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+#else
+    (void)fd;
+    (void)path;
+    errno = ENOTSUP;
+    return false;
+#endif
+}
+
+// Gives the open, unnamed file a fresh hidden name beside `targetPath`.
+bool linkUnderTempName(int fd, const std::string& targetPath, std::string& tempPath) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = tempNameBeside(targetPath);
+        if (linkUnnamed(fd, candidate)) {
+            tempPath = std::move(candidate);
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -69,7 +146,8 @@ void File::close(std::error_code& ec) {
 
 File openRead(const std::string& path, std::error_code& ec) {
     ec.clear();
-    // O_NONBLOCK: a path naming a FIFO must not hang the job waiting for a writer.
+    // O_NONBLOCK: a path naming a FIFO must not hang the job waiting for a writer. The caller
+    // still refuses anything but a regular file, and looks at the path's type before opening.
     int fd;
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -140,7 +218,7 @@ bool writeAt(const File& file, std::int64_t offset, const void* data, std::size_
             return false;
         }
         if (put == 0) {
-            ec = std::make_error_code(std::errc::no_space_on_device);
+            ec = make_error_code(JobError::WriteMadeNoProgress);
             return false;
         }
         total += static_cast<std::size_t>(put);
@@ -193,22 +271,133 @@ std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec) 
     return from < info.size ? info.size : from;
 }
 
-File createTempBeside(const std::string& targetPath, std::string& tempPath, std::error_code& ec) {
+bool checkNewFilePath(const std::string& path, std::error_code& ec) {
     ec.clear();
-    const std::string folder = folderOf(targetPath, PathRules::Posix);
-    const std::string name = targetPath.substr(folder.size());
-    std::string pattern = folder + "." + tempNameStem(name) + ".XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    // mkostemp opens with O_CREAT | O_EXCL and mode 0600, so it never takes over an existing file.
-    int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd < 0) {
-        ec = lastError();
-        tempPath.clear();
-        return File{};
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            ec = std::make_error_code(std::errc::is_a_directory);
+            return false;
+        }
+        return true;
     }
-    tempPath.assign(buffer.data());
-    return File{fd};
+    if (errno != ENOENT) {
+        ec = lastError();
+        return false;
+    }
+    const std::string folder = folderOrDot(path);
+    if (::stat(folder.c_str(), &st) != 0) {
+        ec = lastError();
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        ec = std::make_error_code(std::errc::not_a_directory);
+        return false;
+    }
+    // Most file systems already refuse a long name when it is looked up above; some only when
+    // the file is created, which here comes after the copy.
+    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const std::size_t nameLength = path.size() - folderOf(path, PathRules::Posix).size();
+    if (nameMax > 0 && nameLength > static_cast<std::size_t>(nameMax)) {
+        ec = std::make_error_code(std::errc::filename_too_long);
+        return false;
+    }
+    return true;
+}
+
+NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions,
+                        bool allowUnnamed, std::error_code& ec) {
+    ec.clear();
+    NewFile created;
+    created.permissions = permissions & 0777;
+    const auto mode = static_cast<mode_t>(created.permissions);
+#ifdef O_TMPFILE
+    if (allowUnnamed) {
+        int fd;
+        do {
+            fd = ::open(folderOrDot(targetPath).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0) {
+            created.file = File{fd};
+            return created;
+        }
+        // A file system or kernel without unnamed files says so in one of these ways; any other
+        // error is the folder's, which a named file would meet as well.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOSYS) {
+            ec = lastError();
+            return created;
+        }
+    }
+#else
+    (void)allowUnnamed;
+#endif
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = tempNameBeside(targetPath);
+        // O_EXCL: never take over an existing file.
+        const int fd =
+            ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
+        if (fd >= 0) {
+            created.file = File{fd};
+            created.tempPath = std::move(candidate);
+            return created;
+        }
+        if (errno != EEXIST && errno != EINTR) {
+            break;
+        }
+    }
+    ec = lastError();
+    return created;
+}
+
+bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std::error_code& ec) {
+    ec.clear();
+    if (durable && !syncFile(file.file, ec)) {
+        return false;
+    }
+    if (file.tempPath.empty()) {
+        const int fd = file.file.native();
+        // A new output gets its name in one step, so that no moment leaves a temporary name. A
+        // name that is taken needs a replace, which only a rename does whole: the file first gets
+        // a temporary name of its own.
+        if (linkUnnamed(fd, targetPath)) {
+            file.file.close(ec);
+            if (ec) {
+                // The data may not have reached the file: the name is taken back.
+                ::unlink(targetPath.c_str());
+                return false;
+            }
+            if (durable) {
+                syncFolder(targetPath);
+            }
+            return true;
+        }
+        if (errno != EEXIST || !linkUnderTempName(fd, targetPath, file.tempPath)) {
+            ec = lastError();
+            return false;
+        }
+    }
+    file.file.close(ec);
+    if (ec) {
+        return false;
+    }
+    if (::rename(file.tempPath.c_str(), targetPath.c_str()) != 0) {
+        ec = lastError();
+        return false;
+    }
+    file.tempPath.clear();
+    if (durable) {
+        syncFolder(targetPath);
+    }
+    return true;
+}
+
+void discardNew(NewFile& file) {
+    std::error_code ignored;
+    file.file.close(ignored);
+    if (!file.tempPath.empty()) {
+        ::unlink(file.tempPath.c_str());
+        file.tempPath.clear();
+    }
 }
 
 bool cloneFile(const File& source, const File& target, std::error_code& ec) {
@@ -289,25 +478,54 @@ bool setPermissions(const File& file, std::uint32_t permissions, std::error_code
     return true;
 }
 
-bool replaceFile(const std::string& fromPath, const std::string& toPath, bool durable,
-                 std::error_code& ec) {
-    ec.clear();
-    if (::rename(fromPath.c_str(), toPath.c_str()) != 0) {
-        ec = lastError();
-        return false;
+void copyOwnership(const File& source, const File& target) {
+    struct stat st {};
+    if (::fstat(source.native(), &st) != 0) {
+        return;
     }
-    if (!durable) {
-        return true;
+    // Only a privileged process may give a file away; anyone may pass it to a group of their own.
+    if (::fchown(target.native(), st.st_uid, st.st_gid) != 0) {
+        (void)::fchown(target.native(), static_cast<uid_t>(-1), st.st_gid);
     }
-    // Make the new name itself durable. A folder that cannot be synced (some network and FUSE
-    // file systems refuse) leaves the rename done all the same, so that is no failure.
-    const std::string folder = folderOf(toPath, PathRules::Posix);
-    int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+#ifdef __linux__
+    const char* const kAccessList = "system.posix_acl_access";
+    std::vector<char> list(1024);
+    ssize_t size = ::fgetxattr(source.native(), kAccessList, list.data(), list.size());
+    if (size < 0 && errno == ERANGE) {
+        size = ::fgetxattr(source.native(), kAccessList, nullptr, 0);
+        list.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+        size = ::fgetxattr(source.native(), kAccessList, list.data(), list.size());
     }
-    return true;
+    if (size > 0) {
+        (void)::fsetxattr(target.native(), kAccessList, list.data(), static_cast<std::size_t>(size),
+                          0);
+    }
+#endif
+}
+
+std::uint32_t grantedPermissions(const File& file, const FileInfo& info) {
+    std::uint32_t permissions = info.permissions & 0777;
+#ifdef __linux__
+    // The list as the kernel stores it: a 4-byte version, then entries of a 2-byte tag, 2-byte
+    // permissions and a 4-byte id, all little-endian.
+    constexpr std::uint16_t kGroupObject = 0x04;
+    unsigned char list[4 + 8 * 64];
+    const ssize_t size = ::fgetxattr(file.native(), "system.posix_acl_access", list, sizeof list);
+    if (size < 0 && errno == ERANGE) {
+        // Too long a list to read here: the owning group gets no more than reading.
+        return permissions & ~std::uint32_t{0020};
+    }
+    for (ssize_t at = 4; size > 0 && at + 8 <= size; at += 8) {
+        const auto tag = static_cast<std::uint16_t>(list[at] | list[at + 1] << 8);
+        const auto perm = static_cast<std::uint32_t>(list[at + 2] & 07);
+        if (tag == kGroupObject) {
+            permissions &= ~std::uint32_t{0070} | (perm << 3);
+        }
+    }
+#else
+    (void)file;
+#endif
+    return permissions;
 }
 
 bool removeFile(const std::string& path, std::error_code& ec) {

@@ -1,6 +1,7 @@
 // The OS file layer on Windows: UTF-8 paths handed to the wide-character Win32 calls.
 #include "engine/os_file.h"
 
+#include "engine/job_error.h"
 #include "engine/path_rules.h"
 
 #include <windows.h>
@@ -55,12 +56,36 @@ std::string narrow(const std::wstring& wide) {
     return text;
 }
 
+// The path as the wide-character calls take it. Past MAX_PATH they take only the long form, which
+// the system does not resolve, so the path is made full first; a shorter path goes as it is, so
+// that device names and the like mean what they always have.
+std::wstring nativePath(const std::string& path, std::error_code& ec) {
+    std::wstring wide = widen(path, ec);
+    // Folders stop at 248 characters, which leaves room for an 8.3 name inside.
+    if (ec || wide.size() < MAX_PATH - 12) {
+        return wide;
+    }
+    const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        ec = lastError();
+        return {};
+    }
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        ec = lastError();
+        return {};
+    }
+    full.resize(length);
+    return longPathForm(std::wstring_view{full});
+}
+
 // Opens whatever `path` names, folders included (they need FILE_FLAG_BACKUP_SEMANTICS). Other
 // processes may go on reading, writing, renaming or deleting the file meanwhile, as they may on
 // POSIX: the job must never be the reason that a user cannot delete the source.
 File openPath(const std::string& path, DWORD access, std::error_code& ec) {
     ec.clear();
-    std::wstring widePath = widen(path, ec);
+    std::wstring widePath = nativePath(path, ec);
     if (ec) {
         return File{};
     }
@@ -83,6 +108,19 @@ FileInfo infoFromHandle(HANDLE handle, std::error_code& ec) {
     }
     FileInfo info;
     info.isDirectory = (facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.isRegular = !info.isDirectory && ::GetFileType(handle) == FILE_TYPE_DISK;
+    const auto ticks = [](LARGE_INTEGER time) { return static_cast<std::int64_t>(time.QuadPart); };
+    FILE_BASIC_INFO basic{};
+    if (::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+        // 100-nanosecond ticks; only compared with each other.
+        info.modifiedNs = ticks(basic.LastWriteTime) * 100;
+        info.changedNs = ticks(basic.ChangeTime) * 100;
+    } else {
+        LARGE_INTEGER written{};
+        written.LowPart = facts.ftLastWriteTime.dwLowDateTime;
+        written.HighPart = static_cast<LONG>(facts.ftLastWriteTime.dwHighDateTime);
+        info.modifiedNs = info.changedNs = ticks(written) * 100;
+    }
     info.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(facts.nFileSizeHigh) << 32) |
                                           facts.nFileSizeLow);
     info.identity.device = facts.dwVolumeSerialNumber;
@@ -208,7 +246,7 @@ bool writeAt(const File& file, std::int64_t offset, const void* data, std::size_
             return false;
         }
         if (put == 0) {
-            ec = {ERROR_DISK_FULL, std::system_category()};
+            ec = make_error_code(JobError::WriteMadeNoProgress);
             return false;
         }
         total += put;
@@ -234,47 +272,92 @@ std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec) 
     return from < info.size ? info.size : from;
 }
 
-File createTempBeside(const std::string& targetPath, std::string& tempPath, std::error_code& ec) {
-    ec.clear();
-    tempPath.clear();
-    std::string folderText = folderOf(targetPath, PathRules::Windows);
-    // A drive-relative path such as C:small.exe keeps its drive: the folder is then "C:".
-    if (folderText.empty() && targetPath.size() >= 2 && targetPath[1] == ':') {
-        folderText = targetPath.substr(0, 2);
+bool checkNewFilePath(const std::string& path, std::error_code& ec) {
+    const FileInfo there = pathInfo(path, ec);
+    if (!ec) {
+        if (there.isDirectory) {
+            ec = std::make_error_code(std::errc::is_a_directory);
+            return false;
+        }
+        return true;
     }
-    const std::wstring folder = widen(folderText, ec);
-    const std::wstring name =
-        ec ? std::wstring{} : widen(tempNameStem(targetPath.substr(folderText.size())), ec);
+    if (ec != std::errc::no_such_file_or_directory) {
+        return false;
+    }
+    std::string folder = folderOf(path, PathRules::Windows);
+    // A drive-relative path such as C:small.exe lies in the drive's current folder.
+    if (folder.empty() && path.size() >= 2 && path[1] == ':') {
+        folder = path.substr(0, 2);
+    }
+    const FileInfo folderInfo = pathInfo(folder.empty() ? std::string{"."} : folder, ec);
     if (ec) {
-        return File{};
+        return false;
     }
+    if (!folderInfo.isDirectory) {
+        ec = std::make_error_code(std::errc::not_a_directory);
+        return false;
+    }
+    const std::wstring name = widen(path.substr(folder.size()), ec);
+    if (ec) {
+        return false;
+    }
+    if (name.size() > 255) {
+        ec = {ERROR_FILENAME_EXCED_RANGE, std::system_category()};
+        return false;
+    }
+    return true;
+}
 
-    static constexpr wchar_t kLetters[] =
-        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions,
+                        bool allowUnnamed, std::error_code& ec) {
+    ec.clear();
+    NewFile created;
+    created.permissions = permissions & 0777;
+    std::string folder = folderOf(targetPath, PathRules::Windows);
+    // A drive-relative path such as C:small.exe keeps its drive: the folder is then "C:".
+    if (folder.empty() && targetPath.size() >= 2 && targetPath[1] == ':') {
+        folder = targetPath.substr(0, 2);
+    }
+    const std::string stem = folder + "." + tempNameStem(targetPath.substr(folder.size())) + ".";
+
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device seed;
     std::mt19937 random(seed());
     std::uniform_int_distribution<std::size_t> pick(0, std::size(kLetters) - 2);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::wstring candidate = folder + L"." + name + L".";
+        std::string candidate = stem;
         for (int k = 0; k < 6; ++k) {
             candidate += kLetters[pick(random)];
         }
+        const std::wstring native = nativePath(candidate, ec);
+        if (ec) {
+            return created;
+        }
         // CREATE_NEW never takes over a file that exists, as O_EXCL does on POSIX.
-        HANDLE handle = ::CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE,
+        HANDLE handle = ::CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                       FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
-            tempPath = narrow(candidate);
-            return File{handle};
+            created.file = File{handle};
+            created.tempPath = std::move(candidate);
+            // Marked for deletion until it is put in place: the system removes it when the last
+            // handle closes, however the process ends. A file system that cannot mark it leaves
+            // the named file, which discardNew removes.
+            FILE_DISPOSITION_INFO gone{TRUE};
+            created.deletedOnClose =
+                allowUnnamed &&
+                ::SetFileInformationByHandle(handle, FileDispositionInfo, &gone, sizeof gone);
+            return created;
         }
         const DWORD error = ::GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
             ec = {static_cast<int>(error), std::system_category()};
-            return File{};
+            return created;
         }
     }
     ec = {ERROR_FILE_EXISTS, std::system_category()};
-    return File{};
+    return created;
 }
 
 // Block cloning exists only on ReFS and Dev Drives; the caller's plain copy serves everywhere.
@@ -326,14 +409,32 @@ bool setPermissions(const File& file, std::uint32_t permissions, std::error_code
     return setAttributes(file.native(), attributes, ec);
 }
 
-bool replaceFile(const std::string& fromPath, const std::string& toPath, bool durable,
-                 std::error_code& ec) {
+bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std::error_code& ec) {
     ec.clear();
-    std::wstring from = widen(fromPath, ec);
+    if (durable && !syncFile(file.file, ec)) {
+        return false;
+    }
+    if (file.deletedOnClose) {
+        FILE_DISPOSITION_INFO keep{FALSE};
+        if (!::SetFileInformationByHandle(file.file.native(), FileDispositionInfo, &keep,
+                                          sizeof keep)) {
+            ec = lastError();
+            return false;
+        }
+        file.deletedOnClose = false;
+    }
+    // A file system without the attribute refuses it; the copy is no less right for that.
+    std::error_code ignored;
+    setPermissions(file.file, file.permissions, ignored);
+    file.file.close(ec);
     if (ec) {
         return false;
     }
-    std::wstring to = widen(toPath, ec);
+    const std::wstring from = nativePath(file.tempPath, ec);
+    if (ec) {
+        return false;
+    }
+    const std::wstring to = nativePath(targetPath, ec);
     if (ec) {
         return false;
     }
@@ -344,6 +445,7 @@ bool replaceFile(const std::string& fromPath, const std::string& toPath, bool du
         const DWORD flags =
             MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : DWORD{0});
         if (::MoveFileExW(from.c_str(), to.c_str(), flags)) {
+            file.tempPath.clear();
             return true;
         }
         const DWORD error = ::GetLastError();
@@ -355,9 +457,26 @@ bool replaceFile(const std::string& fromPath, const std::string& toPath, bool du
     }
 }
 
+void discardNew(NewFile& file) {
+    std::error_code ignored;
+    file.file.close(ignored);
+    if (!file.tempPath.empty()) {
+        // Already gone where it was marked for deletion; this finds nothing then.
+        removeFile(file.tempPath, ignored);
+        file.tempPath.clear();
+    }
+}
+
+// Windows keeps owners and access lists of its own, which a new file takes from its folder.
+void copyOwnership(const File&, const File&) {}
+
+std::uint32_t grantedPermissions(const File&, const FileInfo& info) {
+    return info.permissions;
+}
+
 bool removeFile(const std::string& path, std::error_code& ec) {
     ec.clear();
-    std::wstring widePath = widen(path, ec);
+    std::wstring widePath = nativePath(path, ec);
     if (ec) {
         return false;
     }

@@ -45,4 +45,29 @@ inline std::string tempNameStem(std::string_view name) {
     return std::string{name.substr(0, end)};
 }
 
+// The form of a full Windows path that the wide-character calls take at any length: "\\?\"
+// before a drive path, "\\?\UNC\" in place of the two backslashes of a share's path. The
+// system then takes the path as it stands, with no ".", ".." or "/" resolved, so `fullPath` must
+// already be a full path in its normal form, with backslashes. A path already in a device form
+// ("\\?\", "\\.\") and a path that is not full come back as they are.
+// For UTF-8 and for UTF-16 text alike: every character looked at is ASCII.
+template <typename Char>
+std::basic_string<Char> longPathForm(std::basic_string_view<Char> fullPath) {
+    const auto at = [&](std::size_t k) { return k < fullPath.size() ? fullPath[k] : Char{0}; };
+    const auto is = [&](std::size_t k, char c) { return at(k) == static_cast<Char>(c); };
+    const auto text = [](std::string_view ascii) {
+        return std::basic_string<Char>(ascii.begin(), ascii.end());
+    };
+    const bool letter = (at(0) >= Char{'A'} && at(0) <= Char{'Z'}) ||
+                        (at(0) >= Char{'a'} && at(0) <= Char{'z'});
+    if (letter && is(1, ':') && is(2, '\\')) {
+        return text("\\\\?\\") + std::basic_string<Char>{fullPath};
+    }
+    if (is(0, '\\') && is(1, '\\') && !is(2, '?') && !is(2, '.') && !is(2, '\\') &&
+        at(2) != Char{0}) {
+        return text("\\\\?\\UNC\\") + std::basic_string<Char>{fullPath.substr(2)};
+    }
+    return std::basic_string<Char>{fullPath};
+}
+
 }  // namespace velbrisk

@@ -16,6 +16,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/job_error.h"
+
 namespace velbrisk {
 namespace {
 
@@ -108,7 +110,7 @@ StepResult readAndSearch(const os::File& file, std::int64_t start, std::int64_t 
     }
     if (got < want) {
         // The file got shorter while it was scanned.
-        return {JobStatus::SourceUnreadable, std::make_error_code(std::errc::io_error)};
+        return {JobStatus::SourceUnreadable, JobError::SourceChanged};
     }
     const std::ptrdiff_t inRead = lastNonZero(buffer.first(want));
     dataOffset = inRead < 0 ? -1 : start + inRead;

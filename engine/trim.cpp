@@ -1,9 +1,10 @@
-// The trimming job: checks, the scan, the copy into a temporary file, and putting it in place.
+// The trimming job: checks, the scan, the copy into a file no one sees yet, and putting it in place.
 #include "engine/trim.h"
 
 #include <algorithm>
 #include <memory>
 
+#include "engine/job_error.h"
 #include "engine/job_step.h"
 #include "engine/os_file.h"
 #include "engine/pe_image.h"
@@ -14,35 +15,76 @@
 namespace velbrisk {
 namespace {
 
+using detail::HeldSource;
+
 JobResult failure(JobStatus status, const std::string& path, const std::error_code& ec = {}) {
     return {status, path, ec ? os::errorText(ec) : std::string{}};
 }
 
-// Opens the source read-only: a missing path or a folder is "no such file"; anything else that
-// stops the open is a read failure with the system's reason.
-JobResult openSource(const std::string& path, os::File& file, os::FileInfo& info) {
+JobResult done(const std::string& path) {
+    return {JobStatus::Done, path, {}};
+}
+
+// Opens the source read-only. A missing path or a folder is "no such file"; anything but a regular
+// file is refused before it is opened, since opening a device can itself do something (rewind a
+// tape, take a terminal), and again once open, in case the path was swapped in between.
+JobResult openSource(const std::string& path, HeldSource& source) {
     std::error_code ec;
     if (path.empty()) {
         return failure(JobStatus::SourceMissing, path);
     }
-    file = os::openRead(path, ec);
+    const os::FileInfo named = os::pathInfo(path, ec);
     if (ec) {
-        // Some systems refuse to open a folder as a file rather than open it; it is no file all
-        // the same.
-        std::error_code ignored;
         const bool missing = ec == std::errc::no_such_file_or_directory ||
-                             ec == std::errc::not_a_directory ||
-                             os::pathInfo(path, ignored).isDirectory;
+                             ec == std::errc::not_a_directory;
         return failure(missing ? JobStatus::SourceMissing : JobStatus::SourceUnreadable, path, ec);
     }
-    info = os::fileInfo(file, ec);
+    if (named.isDirectory) {
+        return failure(JobStatus::SourceMissing, path);
+    }
+    if (!named.isRegular) {
+        return failure(JobStatus::SourceUnreadable, path, JobError::NotRegularFile);
+    }
+    source.file = os::openRead(path, ec);
+    if (ec) {
+        const bool missing = ec == std::errc::no_such_file_or_directory;
+        return failure(missing ? JobStatus::SourceMissing : JobStatus::SourceUnreadable, path, ec);
+    }
+    source.info = os::fileInfo(source.file, ec);
     if (ec) {
         return failure(JobStatus::SourceUnreadable, path, ec);
     }
-    if (info.isDirectory) {
+    if (source.info.isDirectory) {
         return failure(JobStatus::SourceMissing, path);
     }
-    return {JobStatus::Done, path, {}};
+    if (!source.info.isRegular) {
+        return failure(JobStatus::SourceUnreadable, path, JobError::NotRegularFile);
+    }
+    return done(path);
+}
+
+// Whether the held source is still the file that was scanned: the same size and times on the open
+// file, and its path still leading to it. A change time cannot be set back by any program, so a
+// write, a cut or a rename over the path between two of these checks always shows.
+JobResult checkUnchanged(const HeldSource& source, const std::string& path) {
+    std::error_code ec;
+    const os::FileInfo now = os::fileInfo(source.file, ec);
+    if (ec) {
+        return failure(JobStatus::SourceUnreadable, path, ec);
+    }
+    const os::FileInfo& then = source.info;
+    if (now.size != then.size || now.modifiedNs != then.modifiedNs ||
+        now.changedNs != then.changedNs || now.identity != then.identity) {
+        return failure(JobStatus::SourceUnreadable, path, JobError::SourceChanged);
+    }
+    const os::FileInfo named = os::pathInfo(path, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory) {
+        return failure(JobStatus::SourceUnreadable, path, ec);
+    }
+    if (ec || named.identity != then.identity) {
+        return failure(JobStatus::SourceUnreadable, path, JobError::SourceChanged);
+    }
+    return done(path);
 }
 
 // Whether the output path leads to the source file itself, by any spelling or link. A path that
@@ -53,59 +95,134 @@ bool namesSource(const std::string& outputPath, const os::FileInfo& source) {
     return !ec && output.identity == source.identity;
 }
 
+// The refusals of an output that must fail, before anything is copied.
+JobResult checkOutput(const std::string& outputPath, const os::FileInfo& source) {
+    if (namesSource(outputPath, source)) {
+        return failure(JobStatus::SameFile, outputPath);
+    }
+    std::error_code ec;
+    if (!os::checkNewFilePath(outputPath, ec)) {
+        return failure(JobStatus::OutputUnwritable, outputPath, ec);
+    }
+    return done(outputPath);
+}
+
 std::uint64_t blankTailBytes(std::int64_t sourceLength, std::int64_t lastDataOffset) {
     return static_cast<std::uint64_t>(sourceLength - (lastDataOffset + 1));
 }
 
-// The temporary output: removed when the job does not reach the final rename.
-class TempOutput {
+// The new file: discarded when the job does not put it in place.
+class NewOutput {
 public:
-    explicit TempOutput(const std::string& outputPath) {
-        file_ = os::createTempBeside(outputPath, path_, error_);
+    NewOutput(const std::string& targetPath, std::uint32_t permissions, bool allowUnnamed) {
+        file_ = os::createNewBeside(targetPath, permissions, allowUnnamed, error_);
     }
-    TempOutput(const TempOutput&) = delete;
-    TempOutput& operator=(const TempOutput&) = delete;
-    ~TempOutput() { discard(); }
+    NewOutput(const NewOutput&) = delete;
+    NewOutput& operator=(const NewOutput&) = delete;
+    ~NewOutput() { os::discardNew(file_); }
 
     const std::error_code& openError() const { return error_; }
-    const os::File& file() const { return file_; }
+    const os::File& file() const { return file_.file; }
 
-    // Closes the file and puts it in the place of `outputPath`. A copy that replaces a file
-    // reaches the disk first: otherwise a power cut soon after could leave an empty file where the
-    // old one was. A new copy is not flushed, as cp does not flush: the source it comes from is
-    // untouched, so a crash loses nothing that the job cannot make again.
-    bool commit(const std::string& outputPath, std::error_code& ec) {
+    // A copy that replaces a file reaches the disk first: otherwise a power cut soon after could
+    // leave an empty file where the old one was. A new copy is not flushed, as cp does not flush:
+    // the source it comes from is untouched, so a crash loses nothing that the job cannot make
+    // again.
+    bool commit(const std::string& targetPath, std::error_code& ec) {
         std::error_code absent;
-        os::pathInfo(outputPath, absent);
-        const bool replacing = !absent;
-        if (replacing && !os::syncFile(file_, ec)) {
-            return false;
-        }
-        file_.close(ec);
-        if (ec) {
-            return false;
-        }
-        if (!os::replaceFile(path_, outputPath, replacing, ec)) {
-            return false;
-        }
-        path_.clear();
-        return true;
-    }
-
-    void discard() {
-        std::error_code ignored;
-        file_.close(ignored);
-        if (!path_.empty()) {
-            os::removeFile(path_, ignored);
-            path_.clear();
-        }
+        os::pathInfo(targetPath, absent);
+        return os::putInPlace(file_, targetPath, !absent, ec);
     }
 
 private:
-    os::File file_;
-    std::string path_;
+    os::NewFile file_;
     std::error_code error_;
 };
+
+// Where the copy goes, and how it takes the source's permissions.
+enum class Target {
+    Output,  // the output path, as a new file: the bits the source grants, under the umask
+    Source,  // over the source itself: its bits, owner and access list, as they are
+};
+
+JobResult copyAndPlace(const TrimPlan& plan, const HeldSource& source, Target target,
+                       const JobControl& control, const detail::TrimOptions& options,
+                       detail::TrimStats& stats) {
+    const std::string& targetPath = target == Target::Source ? plan.sourcePath : plan.outputPath;
+    const std::int64_t outputLength = plan.cut->outputLength;
+    const std::uint64_t blank = blankTailBytes(plan.sourceLength, plan.lastDataOffset);
+    ProgressMeter progress(control, blank, blank + static_cast<std::uint64_t>(outputLength));
+    if (progress.stopRequested()) {
+        return {JobStatus::Cancelled, targetPath, {}};
+    }
+    // The other program may have changed the source while the caller asked the user a question.
+    JobResult checked = checkUnchanged(source, plan.sourcePath);
+    if (checked.status != JobStatus::Done) {
+        return checked;
+    }
+
+    const std::uint32_t permissions = target == Target::Source
+                                          ? source.info.permissions
+                                          : os::grantedPermissions(source.file, source.info);
+    NewOutput output(targetPath, permissions, options.allowUnnamedOutput);
+    if (output.openError()) {
+        return failure(JobStatus::OutputUnwritable, targetPath, output.openError());
+    }
+    const std::int64_t fromSource = std::min(outputLength, plan.sourceLength);
+    StepResult copied =
+        copyLeadingBytes(source.file, output.file(), fromSource, progress, options, stats);
+    if (copied.status != JobStatus::Done) {
+        const bool sourceSide = copied.status == JobStatus::SourceUnreadable;
+        return failure(copied.status, sourceSide ? plan.sourcePath : targetPath, copied.error);
+    }
+    std::error_code ec;
+    if (outputLength > fromSource) {
+        // With nothing cut the output is one byte longer than the source, and that byte is zero.
+        // It is written, not made by extending the length, so that a full disk shows here.
+        const std::byte zero{0};
+        if (!os::writeAt(output.file(), fromSource, &zero, 1, ec)) {
+            return failure(JobStatus::OutputUnwritable, targetPath, ec);
+        }
+    }
+    if (target == Target::Source) {
+        // The replacement is the user's file from now on: it must keep who owns it and who may
+        // use it. Where this process may not give it away, it is left as created.
+        os::setPermissions(output.file(), permissions, ec);
+        os::copyOwnership(source.file, output.file());
+    }
+    if (progress.stopRequested()) {
+        return {JobStatus::Cancelled, targetPath, {}};
+    }
+    // Whatever was read must be what the scan saw: a change during the copy shows here.
+    checked = checkUnchanged(source, plan.sourcePath);
+    if (checked.status != JobStatus::Done) {
+        return checked;
+    }
+    if (!output.commit(targetPath, ec)) {
+        return failure(JobStatus::OutputUnwritable, targetPath, ec);
+    }
+    progress.finish();
+    return done(targetPath);
+}
+
+// The plan's open source; a plan that no scan filled has none, and the source is opened now, with
+// the length the plan gives as the only fact to hold it to.
+JobResult heldSource(const TrimPlan& plan, std::shared_ptr<const HeldSource>& source) {
+    source = plan.source;
+    if (source) {
+        return done(plan.sourcePath);
+    }
+    auto opened = std::make_shared<HeldSource>();
+    JobResult result = openSource(plan.sourcePath, *opened);
+    if (result.status != JobStatus::Done) {
+        return result;
+    }
+    if (opened->info.size != plan.sourceLength) {
+        return failure(JobStatus::SourceUnreadable, plan.sourcePath, JobError::SourceChanged);
+    }
+    source = std::move(opened);
+    return result;
+}
 
 }  // namespace
 
@@ -117,12 +234,12 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
     plan.sourcePath = std::string{sourcePath};
     plan.outputPath = velbrisk::outputPath(sourcePath, outputName);
 
-    os::File source;
-    os::FileInfo info;
-    JobResult opened = openSource(plan.sourcePath, source, info);
+    auto source = std::make_shared<HeldSource>();
+    JobResult opened = openSource(plan.sourcePath, *source);
     if (opened.status != JobStatus::Done) {
         return opened;
     }
+    const os::FileInfo& info = source->info;
     plan.sourceLength = info.size;
 
     // Until the cut is known the total is an upper bound: the whole source, plus the at most
@@ -131,10 +248,15 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
     ProgressMeter progress(control, 0, length + kProbeStep + 1);
     const auto buffer = std::make_unique_for_overwrite<std::byte[]>(options.blockBytes);
     std::int64_t lastDataOffset = -1;
-    StepResult scanned = findLastData(source, info.size, {buffer.get(), options.blockBytes},
+    StepResult scanned = findLastData(source->file, info.size, {buffer.get(), options.blockBytes},
                                       progress, stats, lastDataOffset);
     if (scanned.status != JobStatus::Done) {
         return failure(scanned.status, plan.sourcePath, scanned.error);
+    }
+    // A file cut short during the scan reads as holes where it ended; only a change shows that.
+    JobResult checked = checkUnchanged(*source, plan.sourcePath);
+    if (checked.status != JobStatus::Done) {
+        return checked;
     }
     plan.lastDataOffset = lastDataOffset;
     plan.cut = findCut(info.size, lastDataOffset);
@@ -146,16 +268,21 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
     }
     if (plan.cut->cutAmount > 0) {
         // Only the headers are read, a few KiB whatever the file's size.
-        if (const std::optional<std::int64_t> declaredEnd = declaredDataEnd(source, info.size)) {
+        if (const std::optional<std::int64_t> declaredEnd =
+                declaredDataEnd(source->file, info.size)) {
             plan.imageBytesCut = bytesOfImageCut(*declaredEnd, plan.cut->outputLength);
         }
     }
-    if (plan.imageBytesCut > 0 && namesSource(plan.outputPath, info)) {
-        return failure(JobStatus::SameFile, plan.outputPath);
+    if (plan.imageBytesCut > 0) {
+        JobResult output = checkOutput(plan.outputPath, info);
+        if (output.status != JobStatus::Done) {
+            return output;
+        }
     }
+    plan.source = std::move(source);
     const std::uint64_t blank = blankTailBytes(info.size, lastDataOffset);
     progress.setTotal(blank + static_cast<std::uint64_t>(plan.cut->outputLength));
-    return {JobStatus::Done, plan.sourcePath, {}};
+    return done(plan.sourcePath);
 }
 
 JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control, const TrimOptions& options,
@@ -163,59 +290,30 @@ JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control, const Tr
     if (!plan.cut) {
         return {JobStatus::NothingToCut, plan.sourcePath, {}};
     }
-    os::File source;
-    os::FileInfo info;
-    JobResult opened = openSource(plan.sourcePath, source, info);
-    if (opened.status != JobStatus::Done) {
-        return opened;
-    }
-    if (info.size != plan.sourceLength) {
-        // The source changed since the scan, so the cut no longer describes it.
-        return failure(JobStatus::SourceUnreadable, plan.sourcePath,
-                       std::make_error_code(std::errc::io_error));
+    std::shared_ptr<const HeldSource> source;
+    JobResult held = heldSource(plan, source);
+    if (held.status != JobStatus::Done) {
+        return held;
     }
     // Asked again: the output path may have come to name the source since the scan.
-    if (namesSource(plan.outputPath, info)) {
-        return failure(JobStatus::SameFile, plan.outputPath);
+    JobResult output = checkOutput(plan.outputPath, source->info);
+    if (output.status != JobStatus::Done) {
+        return output;
     }
+    return copyAndPlace(plan, *source, Target::Output, control, options, stats);
+}
 
-    const std::int64_t outputLength = plan.cut->outputLength;
-    const std::uint64_t blank = blankTailBytes(plan.sourceLength, plan.lastDataOffset);
-    ProgressMeter progress(control, blank, blank + static_cast<std::uint64_t>(outputLength));
-    if (progress.stopRequested()) {
-        return {JobStatus::Cancelled, plan.outputPath, {}};
+JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control,
+                         const TrimOptions& options, TrimStats& stats) {
+    if (!plan.cut) {
+        return {JobStatus::NothingToCut, plan.sourcePath, {}};
     }
-
-    TempOutput temp(plan.outputPath);
-    if (temp.openError()) {
-        return failure(JobStatus::OutputUnwritable, plan.outputPath, temp.openError());
+    std::shared_ptr<const HeldSource> source;
+    JobResult held = heldSource(plan, source);
+    if (held.status != JobStatus::Done) {
+        return held;
     }
-    const std::int64_t fromSource = std::min(outputLength, plan.sourceLength);
-    StepResult copied = copyLeadingBytes(source, temp.file(), fromSource, progress, options, stats);
-    if (copied.status != JobStatus::Done) {
-        const bool sourceSide = copied.status == JobStatus::SourceUnreadable;
-        return failure(copied.status, sourceSide ? plan.sourcePath : plan.outputPath, copied.error);
-    }
-    std::error_code ec;
-    if (outputLength > fromSource) {
-        // With nothing cut the output is one byte longer than the source, and that byte is zero.
-        // It is written, not made by extending the length, so that a full disk shows here.
-        const std::byte zero{0};
-        if (!os::writeAt(temp.file(), fromSource, &zero, 1, ec)) {
-            return failure(JobStatus::OutputUnwritable, plan.outputPath, ec);
-        }
-    }
-    // A file system without POSIX permissions (FAT, some network shares) refuses this; the copy is
-    // no less right for it, so that is no failure.
-    os::setPermissions(temp.file(), info.permissions, ec);
-    if (progress.stopRequested()) {
-        return {JobStatus::Cancelled, plan.outputPath, {}};
-    }
-    if (!temp.commit(plan.outputPath, ec)) {
-        return failure(JobStatus::OutputUnwritable, plan.outputPath, ec);
-    }
-    progress.finish();
-    return {JobStatus::Done, plan.outputPath, {}};
+    return copyAndPlace(plan, *source, Target::Source, control, options, stats);
 }
 
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
@@ -239,6 +337,11 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
 JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control) {
     detail::TrimStats stats;
     return detail::writeTrimmed(plan, control, {}, stats);
+}
+
+JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control) {
+    detail::TrimStats stats;
+    return detail::replaceTrimmed(plan, control, {}, stats);
 }
 
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -62,7 +63,11 @@ struct JobControl {
     std::stop_token stop;
 };
 
-// Everything the copy needs, found by the scan.
+namespace detail {
+struct HeldSource;
+}
+
+// Everything the copy needs, found by the scan. Copies of a plan share the scan's open source.
 struct TrimPlan {
     std::string sourcePath;
     std::string outputPath;
@@ -73,19 +78,32 @@ struct TrimPlan {
     // (section padding, the signature's): zeros the blank scan cannot tell from free ones, whose
     // loss can stop the copy from running. 0 for a file that is no such program.
     std::int64_t imageBytesCut = 0;
+    // The source as the scan opened it, kept open for the copy, with its facts at the time: the
+    // copy reads this file, never whatever the path may name by then.
+    std::shared_ptr<const detail::HeldSource> source;
 };
 
-// Phase one: opens the source read-only and finds the cut. Writes nothing anywhere. Done means
-// `plan` holds a cut ready for writeTrimmed. An output that is the source itself is refused here
-// only when the plan counts a Windows program's own bytes, whose question the caller must not ask
-// of a job that cannot go ahead; otherwise writeTrimmed refuses it, just before it would write.
+// Phase one: opens the source read-only and finds the cut. Writes nothing anywhere. Only a regular
+// file is read: anything else (a device, a FIFO) is refused as unreadable before it is opened.
+// Done means `plan` holds a cut ready for writeTrimmed, and the open source. An output that is the
+// source itself, or that cannot be named, is refused here only when the plan counts a Windows
+// program's own bytes, whose question the caller must not ask of a job that cannot go ahead;
+// otherwise writeTrimmed refuses it, before it copies anything.
 JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
                      const JobControl& control = {});
 
-// Phase two: refuses an output that is the source itself, then writes the trimmed copy to a
-// temporary file beside the output and renames it into place, so that the output appears whole
-// or not at all.
+// Phase two: refuses an output that is the source itself or cannot be named, then copies the
+// kept bytes of the file that the scan opened into a new file that no one sees until it is put in
+// place of the output, whole. A source whose size or times are no longer as scanned, before or
+// after the copy, or whose path has come to name another file, is unreadable ("the file changed")
+// and nothing is written. The copy's permission bits are those the source grants, as a new file
+// gets them: masked by the umask.
 JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control = {});
+
+// Phase two for a caller that replaces the source itself with its trimmed copy: the copy is
+// written whole beside the source, keeps the source's permission bits, and is renamed over
+// it; any failure leaves the source untouched.
+JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control = {});
 
 // Both phases, one after the other.
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,

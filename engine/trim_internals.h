@@ -5,9 +5,16 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/os_file.h"
 #include "engine/trim.h"
 
 namespace velbrisk::detail {
+
+// The source as the scan opened it, and its facts at that moment.
+struct HeldSource {
+    os::File file;
+    os::FileInfo info;
+};
 
 struct TrimOptions {
     // Tests switch these off to take the slower ways that other file systems force on the job.
@@ -17,6 +24,7 @@ struct TrimOptions {
     // One kernel copy call: small enough that a slow disk still lets a stop request through
     // within a tenth of a second, large enough that the calls cost nothing beside the copying.
     std::int64_t kernelChunkBytes = std::int64_t{16} << 20;
+    bool allowUnnamedOutput = true;  // write the copy as a file with no name until it is in place
 };
 
 struct TrimStats {
@@ -30,6 +38,8 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
                      const JobControl& control, const TrimOptions& options, TrimStats& stats);
 JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control, const TrimOptions& options,
                        TrimStats& stats);
+JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control,
+                         const TrimOptions& options, TrimStats& stats);
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
                    const JobControl& control, const TrimOptions& options, TrimStats& stats);
 

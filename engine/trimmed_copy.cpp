@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/job_error.h"
+
 namespace velbrisk {
 namespace {
 
@@ -68,7 +70,7 @@ private:
         }
         if (got < size) {
             // The source got shorter since the scan.
-            return {JobStatus::SourceUnreadable, std::make_error_code(std::errc::io_error)};
+            return {JobStatus::SourceUnreadable, JobError::SourceChanged};
         }
         if (!os::writeAt(target_, at, buffer_.get(), got, ec)) {
             return {JobStatus::OutputUnwritable, ec};
@@ -120,6 +122,16 @@ StepResult copyLeadingBytes(const os::File& source, const os::File& target, std:
     }
     if (ec) {
         return {JobStatus::SourceUnreadable, ec};
+    }
+    if (at < keptLength) {
+        // The rest reads as a hole: it must be one, not the end of a file that got shorter.
+        const os::FileInfo info = os::fileInfo(source, ec);
+        if (ec) {
+            return {JobStatus::SourceUnreadable, ec};
+        }
+        if (info.size < keptLength) {
+            return {JobStatus::SourceUnreadable, JobError::SourceChanged};
+        }
     }
     // A hole at the end of the kept part is made by the length alone.
     if (!os::setLength(target, keptLength, ec)) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -136,6 +138,22 @@ inline std::string keptBytes(std::string source, std::int64_t outputLength) {
 }
 
 #ifndef _WIN32
+// Writes a file of `length` bytes whose only stored parts are `pieces`; the rest is left to the
+// file system, which keeps it as holes where it can. Says whether it has holes.
+using Pieces = std::vector<std::pair<std::int64_t, std::string>>;
+inline bool writePieces(const std::string& path, std::int64_t length, const Pieces& pieces) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_GE(fd, 0) << path;
+    EXPECT_EQ(::ftruncate(fd, length), 0);
+    for (const auto& [offset, bytes] : pieces) {
+        EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), offset), ssize_t(bytes.size()));
+    }
+    struct stat st {};
+    EXPECT_EQ(::fstat(fd, &st), 0);
+    ::close(fd);
+    return st.st_blocks * 512 < st.st_size / 2;
+}
+
 // Runs `body` in a child process and returns its exit code (or 128 + a signal), so a test can
 // change limits and users without touching the test process itself.
 inline int runInChild(const std::function<int()>& body) {

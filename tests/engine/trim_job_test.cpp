@@ -210,22 +210,6 @@ TEST_F(InScratchFolder, SourceCutShortDuringALongScanIsUnreadable) {
     EXPECT_FALSE(scanned.reason.empty());
 }
 
-// Writes a file of `length` bytes whose only stored parts are `pieces`; the rest is left to the
-// file system, which keeps it as holes where it can. Says whether it has holes.
-using Pieces = std::vector<std::pair<std::int64_t, std::string>>;
-bool writePieces(const std::string& path, std::int64_t length, const Pieces& pieces) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    EXPECT_GE(fd, 0) << path;
-    EXPECT_EQ(::ftruncate(fd, length), 0);
-    for (const auto& [offset, bytes] : pieces) {
-        EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), offset), ssize_t(bytes.size()));
-    }
-    struct stat st {};
-    EXPECT_EQ(::fstat(fd, &st), 0);
-    ::close(fd);
-    return st.st_blocks * 512 < st.st_size / 2;
-}
-
 std::string readAt(const std::string& path, std::int64_t offset, std::size_t length) {
     std::string bytes(length, '\1');
     const int fd = ::open(path.c_str(), O_RDONLY);

@@ -1,0 +1,23 @@
+// The failures that the engine names itself, where the system has no error number to give.
+#pragma once
+
+#include <system_error>
+
+namespace velbrisk {
+
+enum class JobError {
+    SourceChanged = 1,  // the source's size, times or path moved on while the job held it
+    NotRegularFile,     // a device, FIFO, socket or the like, which must not be read as a file
+    WriteMadeNoProgress,  // the system took none of the bytes of a write, and said no why
+};
+
+const std::error_category& jobErrorCategory();
+
+inline std::error_code make_error_code(JobError error) {
+    return {static_cast<int>(error), jobErrorCategory()};
+}
+
+}  // namespace velbrisk
+
+template <>
+struct std::is_error_code_enum<velbrisk::JobError> : std::true_type {};
