@@ -99,16 +99,25 @@ FileEnding ended(const JobResult& result) {
     return {FileOutcome::Failed, failureText(result)};
 }
 
+// The name handed to the scan when the output is not named by -o: never the source's own, so
+// that the scan's check of the output cannot refuse the job for it.
+std::string placeholderName(std::string_view sourcePath) {
+    const std::string_view name = sourcePath.substr(sourceFolder(sourcePath).size());
+    return name == "velbrisk-trim.exe" ? "velbrisk-trim-copy" : "velbrisk-trim";
+}
+
+FileEnding nothingToCut(const std::string& sourcePath, std::int64_t length) {
+    return {FileOutcome::Well, sourcePath + "：" + std::to_string(length) +
+                                   " 字节，该文件没有可以去掉的空白部分，未生成压缩文件。"};
+}
+
 FileEnding trimOne(const TrimOptions& options, const std::string& sourcePath,
                    const JobControl& control) {
     TrimPlan plan;
-    // The engine names the output by the window's rule; the default name is put in its place
-    // once the scan has found a cut.
-    const JobResult scanned =
-        scanSource(sourcePath, options.outputName.value_or("velbrisk-trim"), plan, control);
+    const JobResult scanned = scanSource(
+        sourcePath, options.outputName.value_or(placeholderName(sourcePath)), plan, control);
     if (scanned.status == JobStatus::NothingToCut) {
-        return {FileOutcome::Well, sourcePath + "：" + std::to_string(plan.sourceLength) +
-                                       " 字节，该文件没有可以去掉的空白部分，未生成压缩文件。"};
+        return nothingToCut(sourcePath, plan.sourceLength);
     }
     if (scanned.status != JobStatus::Done) {
         return ended(scanned);
@@ -119,6 +128,12 @@ FileEnding trimOne(const TrimOptions& options, const std::string& sourcePath,
 
     const std::int64_t before = plan.sourceLength;
     const std::int64_t after = plan.cut->outputLength;
+    if (options.inPlace && after >= before) {
+        // With nothing cut the window's copy is one byte longer than its source. A copy beside
+        // the source may be so; the source itself is never made longer, nor grown by one byte
+        // more at every run of a script.
+        return nothingToCut(sourcePath, before);
+    }
     if (plan.imageBytesCut > 0 && !options.force) {
         // The window asks here; a script has no one to answer, so the file is left alone.
         return {FileOutcome::Failed,
@@ -132,12 +147,14 @@ FileEnding trimOne(const TrimOptions& options, const std::string& sourcePath,
                                        saving(before, after) + "（未写入）"};
     }
 
-    const JobResult written = writeTrimmed(plan, control);
+    const JobResult written =
+        options.inPlace ? replaceTrimmed(plan, control) : writeTrimmed(plan, control);
     if (written.status != JobStatus::Done) {
         return ended(written);
     }
-    return {FileOutcome::Well, sourcePath + "：" + sizes(before, after) + "，" +
-                                   saving(before, after) + "，写入 " + plan.outputPath};
+    return {FileOutcome::Well,
+            sourcePath + "：" + sizes(before, after) + "，" + saving(before, after) + "，" +
+                (options.inPlace ? std::string{"已替换原文件"} : "写入 " + plan.outputPath)};
 }
 
 }  // namespace

@@ -6,6 +6,13 @@
 #include <map>
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#endif
+
 #include "cli/TrimBatch.h"
 #include "engine/trim.h"
 #include "pe_builder.h"
@@ -171,6 +178,44 @@ const BatchRow kBatchRows[] = {
      {},
      {"velbrisk-trim：选项“-o”只能用于一个文件", "请用“velbrisk-trim --help”查看用法。"},
      {{"a.exe", kTailed}, {"b.exe", kTailed}}},
+    {"in_place_replaces_each_source",
+     {{"a.exe", kTailed}, {"b.exe", kProgram}, {"c.exe", kShort}},
+     {"-i", "--force", "{dir}a.exe", "{dir}b.exe", "{dir}c.exe"},
+     kStatusAllWell,
+     {"{dir}a.exe：1000 → 111 字节，节省 88.9%，已替换原文件",
+      "{dir}b.exe：" + std::to_string(kProgram.size()) + " → …",
+      "{dir}c.exe：5 字节，该文件没有可以去掉的空白部分，未生成压缩文件。"},
+     {},
+     {{"a.exe", trimmed(kTailed)}, {"b.exe", trimmed(kProgram)}, {"c.exe", kShort}}},
+    {"in_place_never_makes_a_source_longer",
+     {{"full.exe", kFull}},
+     {"--in-place", "{dir}full.exe"},
+     kStatusAllWell,
+     {"{dir}full.exe：50 字节，该文件没有可以去掉的空白部分，未生成压缩文件。"},
+     {},
+     {{"full.exe", kFull}}},
+    {"in_place_dry_run_writes_nothing",
+     {{"a.exe", kTailed}},
+     {"-in", "{dir}a.exe"},
+     kStatusAllWell,
+     {"{dir}a.exe：1000 → 111 字节，可节省 88.9%（未写入）"},
+     {},
+     {{"a.exe", kTailed}}},
+    {"in_place_program_bytes_refused",
+     {{"p.exe", kProgram}, {"a.exe", kTailed}},
+     {"-i", "{dir}p.exe", "{dir}missing.exe", "{dir}a.exe"},
+     kStatusSomeFailed,
+     {"{dir}a.exe：1000 → 111 字节，节省 88.9%，已替换原文件"},
+     {"velbrisk-trim：{dir}p.exe：此文件是Windows程序…",
+      "velbrisk-trim：找不到要压缩的文件！{dir}missing.exe：…"},
+     {{"p.exe", kProgram}, {"a.exe", trimmed(kTailed)}}},
+    {"in_place_source_named_like_the_placeholder",
+     {{"velbrisk-trim.exe", kProgram}},
+     {"-i", "--force", "-q", "{dir}velbrisk-trim.exe"},
+     kStatusAllWell,
+     {},
+     {},
+     {{"velbrisk-trim.exe", trimmed(kProgram)}}},
     {"help", {}, {"--help", "{dir}a.exe"}, kStatusAllWell, {"用法：velbrisk-trim [选项] 文件...", "…"}, {}, {}},
     {"version", {}, {"--version"}, kStatusAllWell, {"velbrisk-trim 9.9"}, {}, {}},
 };
@@ -367,6 +412,52 @@ TEST_P(TrimBatchStop, EndsCancelledWithNothingPartialLeft) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TrimBatchStop, ::testing::ValuesIn(kStopRows), rowName);
+
+#ifndef _WIN32
+// The permission bits of a file, as the replacement in place must keep them.
+mode_t modeOf(const std::string& path) {
+    struct stat facts {};
+    EXPECT_EQ(::stat(path.c_str(), &facts), 0) << path;
+    return facts.st_mode & 07777;
+}
+
+TEST(TrimInPlace, KeepsTheSourcesMode) {
+    ScratchFolder folder;
+    writeFile(folder / "a.exe", kTailed);
+    ASSERT_EQ(::chmod((folder / "a.exe").c_str(), 0751), 0);
+
+    const CommandRun run = runCommand({"-i", folder / "a.exe"});
+
+    EXPECT_EQ(run.status, kStatusAllWell) << run.err;
+    EXPECT_EQ(modeOf(folder / "a.exe"), 0751u);
+    EXPECT_TRUE(velbrisk::testing::sameBytes(readFile(folder / "a.exe"), trimmed(kTailed)));
+}
+
+// A copy that cannot be written whole (here: a file-size limit below its size, which also
+// holds for root) leaves each source as it was, and nothing beside it.
+TEST(TrimInPlace, AFailedCopyLeavesTheSourceUntouched) {
+    ScratchFolder folder;
+    const std::string source = bytesWithData(4000, {{0, 2000}});
+    writeFile(folder / "a.exe", source);
+    writeFile(folder / "b.exe", source);
+
+    const int status = velbrisk::testing::runInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            return 100;
+        }
+        const CommandRun run = runCommand({"-i", folder / "a.exe", folder / "b.exe"});
+        const bool saidWhy = run.err.find("无法写入压缩文件！") != std::string::npos;
+        return saidWhy && run.out.empty() ? run.status : 101;
+    });
+
+    EXPECT_EQ(status, kStatusSomeFailed);
+    EXPECT_EQ(folder.names(), (std::set<std::string>{"a.exe", "b.exe"}));
+    EXPECT_TRUE(velbrisk::testing::sameBytes(readFile(folder / "a.exe"), source));
+    EXPECT_TRUE(velbrisk::testing::sameBytes(readFile(folder / "b.exe"), source));
+}
+#endif
 
 struct OutputPathRow {
     const char* name;
