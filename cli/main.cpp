@@ -41,8 +41,11 @@ void watchForStop() {
     SetConsoleCtrlHandler(onConsoleControl, TRUE);
 }
 
+// A console answers for its mode; NUL, which _isatty counts as a terminal, does not.
 bool isTerminal(std::FILE* stream) {
-    return _isatty(_fileno(stream)) != 0;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
 std::string utf8(const wchar_t* text) {
@@ -109,13 +112,19 @@ int run(const std::vector<std::string>& arguments) {
 #ifdef _WIN32
 // Arguments arrive as UTF-16 and are passed on as UTF-8, which is also what the console is told
 // to show, so that Chinese names and messages survive whatever the system's code page.
+// The console's code page outlives the program, so the one it had is given back.
 int wmain(int argc, wchar_t* argv[]) {
+    const UINT codePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> arguments;
     for (int k = 1; k < argc; ++k) {
         arguments.push_back(utf8(argv[k]));
     }
-    return run(arguments);
+    const int status = run(arguments);
+    if (codePage != 0) {
+        SetConsoleOutputCP(codePage);
+    }
+    return status;
 }
 #else
 int main(int argc, char* argv[]) {

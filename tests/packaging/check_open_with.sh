@@ -14,7 +14,10 @@ if [ "${3:-}" != --on-screen ]; then
     export XDG_DATA_DIRS="$root/usr/share:/usr/share"
     export XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config"
     export PATH="$root/usr/bin:$PATH"
-    if ! gio mime application/x-ms-dos-executable | grep -q "^	*$entry\$"; then
+    # What the trigger of desktop-file-utils does when the package is installed: the index of
+    # types to entries that GIO and other desktops read.
+    update-desktop-database "$root/usr/share/applications" || exit 1
+    if ! gio mime application/x-ms-dos-executable | grep -q "^[[:space:]]*$entry\$"; then
         echo "FAIL: the desktop does not list $entry for Windows programs:"
         gio mime application/x-ms-dos-executable
         exit 1
@@ -22,8 +25,9 @@ if [ "${3:-}" != --on-screen ]; then
     # A name with a space and Chinese, which the entry's %f must hand over as one argument.
     file="$scratch/程序 1.exe"
     printf 'MZ' >"$file"
-    exec xvfb-run --auto-servernum --server-args="-screen 0 800x600x24" \
+    xvfb-run --auto-servernum --server-args="-screen 0 800x600x24" \
         "$0" "$root" "$app_id" --on-screen "$file"
+    exit
 fi
 
 file=$4
