@@ -440,7 +440,10 @@ bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std:
     }
     // A rename within one volume replaces the old file in one step. A scanner that has just
     // opened the freshly closed file (virus checkers do) blocks the rename for a moment, so a
-    // sharing violation is tried again a few times before it counts.
+    // sharing violation is tried again a few times before it counts. Windows will not replace a
+    // read-only file, as POSIX will: its attribute is cleared for the rename, and put back if the
+    // rename fails all the same.
+    DWORD readOnlyTarget = 0;
     for (int attempt = 0;; ++attempt) {
         const DWORD flags =
             MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : DWORD{0});
@@ -449,7 +452,19 @@ bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std:
             return true;
         }
         const DWORD error = ::GetLastError();
+        if (error == ERROR_ACCESS_DENIED && readOnlyTarget == 0) {
+            const DWORD attributes = ::GetFileAttributesW(to.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+                !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                ::SetFileAttributesW(to.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+                readOnlyTarget = attributes;
+                continue;
+            }
+        }
         if (error != ERROR_SHARING_VIOLATION || attempt == 10) {
+            if (readOnlyTarget != 0) {
+                ::SetFileAttributesW(to.c_str(), readOnlyTarget);
+            }
             ec = {static_cast<int>(error), std::system_category()};
             return false;
         }

@@ -145,7 +145,7 @@ enum class Target {
     Source,  // over the source itself: its bits, owner and access list, as they are
 };
 
-JobResult copyAndPlace(const TrimPlan& plan, const HeldSource& source, Target target,
+JobResult copyAndPlace(const TrimPlan& plan, HeldSource& source, Target target,
                        const JobControl& control, const detail::TrimOptions& options,
                        detail::TrimStats& stats) {
     const std::string& targetPath = target == Target::Source ? plan.sourcePath : plan.outputPath;
@@ -198,6 +198,9 @@ JobResult copyAndPlace(const TrimPlan& plan, const HeldSource& source, Target ta
     if (checked.status != JobStatus::Done) {
         return checked;
     }
+    if (target == Target::Source) {
+        source.file.close(ec);
+    }
     if (!output.commit(targetPath, ec)) {
         return failure(JobStatus::OutputUnwritable, targetPath, ec);
     }
@@ -206,11 +209,15 @@ JobResult copyAndPlace(const TrimPlan& plan, const HeldSource& source, Target ta
 }
 
 // The plan's open source; a plan that no scan filled has none, and the source is opened now, with
-// the length the plan gives as the only fact to hold it to.
-JobResult heldSource(const TrimPlan& plan, std::shared_ptr<const HeldSource>& source) {
+// the length the plan gives as the only fact to hold it to. A plan serves any number of copies,
+// until one replaces the source.
+JobResult heldSource(const TrimPlan& plan, std::shared_ptr<HeldSource>& source) {
     source = plan.source;
     if (source) {
-        return done(plan.sourcePath);
+        // Closed by replaceTrimmed, which has put another file in its place.
+        return source->file.isOpen()
+                   ? done(plan.sourcePath)
+                   : failure(JobStatus::SourceUnreadable, plan.sourcePath, JobError::SourceChanged);
     }
     auto opened = std::make_shared<HeldSource>();
     JobResult result = openSource(plan.sourcePath, *opened);
@@ -290,7 +297,7 @@ JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control, const Tr
     if (!plan.cut) {
         return {JobStatus::NothingToCut, plan.sourcePath, {}};
     }
-    std::shared_ptr<const HeldSource> source;
+    std::shared_ptr<HeldSource> source;
     JobResult held = heldSource(plan, source);
     if (held.status != JobStatus::Done) {
         return held;
@@ -308,7 +315,7 @@ JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control,
     if (!plan.cut) {
         return {JobStatus::NothingToCut, plan.sourcePath, {}};
     }
-    std::shared_ptr<const HeldSource> source;
+    std::shared_ptr<HeldSource> source;
     JobResult held = heldSource(plan, source);
     if (held.status != JobStatus::Done) {
         return held;

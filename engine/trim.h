@@ -79,8 +79,9 @@ struct TrimPlan {
     // loss can stop the copy from running. 0 for a file that is no such program.
     std::int64_t imageBytesCut = 0;
     // The source as the scan opened it, kept open for the copy, with its facts at the time: the
-    // copy reads this file, never whatever the path may name by then.
-    std::shared_ptr<const detail::HeldSource> source;
+    // copy reads this file, never whatever the path may name by then. replaceTrimmed closes it
+    // before it puts the copy in its place, which Windows refuses while the file is open.
+    std::shared_ptr<detail::HeldSource> source;
 };
 
 // Phase one: opens the source read-only and finds the cut. Writes nothing anywhere. Only a regular

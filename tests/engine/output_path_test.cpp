@@ -59,5 +59,41 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"windows_utf8_folder", kWindows, "D:\\测试\\程序.exe", "D:\\测试\\"}),
     rowName);
 
+// Full Windows paths in the form that the wide-character calls take past MAX_PATH.
+struct LongFormCase {
+    const char* name;
+    const char* path;
+    const char* longForm;
+};
+
+class LongPathFormTable : public ::testing::TestWithParam<LongFormCase> {};
+
+TEST_P(LongPathFormTable, PrefixesOnlyFullPathsNotYetInADeviceForm) {
+    EXPECT_EQ(longPathForm(std::string_view{GetParam().path}), GetParam().longForm);
+    // The wide-character text takes the same form.
+    const std::string_view narrow = GetParam().path;
+    const std::wstring wide(narrow.begin(), narrow.end());
+    const std::string_view expected = GetParam().longForm;
+    EXPECT_EQ(longPathForm(std::wstring_view{wide}), std::wstring(expected.begin(), expected.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LongPathFormTable,
+    ::testing::Values(
+        LongFormCase{"drive_path", "C:\\a\\b.exe", "\\\\?\\C:\\a\\b.exe"},
+        LongFormCase{"lower_case_drive", "d:\\b.exe", "\\\\?\\d:\\b.exe"},
+        LongFormCase{"share_path", "\\\\server\\share\\b.exe",
+                     "\\\\?\\UNC\\server\\share\\b.exe"},
+        LongFormCase{"already_long", "\\\\?\\C:\\b.exe", "\\\\?\\C:\\b.exe"},
+        LongFormCase{"already_long_share", "\\\\?\\UNC\\s\\x\\b.exe",
+                     "\\\\?\\UNC\\s\\x\\b.exe"},
+        LongFormCase{"device_path", "\\\\.\\COM1", "\\\\.\\COM1"},
+        LongFormCase{"drive_relative", "C:b.exe", "C:b.exe"},
+        LongFormCase{"relative", "a\\b.exe", "a\\b.exe"},
+        LongFormCase{"rooted_without_drive", "\\a\\b.exe", "\\a\\b.exe"},
+        LongFormCase{"three_backslashes", "\\\\\\a", "\\\\\\a"},
+        LongFormCase{"empty", "", ""}),
+    rowName);
+
 }  // namespace
 }  // namespace velbrisk

@@ -478,6 +478,9 @@ TEST_F(InScratchFolder, ReplaceTrimmedPutsTheCopyInPlaceOfTheSource) {
     EXPECT_TRUE(sameBytes(readFile(path), keptBytes(source, 711)));
     EXPECT_TRUE(sameBytes(readFile(folder / "other.exe"), source));
     EXPECT_EQ(folder.names(), (Names{"app.exe", "other.exe"}));
+    // The plan is spent: the file it scanned is no longer the source.
+    EXPECT_EQ(replaceTrimmed(plan).reason, kChanged);
+    EXPECT_TRUE(sameBytes(readFile(path), keptBytes(source, 711)));
 
     writeFile(folder / "blank.exe", std::string(1000, '\0'));
     ASSERT_EQ(scanSource(folder / "blank.exe", "x", plan).status, JobStatus::NothingToCut);

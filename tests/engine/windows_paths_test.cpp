@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <stop_token>
 #include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "engine/os_file.h"
+#include "engine/path_rules.h"
 #include "engine/trim.h"
 #include "test_files.h"
 
@@ -194,6 +196,102 @@ TEST_F(WindowsFiles, ReadOnlySourceGivesAReadOnlyOutputThatCanBeRemoved) {
     std::error_code ec;
     EXPECT_TRUE(os::removeFile(in("small.exe"), ec)) << os::errorText(ec);
     EXPECT_FALSE(fs::exists(utf8Path(in("small.exe"))));
+}
+
+// The long form of a path, made here with the system's own calls, so that the test's files do not
+// depend on the engine's way of reaching them.
+std::wstring longForm(const std::string& path) {
+    const std::wstring wide = utf8Path(path).wstring();
+    std::wstring full(32768, L'\0');
+    full.resize(::GetFullPathNameW(wide.c_str(), DWORD(full.size()), full.data(), nullptr));
+    return longPathForm(std::wstring_view{full});
+}
+
+bool writeLong(const std::string& path, const std::string& bytes) {
+    HANDLE file = ::CreateFileW(longForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD put = 0;
+    const bool written = file != INVALID_HANDLE_VALUE &&
+                         ::WriteFile(file, bytes.data(), DWORD(bytes.size()), &put, nullptr) &&
+                         put == bytes.size();
+    ::CloseHandle(file);
+    return written;
+}
+
+std::string readLong(const std::string& path) {
+    HANDLE file = ::CreateFileW(longForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string bytes(1 << 16, '\0');
+    DWORD got = 0;
+    if (file == INVALID_HANDLE_VALUE ||
+        !::ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr)) {
+        got = 0;
+    }
+    ::CloseHandle(file);
+    bytes.resize(got);
+    return bytes;
+}
+
+// Three folders with Chinese names deep, the source's path is past MAX_PATH: the job reaches it,
+// writes its copy beside it and replaces that copy whole the second time.
+TEST_F(WindowsFiles, PathsPastMaxPathWithChineseNamesWork) {
+    std::vector<std::string> folders{in("")};
+    for (char letter : {'a', 'b', 'c'}) {
+        folders.push_back(folders.back() + "\\" + std::string(80, letter) + "长路径");
+        ASSERT_TRUE(::CreateDirectoryW(longForm(folders.back()).c_str(), nullptr))
+            << ::GetLastError();
+    }
+    const std::string source = folders.back() + "\\程序.exe";
+    const std::string output = folders.back() + "\\小程序.exe";
+    ASSERT_GT(source.size(), std::size_t{MAX_PATH});
+    ASSERT_TRUE(writeLong(source, sourceWithBlankTail()));
+
+    for (int run = 0; run < 2; ++run) {
+        const JobResult result = trimFile(source, "小程序");
+        ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
+        EXPECT_EQ(result.path, output);
+        EXPECT_EQ(readLong(output), expectedCopy());
+    }
+    EXPECT_EQ(readLong(source), sourceWithBlankTail());
+
+    // What the scratch folder's removal cannot reach goes here, deepest first.
+    EXPECT_TRUE(::DeleteFileW(longForm(output).c_str()));
+    EXPECT_TRUE(::DeleteFileW(longForm(source).c_str())) << "a temporary file was left behind";
+    for (std::size_t k = folders.size() - 1; k > 0; --k) {
+        EXPECT_TRUE(::RemoveDirectoryW(longForm(folders[k]).c_str())) << folders[k];
+    }
+}
+
+// A job stopped mid-copy leaves no temporary file: the system removes it when it is closed.
+TEST_F(WindowsFiles, CopyStoppedMidwayLeavesNothing) {
+    const std::string source = bytesWithData(8 * kMiB, {{0, 6 * kMiB}});
+    writeFile(in("app.exe"), source);
+    std::stop_source stopper;
+    const JobControl control{[&](std::uint64_t done, std::uint64_t total) {
+                                 if (done > total / 2) {
+                                     stopper.request_stop();
+                                 }
+                             },
+                             stopper.get_token()};
+
+    EXPECT_EQ(trimFile(in("app.exe"), "small", control).status, JobStatus::Cancelled);
+    EXPECT_EQ(namesInFolder(), (std::vector<std::wstring>{L"app.exe"}));
+}
+
+// The source replaced in place by its trimmed copy, read-only as the source was.
+TEST_F(WindowsFiles, ReplaceTrimmedKeepsTheNameAndTheReadOnlyAttribute) {
+    writeFile(in("app.exe"), sourceWithBlankTail());
+    fs::permissions(utf8Path(in("app.exe")), fs::perms::owner_write, fs::perm_options::remove);
+    TrimPlan plan;
+    ASSERT_EQ(scanSource(in("app.exe"), "app", plan).status, JobStatus::Done);
+
+    const JobResult result = replaceTrimmed(plan);
+
+    ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
+    EXPECT_EQ(readFile(in("app.exe")), expectedCopy());
+    EXPECT_EQ(fs::status(utf8Path(in("app.exe"))).permissions() & fs::perms::owner_write,
+              fs::perms::none);
+    EXPECT_EQ(namesInFolder(), (std::vector<std::wstring>{L"app.exe"}));
 }
 
 TEST(WindowsErrors, SystemWordsComeBackAsUtf8) {
