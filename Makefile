@@ -47,7 +47,7 @@ package: build
 # the reason for it written beside it.
 .PHONY: lint-package
 lint-package: package
-	lintian --fail-on error,warning --display-info --no-tag-display-limit $(BUILD)/velbrisk_*.deb
+	lintian --fail-on error,warning --display-info --tag-display-limit 0 $(BUILD)/velbrisk_*.deb
 
 # The main window pictured on a virtual screen, for README.md.
 .PHONY: screenshot
