@@ -62,8 +62,9 @@ for document in doc/velbrisk/changelog.gz man/man1/velbrisk.1.gz man/man1/velbri
     [ "$(od -An -tu4 -j4 -N4 "$gz" | tr -d ' ')" = 0 ] || fail "$document has a time stamp"
     gzip -t "$gz" || fail "$document is not a sound gzip file"
 done
-zcat "$root/usr/share/doc/velbrisk/changelog.gz" | head -n 1 | grep -q "^velbrisk ($version) " \
-    || fail "the changelog does not start with version $version"
+first_entry=$(zcat "$root/usr/share/doc/velbrisk/changelog.gz" | sed -n 1p)
+[[ "$first_entry" == "velbrisk ($version) "* ]] \
+    || fail "the changelog starts with '$first_entry', not version $version"
 grep -q '^License: MIT$' "$root/usr/share/doc/velbrisk/copyright" \
     || fail "the copyright file names no MIT licence"
 

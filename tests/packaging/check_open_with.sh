@@ -17,9 +17,12 @@ if [ "${3:-}" != --on-screen ]; then
     # What the trigger of desktop-file-utils does when the package is installed: the index of
     # types to entries that GIO and other desktops read.
     update-desktop-database "$root/usr/share/applications" || exit 1
-    if ! gio mime application/x-ms-dos-executable | grep -q "^[[:space:]]*$entry\$"; then
+    # Read whole before it is searched: grep -q stops at the first match, and a gio cut off by
+    # the closed pipe would fail the pipeline.
+    listed=$(gio mime application/x-ms-dos-executable)
+    if ! grep -q "^[[:space:]]*$entry\$" <<<"$listed"; then
         echo "FAIL: the desktop does not list $entry for Windows programs:"
-        gio mime application/x-ms-dos-executable
+        echo "$listed"
         exit 1
     fi
     # A name with a space and Chinese, which the entry's %f must hand over as one argument.
