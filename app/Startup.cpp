@@ -1,4 +1,5 @@
-// What the application sets up as its window opens: Qt's texts in Chinese, the font, the file given.
+// What the application sets up as its window opens: Qt's texts, the font, the file given.
+// given.
 #include "app/Startup.h"
 
 #include <QLibraryInfo>

@@ -24,8 +24,8 @@ std::string progressLine(std::uint64_t done, std::uint64_t total) {
     // Widened before multiplying: a byte count times 100 overflows 64 bits past 184 PB.
     const auto share = [&](unsigned long long scale) {
         return total == 0 ? scale
-                          : static_cast<unsigned long long>(static_cast<long double>(done) *
-                                                            scale / total);
+                          : static_cast<unsigned long long>(static_cast<long double>(done) * scale /
+                                                            total);
     };
     const auto filled = static_cast<std::size_t>(share(kBarWidth));
     std::string line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] ";

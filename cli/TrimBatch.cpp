@@ -168,8 +168,8 @@ std::string defaultOutputPath(std::string_view sourcePath) {
            std::string{name.substr(stemLength)};
 }
 
-int runBatch(const TrimOptions& options, std::ostream& out, std::ostream& err,
-             std::stop_token stop, FileProgress* progress) {
+int runBatch(const TrimOptions& options, std::ostream& out, std::ostream& err, std::stop_token stop,
+             FileProgress* progress) {
     if (options.quiet) {
         progress = nullptr;
     }

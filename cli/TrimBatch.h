@@ -36,8 +36,8 @@ std::string defaultOutputPath(std::string_view sourcePath);
 // Runs the batch. Report lines go to `out`, errors to `err`; the batch goes on after a failed
 // file and stops at once when `stop` is requested. Returns kStatusAllWell, kStatusSomeFailed or
 // kStatusCancelled. `progress` may be null, and is not used with --quiet.
-int runBatch(const TrimOptions& options, std::ostream& out, std::ostream& err,
-             std::stop_token stop, FileProgress* progress);
+int runBatch(const TrimOptions& options, std::ostream& out, std::ostream& err, std::stop_token stop,
+             FileProgress* progress);
 
 // The whole command: `arguments` (after the program's name, UTF-8) parsed, then help, version, a
 // usage error (kStatusUsage) or the batch.

@@ -42,7 +42,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
                 }
                 continue;
             }
-            bool* flag = name == "--in-place" ? &options.inPlace
+            bool* flag = name == "--in-place"  ? &options.inPlace
                          : name == "--dry-run" ? &options.dryRun
                          : name == "--force"   ? &options.force
                          : name == "--quiet"   ? &options.quiet
@@ -102,8 +102,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
             return usageError("请输入压缩文件名！");
         }
         if (options.inPlace) {
-            return usageError("选项" + quoted("-o") + "不能与" + quoted("--in-place") +
-                              "同时使用");
+            return usageError("选项" + quoted("-o") + "不能与" + quoted("--in-place") + "同时使用");
         }
         if (options.sources.size() != 1) {
             return usageError("选项" + quoted("-o") + "只能用于一个文件");

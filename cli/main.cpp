@@ -96,8 +96,8 @@ int run(const std::vector<std::string>& arguments) {
     if (isTerminal(stderr)) {
         bar.emplace(std::cerr);
     }
-    const int status = runTrimCommand(arguments, velbrisk::product::kVersion, std::cout,
-                                      std::cerr, stopSource.get_token(), bar ? &*bar : nullptr);
+    const int status = runTrimCommand(arguments, velbrisk::product::kVersion, std::cout, std::cerr,
+                                      stopSource.get_token(), bar ? &*bar : nullptr);
 #ifndef _WIN32
     // A stop by SIGTERM ends with the status that the shell gives for that signal.
     if (status == kStatusCancelled && caughtSignal == SIGTERM) {

@@ -67,7 +67,8 @@ TEST_F(ProgressBarOnATerminal, ALongFileIsDrawnInPlaceAndErased) {
     bar.end();
     const std::string first = progressLine(0, 100);
     const std::string last = progressLine(100, 100);
-    EXPECT_EQ(terminal.str(), "\r" + first + "\r" + last + "\r" + std::string(last.size(), ' ') + "\r");
+    EXPECT_EQ(terminal.str(),
+              "\r" + first + "\r" + last + "\r" + std::string(last.size(), ' ') + "\r");
 }
 
 TEST_F(ProgressBarOnATerminal, TheNextFileWaitsAgain) {

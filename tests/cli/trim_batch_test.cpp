@@ -216,7 +216,13 @@ const BatchRow kBatchRows[] = {
      {},
      {},
      {{"velbrisk-trim.exe", trimmed(kProgram)}}},
-    {"help", {}, {"--help", "{dir}a.exe"}, kStatusAllWell, {"用法：velbrisk-trim [选项] 文件...", "…"}, {}, {}},
+    {"help",
+     {},
+     {"--help", "{dir}a.exe"},
+     kStatusAllWell,
+     {"用法：velbrisk-trim [选项] 文件...", "…"},
+     {},
+     {}},
     {"version", {}, {"--version"}, kStatusAllWell, {"velbrisk-trim 9.9"}, {}, {}},
 };
 
@@ -264,7 +270,7 @@ struct CommandRun {
 };
 
 CommandRun runCommand(const std::vector<std::string>& arguments, std::stop_token stop = {},
-               FileProgress* progress = nullptr) {
+                      FileProgress* progress = nullptr) {
     std::ostringstream out;
     std::ostringstream err;
     const int status = runTrimCommand(arguments, "9.9", out, err, std::move(stop), progress);
@@ -321,7 +327,9 @@ public:
     RecordingProgress(const std::ostringstream& out, std::uint64_t stopAt)
         : out_(out), stopAt_(stopAt) {}
 
-    void begin(std::string_view sourcePath) override { events.push_back("begin " + std::string(sourcePath)); }
+    void begin(std::string_view sourcePath) override {
+        events.push_back("begin " + std::string(sourcePath));
+    }
     void update(std::uint64_t done, std::uint64_t) override {
         ++updates;
         if (done >= stopAt_) {
@@ -351,9 +359,10 @@ TEST(TrimBatchProgress, EachFileIsBracketedAndItsLineComesAfter) {
 
     EXPECT_EQ(runBatch(options, out, err, {}, &progress), kStatusSomeFailed);
 
-    EXPECT_EQ(progress.events, (std::vector<std::string>{"begin " + (folder / "a.exe"), "end after 0",
-                                                         "begin " + (folder / "none.exe"),
-                                                         "end after " + std::to_string(out.str().size())}));
+    EXPECT_EQ(progress.events,
+              (std::vector<std::string>{"begin " + (folder / "a.exe"), "end after 0",
+                                        "begin " + (folder / "none.exe"),
+                                        "end after " + std::to_string(out.str().size())}));
     EXPECT_GT(progress.updates, 0);
 }
 

@@ -64,7 +64,9 @@ struct StatusRow {
 const StatusRow kStatusRows[] = {
     {"version", {"--version"}, 0, ""},
     {"unknown_option", {"--bogus", "a.exe"}, 2, "velbrisk-trim：无法识别的选项“--bogus”\n"},
-    {"output_name_with_two_sources", {"-o", "x", "a.exe", "b.exe"}, 2,
+    {"output_name_with_two_sources",
+     {"-o", "x", "a.exe", "b.exe"},
+     2,
      "velbrisk-trim：选项“-o”只能用于一个文件\n"},
     {"missing_file", {"/nonexistent/a.exe"}, 1, "velbrisk-trim：找不到要压缩的文件！"},
 };
@@ -78,7 +80,8 @@ TEST_P(TrimProgramStatus, EndsWith) {
     const pid_t pid = start(GetParam().arguments, folder / "out", folder / "err");
     ASSERT_GT(pid, 0);
     EXPECT_EQ(waitFor(pid), GetParam().status);
-    EXPECT_TRUE(readFile(folder / "err").starts_with(GetParam().errStart)) << readFile(folder / "err");
+    EXPECT_TRUE(readFile(folder / "err").starts_with(GetParam().errStart))
+        << readFile(folder / "err");
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TrimProgramStatus, ::testing::ValuesIn(kStatusRows), rowName);
@@ -120,7 +123,8 @@ TEST_P(TrimProgramStop, StopsTheBatchCleanly) {
     ::kill(pid, GetParam().signal);
 
     EXPECT_EQ(waitFor(pid), GetParam().status);
-    EXPECT_TRUE(readFile(folder / "err").ends_with("velbrisk-trim：已取消。\n")) << readFile(folder / "err");
+    EXPECT_TRUE(readFile(folder / "err").ends_with("velbrisk-trim：已取消。\n"))
+        << readFile(folder / "err");
     int trimmedCount = 0;
     const std::string expected = source.substr(0, readFile(folder / "in/0.trimmed.exe").size());
     for (const std::string& name : folder.names("in")) {
@@ -149,14 +153,16 @@ TEST(TrimProgram, AFileSizeLimitIsAnErrorNotADeath) {
     // The test's own files are written; now only the child's can meet the limit.
     const rlimit limit{50000, saved.rlim_max};
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const pid_t pid = start({"-i", folder / "big.exe", folder / "small.exe"}, folder / "out",
-                            folder / "err");
+    const pid_t pid =
+        start({"-i", folder / "big.exe", folder / "small.exe"}, folder / "out", folder / "err");
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ASSERT_GT(pid, 0);
 
     EXPECT_EQ(waitFor(pid), 1);
-    EXPECT_TRUE(readFile(folder / "err").starts_with("velbrisk-trim：无法写入压缩文件！")) << readFile(folder / "err");
-    EXPECT_TRUE(readFile(folder / "out").starts_with(folder / "small.exe")) << readFile(folder / "out");
+    EXPECT_TRUE(readFile(folder / "err").starts_with("velbrisk-trim：无法写入压缩文件！"))
+        << readFile(folder / "err");
+    EXPECT_TRUE(readFile(folder / "out").starts_with(folder / "small.exe"))
+        << readFile(folder / "out");
     EXPECT_EQ(readFile(folder / "big.exe"), big);
     EXPECT_EQ(folder.names(), (std::set<std::string>{"big.exe", "small.exe", "out", "err"}));
 }
