@@ -21,9 +21,11 @@ build: configure
 run: build
 	$(BUILD)/app/velbrisk
 
-# After the Linux tests, the engine's on Windows (test-windows installs what it needs).
+# After the Linux tests, lintian on the package, then the engine's tests on Windows (test-windows
+# installs what it needs).
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory lint-package
 	$(MAKE) --no-print-directory test-windows
 
 # The engine and its tests cross-built for Windows with mingw-w64, and run under Wine.
@@ -40,6 +42,12 @@ test-windows:
 .PHONY: package
 package: build
 	cmake --build $(BUILD) --target package
+
+# lintian on the package: any error or warning fails. An override goes in packaging/debian/ with
+# the reason for it written beside it.
+.PHONY: lint-package
+lint-package: package
+	lintian --fail-on error,warning --display-info --tag-display-limit 0 $(BUILD)/velbrisk_*.deb
 
 # The main window pictured on a virtual screen, for README.md.
 .PHONY: screenshot

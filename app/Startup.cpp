@@ -1,7 +1,9 @@
-// What the application sets up before its window opens: Qt's own texts in Chinese, and the font.
+// What the application sets up as its window opens: Qt's texts, the font, the file given.
+// given.
 #include "app/Startup.h"
 
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QTranslator>
 
 namespace velbrisk::app {
@@ -16,6 +18,15 @@ bool loadQtChineseTexts(QTranslator& translator) {
 // face is missing, font matching falls back to the desktop's default.
 QFont interfaceFont() {
     return QFont(QStringLiteral("Noto Sans CJK SC"), 9);
+}
+
+bool fillSourceBox(QWidget& window, const QString& file) {
+    auto* text = window.findChild<QLineEdit*>(QStringLiteral("Text"));
+    if (text == nullptr) {
+        return false;
+    }
+    text->setText(file);
+    return true;
 }
 
 }  // namespace velbrisk::app

@@ -1,13 +1,29 @@
-// Velbrisk's start: the application, Qt's own texts in Chinese, the font, and the main window.
+// Velbrisk's start: the command line, the application, Qt's own texts in Chinese, the font, and
+// the main window.
 #include <QApplication>
+#include <QFile>
 #include <QTranslator>
+#include <string>
+#include <vector>
 
+#include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "resources/ProductInfo.h"
 #include "ui/qt/MainWindow.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    // --help, --version and a wrong option are answered before anything asks for a display.
+    const velbrisk::app::WindowCommand command = velbrisk::app::parseWindowCommand(
+        std::vector<std::string>(argv + 1, argv + argc), velbrisk::app::currentFolder());
+    if (command.request != velbrisk::app::WindowRequest::Open) {
+        return velbrisk::app::answerWithoutWindow(command, velbrisk::product::kVersion);
+    }
+
+    // Qt sees no arguments: the command line is the program's own, and a file whose name looks
+    // like one of Qt's options is still only a file. The environment (QT_QPA_PLATFORM, ...) still
+    // reaches Qt.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     // Ties the window to its desktop entry, for the icon and name that the desktop shows.
     QGuiApplication::setDesktopFileName(QString::fromUtf8(velbrisk::product::kAppId));
 
@@ -19,6 +35,9 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(velbrisk::app::interfaceFont());
 
     velbrisk::ui::qt::MainWindow window;
+    if (!command.file.empty()) {
+        velbrisk::app::fillSourceBox(window, QFile::decodeName(command.file.c_str()));
+    }
     window.show();
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTranslator>
 
@@ -42,6 +43,30 @@ private slots:
             }
         }
         QApplication::setFont(before);
+    }
+
+    // The file the program was started with lands in the source box and nowhere else.
+    void fileArgumentFillsText() {
+        velbrisk::ui::qt::MainWindow window;
+        QStringList before;
+        for (const QLineEdit* box : window.findChildren<QLineEdit*>()) {
+            before << box->objectName() + '=' + box->text();
+        }
+        QVERIFY(before.contains("Text="));
+
+        QVERIFY(velbrisk::app::fillSourceBox(window, QStringLiteral("/home/u/程序 1.exe")));
+
+        QStringList after;
+        for (const QLineEdit* box : window.findChildren<QLineEdit*>()) {
+            after << box->objectName() + '=' + box->text();
+        }
+        before.replace(before.indexOf("Text="), QStringLiteral("Text=/home/u/程序 1.exe"));
+        QCOMPARE(after, before);
+    }
+
+    void aWindowWithoutTextIsLeftAlone() {
+        QWidget window;
+        QVERIFY(!velbrisk::app::fillSourceBox(window, QStringLiteral("/a.exe")));
     }
 };
 

@@ -37,6 +37,11 @@ root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 expected=$(printf '%s\n' \
     ./usr/bin/velbrisk \
+    ./usr/bin/velbrisk-trim \
+    ./usr/share/doc/velbrisk/changelog.gz \
+    ./usr/share/doc/velbrisk/copyright \
+    ./usr/share/man/man1/velbrisk.1.gz \
+    ./usr/share/man/man1/velbrisk-trim.1.gz \
     "./usr/share/applications/$app_id.desktop" \
     "./usr/share/icons/hicolor/48x48/apps/$app_id.png" \
     "./usr/share/metainfo/$app_id.metainfo.xml" | sort)
@@ -46,13 +51,32 @@ if [ "$actual" != "$expected" ]; then
     diff <(echo "$expected") <(echo "$actual") || true
 fi
 
-[ -x "$root/usr/bin/velbrisk" ] || fail "usr/bin/velbrisk is not executable"
+for program in velbrisk velbrisk-trim; do
+    [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program is not executable"
+done
+
+# The gzipped documents carry no time stamp and open as what they are.
+for document in doc/velbrisk/changelog.gz man/man1/velbrisk.1.gz man/man1/velbrisk-trim.1.gz; do
+    gz=$root/usr/share/$document
+    [ -f "$gz" ] || continue
+    [ "$(od -An -tu4 -j4 -N4 "$gz" | tr -d ' ')" = 0 ] || fail "$document has a time stamp"
+    gzip -t "$gz" || fail "$document is not a sound gzip file"
+done
+first_entry=$(zcat "$root/usr/share/doc/velbrisk/changelog.gz" | sed -n 1p)
+[[ "$first_entry" == "velbrisk ($version) "* ]] \
+    || fail "the changelog starts with '$first_entry', not version $version"
+grep -q '^License: MIT$' "$root/usr/share/doc/velbrisk/copyright" \
+    || fail "the copyright file names no MIT licence"
 
 # The menu entry names a program and an icon that the package holds.
 entry=$root/usr/share/applications/$app_id.desktop
 if [ -f "$entry" ]; then
     desktop-file-validate "$entry" || fail "the packaged desktop entry does not validate"
-    [ "$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")" = velbrisk ] || fail "Exec is not velbrisk"
+    [ "$(sed -n 's/^Exec=//p' "$entry")" = "velbrisk %f" ] || fail "Exec is not 'velbrisk %f'"
+    for type in application/x-ms-dos-executable application/x-msdownload \
+                application/vnd.microsoft.portable-executable application/x-msdos-program; do
+        grep -q "^MimeType=.*$type;" "$entry" || fail "the entry does not take $type"
+    done
     [ "$(sed -n 's/^Icon=//p' "$entry")" = "$app_id" ] || fail "Icon is not $app_id"
 fi
 
@@ -63,19 +87,28 @@ if [ -f "$icon" ]; then
     [ "$size" = 0000003000000030 ] || fail "the menu icon is not 48 x 48 (IHDR $size)"
 fi
 
-# The packaged program starts and stays up (it has no command line that would make it return).
-export QT_QPA_PLATFORM=offscreen
-"$root/usr/bin/velbrisk" >"$scratch/run.log" 2>&1 &
-pid=$!
-sleep 3
-if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
+# The packaged window program answers --help with no display at all.
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/velbrisk" --help \
+    >"$scratch/help.txt" 2>&1 || fail "velbrisk --help failed: $(cat "$scratch/help.txt")"
+grep -q '^用法：velbrisk' "$scratch/help.txt" || fail "velbrisk --help printed: $(cat "$scratch/help.txt")"
+
+# The packaged velbrisk-trim trims a folder of files in one command.
+mkdir "$scratch/dist"
+for name in a b c; do
+    { head -c 3000 /dev/urandom; head -c 5000 /dev/zero; } >"$scratch/dist/$name.exe"
+done
+if "$root/usr/bin/velbrisk-trim" "$scratch"/dist/*.exe >"$scratch/trim.txt" 2>&1; then
+    [ "$(grep -c '节省' "$scratch/trim.txt")" = 3 ] || fail "velbrisk-trim reported: $(cat "$scratch/trim.txt")"
+    for name in a b c; do
+        [ -f "$scratch/dist/$name.trimmed.exe" ] || fail "velbrisk-trim wrote no $name.trimmed.exe"
+    done
 else
-    wait "$pid" && status=0 || status=$?
-    fail "the packaged program ended by itself (status $status):"
-    cat "$scratch/run.log"
+    fail "velbrisk-trim failed: $(cat "$scratch/trim.txt")"
 fi
+
+# "Open with": the desktop lists the entry for a Windows program, and launching the entry with a
+# file, as a file manager does, starts the packaged program with that file and it stays up.
+"$(dirname "$0")/check_open_with.sh" "$root" "$app_id" || fail "\"Open with\" does not work"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "the package holds the program, its menu entry, icon and metainfo"

@@ -1,0 +1,133 @@
+// velbrisk-trim: the trimming job for scripts and batches, with no window and no display.
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "cli/ProgressBar.h"
+#include "cli/TrimBatch.h"
+#include "resources/ProductInfo.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+#include <pthread.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::stop_source stopSource;
+
+#ifdef _WIN32
+
+BOOL WINAPI onConsoleControl(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        stopSource.request_stop();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// Ctrl-C and Ctrl-Break ask the running job to stop, which removes what it was writing.
+void watchForStop() {
+    SetConsoleCtrlHandler(onConsoleControl, TRUE);
+}
+
+// A console answers for its mode; NUL, which _isatty counts as a terminal, does not.
+bool isTerminal(std::FILE* stream) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
+std::string utf8(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
+    result.resize(result.size() - 1);
+    return result;
+}
+
+#else
+
+std::atomic<int> caughtSignal{0};  // the first stop signal, set before the stop is asked for
+
+// SIGINT and SIGTERM are taken by a thread of their own, blocked in sigwait, rather than by a
+// handler: a stop request is not safe to make from a handler. The mask is set before any other
+// thread starts, so every thread of the engine inherits it.
+void watchForStop() {
+    // A file-size limit must make the write fail with EFBIG, not kill the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::thread([stopSignals] {
+        for (;;) {
+            int signal = 0;
+            if (sigwait(&stopSignals, &signal) == 0) {
+                int none = 0;
+                caughtSignal.compare_exchange_strong(none, signal);
+                stopSource.request_stop();
+            }
+        }
+    }).detach();
+}
+
+bool isTerminal(std::FILE* stream) {
+    return isatty(fileno(stream)) != 0;
+}
+
+#endif
+
+int run(const std::vector<std::string>& arguments) {
+    using namespace velbrisk::cli;
+    watchForStop();
+    std::optional<ProgressBar> bar;
+    if (isTerminal(stderr)) {
+        bar.emplace(std::cerr);
+    }
+    const int status = runTrimCommand(arguments, velbrisk::product::kVersion, std::cout, std::cerr,
+                                      stopSource.get_token(), bar ? &*bar : nullptr);
+#ifndef _WIN32
+    // A stop by SIGTERM ends with the status that the shell gives for that signal.
+    if (status == kStatusCancelled && caughtSignal == SIGTERM) {
+        return 128 + SIGTERM;
+    }
+#endif
+    return status;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+// Arguments arrive as UTF-16 and are passed on as UTF-8, which is also what the console is told
+// to show, so that Chinese names and messages survive whatever the system's code page.
+// The console's code page outlives the program, so the one it had is given back.
+int wmain(int argc, wchar_t* argv[]) {
+    const UINT codePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> arguments;
+    for (int k = 1; k < argc; ++k) {
+        arguments.push_back(utf8(argv[k]));
+    }
+    const int status = run(arguments);
+    if (codePage != 0) {
+        SetConsoleOutputCP(codePage);
+    }
+    return status;
+}
+#else
+int main(int argc, char* argv[]) {
+    return run(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif
