@@ -3,15 +3,21 @@
 #include <QApplication>
 #include <QFile>
 #include <QTranslator>
+#include <csignal>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/Startup.h"
+#include "app/TerminationSignals.h"
 #include "resources/ProductInfo.h"
 #include "ui/qt/MainWindow.h"
 
 int main(int argc, char* argv[]) {
+    // A file-size limit (ulimit -f) then fails the write with EFBIG, which the job reports,
+    // instead of killing the process in the middle of a copy.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     // --help, --version and a wrong option are answered before anything asks for a display.
     const velbrisk::app::WindowCommand command = velbrisk::app::parseWindowCommand(
         std::vector<std::string>(argv + 1, argv + argc), velbrisk::app::currentFolder());
@@ -38,6 +44,8 @@ int main(int argc, char* argv[]) {
     if (!command.file.empty()) {
         velbrisk::app::fillSourceBox(window, QFile::decodeName(command.file.c_str()));
     }
+    // SIGTERM and SIGINT cancel a job in hand, which removes what it wrote, then end the program.
+    const velbrisk::app::TerminationSignals termination([&window] { window.endProgram(); });
     window.show();
     return QApplication::exec();
 }

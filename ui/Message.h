@@ -45,6 +45,9 @@ public:
     }
     bool askYesNo(const Message& question) override {
         asked.push_back(question);
+        if (onAsked) {
+            onAsked();
+        }
         return answerYes;
     }
 
@@ -52,6 +55,7 @@ public:
     std::vector<Message> asked;  // questions, in the order asked
     bool answerYes;
     std::function<void()> onShown;  // runs after each message is recorded, if set
+    std::function<void()> onAsked;  // runs after each question is recorded, if set
 };
 
 }  // namespace velbrisk::ui

@@ -79,9 +79,25 @@ void FrmMain::StartCompress() {
         // The runner holds the window's input off and closes its progress window when it goes,
         // before the message that ends the job.
         JobRunner runner(view_, progressDelay_);
+        runningJob_ = &runner;
         result = runJob(runner, view_.text(), view_.saveText());
+        runningJob_ = nullptr;
+    }
+    if (ending_) {
+        // Whatever the job got to, the program is on its way out: no message waits for a user.
+        view_.quit();
+        return;
     }
     endJob(result);
+}
+
+void FrmMain::EndProgram() {
+    if (runningJob_) {
+        ending_ = true;
+        runningJob_->cancel();
+        return;
+    }
+    view_.quit();
 }
 
 // The whole job, apart from the window's busy state and messages: the scan, the question about a

@@ -82,6 +82,11 @@ public:
     // The folder part of the path in `Text`, where the output is written.
     std::string SourceFolder() const;
 
+    // Ends the program as soon as it may, for a termination request from outside (SIGTERM,
+    // SIGINT). A running job is cancelled first, so that it removes what it wrote, and ends with
+    // no message; then the view quits. With no job running the view quits at once.
+    void EndProgram();
+
     // The help text of Label3_Click.
     static std::string helpText();
 
@@ -99,6 +104,8 @@ private:
     MainView& view_;
     MessageBoxes& boxes_;
     const std::chrono::milliseconds progressDelay_;
+    JobRunner* runningJob_ = nullptr;  // while StartCompress runs
+    bool ending_ = false;              // EndProgram came while a job ran
     std::array<Rgb, 4> linkColours_{kLinkRest, kLinkRest, kLinkRest, kLinkRest};
 };
 

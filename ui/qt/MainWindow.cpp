@@ -1,7 +1,9 @@
 // The main window in Qt: FrmMain's layout drawn with widgets, and what the logic asks of it.
 #include "ui/qt/MainWindow.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -212,6 +214,15 @@ void MainWindow::openChooser(const std::function<void(const std::string&)>& chos
 
 void MainWindow::quit() {
     QCoreApplication::exit(0);
+}
+
+void MainWindow::endProgram() {
+    logic_.EndProgram();
+    // The job waits for no one: a question still open is answered no, and the job, cancelled,
+    // then ends the program.
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        box->reject();
+    }
 }
 
 void MainWindow::waitForWake(std::chrono::milliseconds timeout) {

@@ -31,6 +31,10 @@ public:
                         QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Ends the program for a termination request from outside: a running job is cancelled and
+    // cleans up first, and a question it is waiting on is answered no.
+    void endProgram();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

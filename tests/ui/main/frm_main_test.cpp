@@ -393,6 +393,37 @@ TEST(FrmMainHover, onlyChangesReachTheView) {
     EXPECT_EQ(linkLetters(view.links), "BRBB");
 }
 
+// A termination request ends the program; one that comes while the user is asked about a
+// program's own bytes cancels the job, so that even a yes writes nothing and shows nothing.
+TEST(FrmMainJob, endProgramCancelsTheJobInHand) {
+    for (const bool duringJob : {false, true}) {
+        SCOPED_TRACE(duringJob ? "during the question" : "no job");
+        ScratchFolder folder;
+        const std::string source = program(false, 0x100);
+        writeFile(folder / "prog.exe", source);
+        FakeMainView view;
+        MessageRecorder answer(true);
+        FrmMain window(view, answer);
+        view.Text = folder / "prog.exe";
+        view.SaveText = "small";
+        answer.onAsked = [&] {
+            window.EndProgram();
+            EXPECT_EQ(view.quits, 0) << "quit before the job has ended";
+        };
+        if (duringJob) {
+            window.Lbl_Com_Click();
+            EXPECT_EQ(answer.asked.size(), 1u);
+        } else {
+            window.EndProgram();
+        }
+        EXPECT_EQ(view.quits, 1);
+        EXPECT_TRUE(answer.shown.empty());
+        EXPECT_FALSE(std::filesystem::exists(utf8Path(folder / "small.exe")));
+        EXPECT_TRUE(sameBytes(readFile(folder / "prog.exe"), source));
+        EXPECT_FALSE(view.inputHeld);
+    }
+}
+
 TEST(FrmMainJob, sourceFolderIsTheFolderOfText) {
     FakeMainView view;
     MessageRecorder recorder;
