@@ -1,4 +1,4 @@
-// The program's command line on Windows: an optional file to put into the source box.
+// The program's command line on Windows: its arguments in UTF-8, and the answers in a box.
 #include "app/win32/CommandLine.h"
 
 #include <windows.h>
@@ -7,27 +7,44 @@
 
 #include <memory>
 
+#include "resources/ProductInfo.h"
 #include "ui/win32/Wide.h"
 
 namespace velbrisk::app::win32 {
 
-std::optional<std::string> sourceArgument(const wchar_t* commandLine) {
+std::vector<std::string> arguments(const wchar_t* commandLine) {
     int count = 0;
-    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> arguments(
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> split(
         CommandLineToArgvW(commandLine, &count), &LocalFree);
-    if (!arguments || count < 2 || arguments.get()[1][0] == L'\0') {
-        return std::nullopt;
+    std::vector<std::string> result;
+    for (int index = 1; split && index < count; ++index) {
+        result.push_back(ui::win32::narrow(split.get()[index]));
     }
-    const wchar_t* given = arguments.get()[1];
-    const DWORD needed = GetFullPathNameW(given, 0, nullptr, nullptr);
-    if (needed == 0) {
-        // A name the system cannot make absolute goes into the box as it was typed.
-        return ui::win32::narrow(given);
+    return result;
+}
+
+int answerInMessageBox(const WindowCommand& command, const std::string& version) {
+    std::string text;
+    UINT icon = MB_ICONINFORMATION;
+    int status = 0;
+    switch (command.request) {
+        case WindowRequest::Open:
+            return 0;
+        case WindowRequest::Help:
+            text = windowHelpText();
+            break;
+        case WindowRequest::Version:
+            text = windowVersionText(version);
+            break;
+        case WindowRequest::UsageError:
+            text = command.error + "\n请用“velbrisk --help”查看用法。";
+            icon = MB_ICONERROR;
+            status = 2;
+            break;
     }
-    std::wstring full(needed, L'\0');
-    const DWORD written = GetFullPathNameW(given, needed, full.data(), nullptr);
-    full.resize(written);
-    return ui::win32::narrow(full);
+    MessageBoxW(nullptr, ui::win32::widen(text).c_str(), ui::win32::widen(product::kName).c_str(),
+                MB_OK | icon);
+    return status;
 }
 
 }  // namespace velbrisk::app::win32

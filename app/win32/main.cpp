@@ -6,19 +6,26 @@
 
 #include "app/win32/CommandLine.h"
 #include "app/win32/Module1.h"
+#include "resources/ProductInfo.h"
 #include "ui/win32/MainWindow.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // The shell's calls (the about links) expect COM on the thread that makes them.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
+    const velbrisk::app::WindowCommand command = velbrisk::app::parseWindowCommand(
+        velbrisk::app::win32::arguments(GetCommandLineW()), velbrisk::app::currentFolder());
+    if (command.request != velbrisk::app::WindowRequest::Open) {
+        return velbrisk::app::win32::answerInMessageBox(command, velbrisk::product::kVersion);
+    }
+
     int exitCode = 0;
     {
         velbrisk::ui::win32::MainWindow::Seams seams;
         seams.openAddress = &velbrisk::Module1::openAddress;
         velbrisk::ui::win32::MainWindow window(instance, seams);
-        if (const auto source = velbrisk::app::win32::sourceArgument(GetCommandLineW())) {
-            window.setText(*source);
+        if (!command.file.empty()) {
+            window.setText(command.file);
         }
         window.show(showCommand);
 
