@@ -2,7 +2,8 @@
 ; a Start-menu shortcut and an entry in the list of installed programs that uninstalls it.
 ; makensis gets PRODUCT, VERSION, FILE_VERSION, MAKER, HOME_PAGE, APP_ID, ICON, STAGING and
 ; OUTFILE from the build (packaging/windows/CMakeLists.txt).
-Unicode true
+; A 64-bit installer for the 64-bit program (and one that a 64-bit-only Wine runs).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 
