@@ -29,6 +29,8 @@ timeout --kill-after=10 "$seconds" \
         done
         status=0
         "$@" || status=$?
+        # Wine goes before the screen does, so that none of its processes loses its display.
+        WINEPREFIX=$WINE_PREFIX wineserver -k 2>/dev/null
         kill %1 2>/dev/null || true
         exit $status
     ' on-screen "$@" || status=$?
