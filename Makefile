@@ -31,7 +31,7 @@ test: build
 # that the build folder keeps (cmake/wine-run), on a virtual screen, since the window tests make
 # real windows; the end-to-end runs bring screens of their own.
 WIN_BUILD ?= $(BUILD)-windows
-WIN_CMAKE_FLAGS ?= -DVELBRISK_GUI=OFF
+WIN_CMAKE_FLAGS ?=
 WINE_RUN = $(CURDIR)/cmake/wine-run $(abspath $(WIN_BUILD))/wineprefix
 .PHONY: windows test-windows package-windows
 windows:

@@ -4,7 +4,7 @@
 
 #include "app/Startup.h"
 #include "resources/ProductInfo.h"
-#include "ui/main/FrmMain.h"
+#include "ui/qt/FrmMain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -6,7 +6,7 @@
 #include <QTranslator>
 
 #include "app/Startup.h"
-#include "ui/main/FrmMain.h"
+#include "ui/qt/FrmMain.h"
 
 class StartupTest : public QObject {
     Q_OBJECT

@@ -1,169 +1,136 @@
-// FrmOpen: the modal dialog in which the user walks volumes and folders to pick the source file.
+// FrmOpen: the chooser's steps: drive change, folder change, file selection, OK and cancel.
 #include "ui/chooser/FrmOpen.h"
 
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QDir>
-#include <QIcon>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QPixmap>
-#include <QPushButton>
-
-#include "ui/Messages.h"
-#include "ui/Twips.h"
-#include "ui/chooser/FileList.h"
-#include "ui/chooser/FolderList.h"
-#include "ui/chooser/Listing.h"
+#include <system_error>
 
 namespace velbrisk::ui {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-constexpr Qt::WindowFlags kToolWindow =
-    Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
-
-// A window without an icon of its own would take the application's; a transparent one shows none.
-QIcon noIcon() {
-    QPixmap blank(16, 16);
-    blank.fill(Qt::transparent);
-    return QIcon(blank);
+// An absolute path without "." or "..", and without a trailing separator unless it is a root.
+fs::path cleanFolder(const fs::path& folder) {
+    std::error_code error;
+    fs::path path = fs::absolute(folder, error);
+    if (error) {
+        path = folder;
+    }
+    path = path.lexically_normal();
+    if (!path.has_filename() && path.has_relative_path()) {
+        path = path.parent_path();
+    }
+    return path;
 }
 
 }  // namespace
 
-FrmOpen::FrmOpen(QLineEdit* mainSourceBox)
-    : QDialog(nullptr, kToolWindow),
-      Drive1(new QComboBox(this)),
-      Dir1(new chooser::FolderList(this)),
-      File1(new chooser::FileList(this)),
-      Text1(new QLineEdit(this)),
-      Command1(new QPushButton(QStringLiteral("确定(&O)"), this)),
-      Command2(new QPushButton(QStringLiteral("取消"), this)),
-      mainSourceBox_(mainSourceBox) {
-    setWindowTitle(QStringLiteral("选择要进行压缩的EXE文件"));
-    setWindowIcon(noIcon());
-    setFixedSize(twips(4335), twips(4260));
+FrmOpen::FrmOpen(ChooserView& view, MessageBoxes& boxes,
+                 std::function<void(const std::string&)> chosen, fs::path currentFolder)
+    : view_(view),
+      boxes_(boxes),
+      chosen_(std::move(chosen)),
+      currentFolder_(cleanFolder(currentFolder)) {}
 
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    File1->setObjectName(QStringLiteral("File1"));
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2->setObjectName(QStringLiteral("Command2"));
-
-    Drive1->setGeometry(twipsRect(0, 120, 4335, 300));
-    Dir1->setGeometry(twipsRect(0, 440, 4335, 1560));
-    File1->setGeometry(twipsRect(0, 2000, 4335, 1350));
-    Text1->setGeometry(twipsRect(0, 3480, 4335, 270));
-    Command1->setGeometry(twipsRect(600, 3840, 1215, 375));
-    Command2->setGeometry(twipsRect(2280, 3840, 1215, 375));
-
-    // A QDialog would otherwise make a push button its default, and Enter anywhere would press it.
-    for (QPushButton* button : {Command1, Command2}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
+void FrmOpen::Form_Load() {
+    volumes_ = chooser::pickableVolumes(currentFolder_);
+    const fs::path currentRoot = chooser::volumeRootOf(currentFolder_);
+    std::vector<std::string> entries;
+    int current = volumes_.empty() ? -1 : 0;
+    for (const chooser::Volume& volume : volumes_) {
+        if (volume.root == currentRoot) {
+            current = int(entries.size());
+        }
+        entries.push_back(chooser::volumeText(volume));
     }
-
-    setTabOrder(Drive1, Dir1);
-    setTabOrder(Dir1, File1);
-    setTabOrder(File1, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Text1);
-
-    connect(Dir1, &chooser::FolderList::changed, this, &FrmOpen::Dir1_Change);
-    connect(File1, &chooser::FileList::fileClicked, this, &FrmOpen::File1_Click);
-    connect(File1, &chooser::FileList::fileDoubleClicked, this, &FrmOpen::File1_DblClick);
-    connect(Command1, &QPushButton::clicked, this, &FrmOpen::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FrmOpen::Command2_Click);
-
-    const QString currentFolder = QDir::currentPath();
-    fillDrives(currentFolder);
-    // Connected once the list is filled, so that only a change of volume runs the step: picking
-    // the volume already shown leaves the folder list where the user walked to.
-    connect(Drive1, &QComboBox::currentIndexChanged, this, &FrmOpen::Drive1_Change);
+    view_.showDrives(entries, current);
 
     // The current folder may have gone or become unreadable since the process moved there; the
     // list then opens at the root of its volume, or at the system's root.
-    if (!Dir1->setPath(currentFolder) && !Dir1->setPath(Drive1->currentData().toString())) {
-        Dir1->setPath(QDir::rootPath());
-    }
-    Drive1->setFocus();
-}
-
-void FrmOpen::fillDrives(const QString& currentFolder) {
-    const QString currentRoot = chooser::volumeRootOf(currentFolder);
-    for (const chooser::Volume& volume : chooser::pickableVolumes(currentFolder)) {
-        Drive1->addItem(chooser::volumeText(volume), volume.root);
-        if (volume.root == currentRoot) {
-            Drive1->setCurrentIndex(Drive1->count() - 1);
-        }
+    if (!openFolder(currentFolder_) &&
+        !(current >= 0 && openFolder(volumes_[std::size_t(current)].root))) {
+        openFolder(currentFolder_.root_path());
     }
 }
 
-void FrmOpen::Drive1_Change() {
+bool FrmOpen::openFolder(const fs::path& folder) {
+    const fs::path target = cleanFolder(folder);
+    if (!folder_.empty() && target == folder_) {
+        return true;
+    }
+    const std::optional<std::vector<std::string>> children = chooser::subfolders(target);
+    if (!children) {
+        return false;
+    }
+    const std::vector<fs::path> chain = chooser::folderChain(target);
+    std::vector<ChooserView::FolderEntry> entries;
+    folderEntries_.clear();
+    for (std::size_t depth = 0; depth < chain.size(); ++depth) {
+        entries.push_back({chooser::folderEntryText(chain[depth]), int(depth), true});
+        folderEntries_.push_back(chain[depth]);
+    }
+    for (const std::string& name : *children) {
+        entries.push_back({name, int(chain.size()), false});
+        folderEntries_.push_back(target / chooser::pathFromUtf8(name));
+    }
+    folder_ = target;
+    view_.showFolders(entries, int(chain.size()) - 1);
+    Dir1_Change();
+    return true;
+}
+
+void FrmOpen::Drive1_Change(int index) {
     // A volume that cannot be read leaves both lists where they were, with no message; the drive
     // list keeps showing the volume just picked.
-    const QString root = Drive1->currentData().toString();
-    Dir1->setPath(chooser::startFolderOn(root, QDir::currentPath()));
+    if (index < 0 || std::size_t(index) >= volumes_.size()) {
+        return;
+    }
+    openFolder(chooser::startFolderOn(volumes_[std::size_t(index)].root, currentFolder_));
+}
+
+void FrmOpen::Dir1_DblClick(int row) {
+    if (row >= 0 && std::size_t(row) < folderEntries_.size()) {
+        openFolder(folderEntries_[std::size_t(row)]);
+    }
 }
 
 void FrmOpen::Dir1_Change() {
     // If the files cannot be read although the folders could, the file list keeps its listing
     // and its own path, so a selection in it still names a file that it shows.
-    File1->setPath(Dir1->path());
-}
-
-void FrmOpen::File1_Click() {
-    const QString name = File1->fileName();
-    if (name.isEmpty()) {
+    std::optional<std::vector<std::string>> names = chooser::exeFiles(folder_);
+    if (!names) {
         return;
     }
-    Text1->setText(chooser::joinPickedFile(Dir1->path(), File1->path(), name));
+    listing_ = folder_;
+    files_ = std::move(*names);
+    view_.showFiles(files_);
 }
 
-void FrmOpen::File1_DblClick() {
-    File1_Click();
+void FrmOpen::File1_Click(int row) {
+    if (row < 0 || std::size_t(row) >= files_.size()) {
+        return;
+    }
+    view_.setPathText(chooser::joinPickedFile(folderPath(), listingPath(), files_[std::size_t(row)]));
+}
+
+void FrmOpen::File1_DblClick(int row) {
+    File1_Click(row);
 }
 
 void FrmOpen::Command1_Click() {
-    if (Text1->text().isEmpty()) {
-        showMessage(this, {MessageIcon::Error, QStringLiteral("选择"),
-                           QStringLiteral("请选择一个EXE文件！")});
+    const std::string path = view_.pathText();
+    if (path.empty()) {
+        boxes_.showMessage({MessageIcon::Error, "选择", "请选择一个EXE文件！"});
         return;
     }
-    if (mainSourceBox_) {
-        mainSourceBox_->setText(Text1->text());
+    if (chosen_) {
+        chosen_(path);
     }
-    done(QDialog::Accepted);
+    view_.close(true);
 }
 
 void FrmOpen::Command2_Click() {
-    done(QDialog::Rejected);
-}
-
-void FrmOpen::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Cancel)) {
-        event->accept();
-        return;
-    }
-    // A button that has the focus takes Enter as a click; from any other control Enter is
-    // swallowed here so that it confirms nothing.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-            button->click();
-        }
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void FrmOpen::closeEvent(QCloseEvent* event) {
-    // QDialog would turn the close box into reject(); going straight to done() keeps the close
-    // box working whatever reject() and the key handling do.
-    done(QDialog::Rejected);
-    event->accept();
+    view_.close(false);
 }
 
 }  // namespace velbrisk::ui

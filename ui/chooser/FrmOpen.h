@@ -1,53 +1,91 @@
-// FrmOpen: the modal dialog in which the user walks volumes and folders to pick the source file.
+// FrmOpen: what the file chooser does: its drive, folder and file lists, the join of a picked
+// file's path, OK and cancel, apart from any toolkit. A view draws it and calls these handlers.
 #pragma once
 
-#include <QDialog>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
-class QComboBox;
-class QLineEdit;
-class QPushButton;
+#include "ui/Message.h"
+#include "ui/chooser/Layout.h"
+#include "ui/chooser/Listing.h"
 
 namespace velbrisk::ui {
 
-namespace chooser {
-class FileList;
-class FolderList;
-}  // namespace chooser
-
-class FrmOpen : public QDialog {
-    Q_OBJECT
-
+// The chooser as the logic sees it. Every call comes on the window's thread. Texts are UTF-8.
+class ChooserView {
 public:
-    // The dialog writes the confirmed path into mainSourceBox and touches nothing else. It has
-    // no owner window, so exec() makes it modal to the whole application. Every instance starts
-    // fresh at the process's current folder.
-    explicit FrmOpen(QLineEdit* mainSourceBox);
+    virtual ~ChooserView() = default;
 
-    QComboBox* const Drive1;
-    chooser::FolderList* const Dir1;
-    chooser::FileList* const File1;
-    QLineEdit* const Text1;
-    QPushButton* const Command1;
-    QPushButton* const Command2;
+    // Drive1's entries and the one it shows. Called once, from Form_Load.
+    virtual void showDrives(const std::vector<std::string>& entries, int current) = 0;
 
-protected:
-    // QDialog centres itself when first shown; this one takes the window system's placement
-    // for a new window, as any other top-level window does.
-    void showEvent(QShowEvent* event) override { QWidget::showEvent(event); }
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // An entry of Dir1: the chain from the root down to the open folder (open folders, each one
+    // step further in), then the open folder's subfolders (closed folders, one step further).
+    struct FolderEntry {
+        std::string text;
+        int depth = 0;      // indent, in steps
+        bool open = false;  // drawn as an open folder (the chain) or a closed one (subfolders)
+        friend bool operator==(const FolderEntry&, const FolderEntry&) = default;
+    };
+    // Dir1's entries; `current` (the open folder, last of the chain) is highlighted.
+    virtual void showFolders(const std::vector<FolderEntry>& entries, int current) = 0;
 
-private:
-    void Drive1_Change();
+    // File1's entries, nothing selected.
+    virtual void showFiles(const std::vector<std::string>& names) = 0;
+
+    // The path box Text1, which the user may also type into.
+    virtual std::string pathText() const = 0;
+    virtual void setPathText(const std::string& text) = 0;
+
+    // Closes the dialog; its modal loop ends. accepted: it closed through OK.
+    virtual void close(bool accepted) = 0;
+};
+
+class FrmOpen {
+public:
+    // The view and the boxes outlive this object. `chosen` receives the path on OK (it sets the
+    // main window's `Text`). The lists start at currentFolder, normally the process's current
+    // folder, which no step of the chooser changes.
+    FrmOpen(ChooserView& view, MessageBoxes& boxes, std::function<void(const std::string&)> chosen,
+            std::filesystem::path currentFolder = std::filesystem::current_path());
+
+    // Fills the three lists; the view calls it once its controls exist.
+    void Form_Load();
+
+    // The user picked entry `index` of Drive1 (a change of drive only, not the same entry
+    // again). A drive that cannot be read leaves both lists where they were, with no message.
+    void Drive1_Change(int index);
+    // The user opened entry `row` of Dir1 (double-click, or Enter on the highlighted entry).
+    void Dir1_DblClick(int row);
+    // Every change of Dir1's folder: File1 lists the folder's files.
     void Dir1_Change();
-    void File1_Click();
-    void File1_DblClick();
+    // A click on entry `row` of File1, a move of the selection onto it with the keyboard, or
+    // Enter on it; and a double-click. Both fill Text1; the dialog stays open.
+    void File1_Click(int row);
+    void File1_DblClick(int row);
+    // OK and cancel. The view calls Command2_Click for the close box too.
     void Command1_Click();
     void Command2_Click();
 
-    void fillDrives(const QString& currentFolder);
+    // What the lists hold now, as paths with the platform's separators.
+    std::string folderPath() const { return chooser::utf8FromPath(folder_); }   // Dir1's folder
+    std::string listingPath() const { return chooser::utf8FromPath(listing_); }  // File1's folder
+    const std::vector<chooser::Volume>& volumes() const { return volumes_; }
 
-    QLineEdit* const mainSourceBox_;
+private:
+    bool openFolder(const std::filesystem::path& folder);
+
+    ChooserView& view_;
+    MessageBoxes& boxes_;
+    std::function<void(const std::string&)> chosen_;
+    const std::filesystem::path currentFolder_;
+    std::vector<chooser::Volume> volumes_;
+    std::filesystem::path folder_;   // Dir1's folder; empty until one has been opened
+    std::vector<std::filesystem::path> folderEntries_;  // the folder of each Dir1 entry
+    std::filesystem::path listing_;  // File1's listing path
+    std::vector<std::string> files_;  // File1's entries
 };
 
 }  // namespace velbrisk::ui

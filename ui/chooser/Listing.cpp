@@ -1,134 +1,150 @@
 // What the chooser's lists show, worked out from the file system apart from any widget.
 #include "ui/chooser/Listing.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStorageInfo>
 #include <algorithm>
-#include <filesystem>
 #include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace velbrisk::ui::chooser {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-constexpr QDir::SortFlags kByName = QDir::Name | QDir::IgnoreCase;
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
-// QDir lists an unreadable folder as an empty one, so the folder is first opened through the
-// standard library, which reports why it cannot be.
-bool canOpen(const QString& folder) {
-    if (folder.isEmpty()) {
-        return false;
-    }
-#ifdef Q_OS_WIN
-    const std::filesystem::path path(folder.toStdWString());
+std::string lowerAscii(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return lowerAscii(c); });
+    return lower;
+}
+
+// By name without regard to case; names that differ only in case keep a fixed order.
+void sortByName(std::vector<std::string>& names) {
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string la = lowerAscii(a);
+        const std::string lb = lowerAscii(b);
+        return la != lb ? la < lb : a < b;
+    });
+}
+
+bool isHidden(const fs::directory_entry& entry) {
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(entry.path().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
 #else
-    const std::filesystem::path path(QFile::encodeName(folder).toStdString());
+    const std::string name = utf8FromPath(entry.path().filename());
+    return !name.empty() && name.front() == '.';
 #endif
+}
+
+// The entries of a folder that pass `wanted`, by name; nothing when the folder cannot be opened.
+// Entries that vanish or cannot be looked at while the folder is read are left out.
+template <typename Wanted>
+std::optional<std::vector<std::string>> namesIn(const fs::path& folder, Wanted wanted) {
+    if (folder.empty()) {
+        return std::nullopt;
+    }
     std::error_code error;
-    std::filesystem::directory_iterator opened(path, error);
-    return !error;
+    fs::directory_iterator entries(folder, error);
+    if (error) {
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    for (; entries != fs::directory_iterator(); entries.increment(error)) {
+        if (error) {
+            break;
+        }
+        if (!isHidden(*entries) && wanted(*entries)) {
+            names.push_back(utf8FromPath(entries->path().filename()));
+        }
+    }
+    sortByName(names);
+    return names;
+}
+
+bool endsWithExe(const std::string& name) {
+    return name.size() >= 4 && lowerAscii(std::string_view(name).substr(name.size() - 4)) == ".exe";
 }
 
 }  // namespace
 
-std::optional<QStringList> subfolders(const QString& folder) {
-    if (!canOpen(folder)) {
-        return std::nullopt;
-    }
-    // Without QDir::Hidden and QDir::System, hidden folders (a leading "." on Unix) stay out.
-    return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, kByName);
+fs::path pathFromUtf8(std::string_view text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
 }
 
-std::optional<QStringList> exeFiles(const QString& folder) {
-    if (!canOpen(folder)) {
-        return std::nullopt;
-    }
-    // Name filters match without regard to case unless QDir::CaseSensitive is given, as the
-    // Windows file system matches names. QDir::Readable is left out on purpose: a file that
-    // cannot be read is still listed, as it would be on Windows.
-    return QDir(folder, QStringLiteral("*.exe"), kByName, QDir::Files).entryList();
+std::string utf8FromPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
-QStringList folderChain(const QString& folder) {
-    QStringList chain;
-    QString path = QDir::cleanPath(folder);
+std::optional<std::vector<std::string>> subfolders(const fs::path& folder) {
+    return namesIn(folder, [](const fs::directory_entry& entry) {
+        std::error_code error;
+        return entry.is_directory(error);
+    });
+}
+
+std::optional<std::vector<std::string>> exeFiles(const fs::path& folder) {
+    // A file that cannot be read is still listed, as it would be on Windows.
+    return namesIn(folder, [](const fs::directory_entry& entry) {
+        std::error_code error;
+        return entry.is_regular_file(error) && endsWithExe(utf8FromPath(entry.path().filename()));
+    });
+}
+
+std::vector<fs::path> folderChain(const fs::path& folder) {
+    fs::path path = folder.lexically_normal();
+    if (!path.has_filename() && path.has_relative_path()) {
+        path = path.parent_path();
+    }
+    std::vector<fs::path> chain;
     for (;;) {
-        chain.prepend(path);
-        const QString parent = QDir::cleanPath(QFileInfo(path).path());
-        if (parent == path || parent.isEmpty() || parent == QStringLiteral(".")) {
+        chain.insert(chain.begin(), path);
+        const fs::path parent = path.parent_path();
+        if (parent.empty() || parent == path) {
             return chain;
         }
         path = parent;
     }
 }
 
-QString joinPickedFile(const QString& folderListPath, const QString& listingPath,
-                       const QString& fileName) {
-    const QString separator = QDir::separator();
-    const QString listing = QDir::toNativeSeparators(listingPath);
-    if (QDir::toNativeSeparators(folderListPath).endsWith(separator)) {
-        return listing + fileName;
-    }
-    return listing + separator + fileName;
+std::string folderEntryText(const fs::path& folder) {
+    const fs::path name = folder.filename();
+    return name.empty() ? utf8FromPath(folder) : utf8FromPath(name);
 }
 
-bool isRealFileSystem(const QByteArray& fileSystemType) {
+std::string joinPickedFile(std::string_view folderListPath, std::string_view listingPath,
+                           std::string_view fileName) {
+    std::string joined(listingPath);
+    if (folderListPath.empty() || folderListPath.back() != kSeparator) {
+        joined += kSeparator;
+    }
+    joined += fileName;
+    return joined;
+}
+
+bool isRealFileSystem(std::string_view fileSystemType) {
     // squashfs is here because on Linux it mostly holds the read-only images that snap and
     // live systems mount by the dozen, none of them a place a user keeps programs.
-    static const QList<QByteArray> pseudo = {
+    static constexpr std::string_view pseudo[] = {
         "autofs",      "binfmt_misc", "bpf",        "cgroup",    "cgroup2",  "configfs",
         "debugfs",     "devpts",      "devtmpfs",   "efivarfs",  "fusectl",  "fuse.gvfsd-fuse",
         "fuse.portal", "hugetlbfs",   "mqueue",     "nsfs",      "proc",     "pstore",
         "ramfs",       "rpc_pipefs",  "securityfs", "selinuxfs", "squashfs", "sysfs",
         "tmpfs",       "tracefs",
     };
-    return !fileSystemType.isEmpty() && !pseudo.contains(fileSystemType);
+    return !fileSystemType.empty() &&
+           std::find(std::begin(pseudo), std::end(pseudo), fileSystemType) == std::end(pseudo);
 }
 
-QString volumeRootOf(const QString& folder) {
-    const QStorageInfo storage(folder);
-    return storage.isValid() ? storage.rootPath() : QString();
-}
-
-QList<Volume> pickableVolumes(const QString& currentFolder) {
-    const QString systemRoot = QStorageInfo::root().rootPath();
-    const QString currentRoot = volumeRootOf(currentFolder);
-    QList<Volume> volumes;
-    auto offered = [&volumes](const QString& root) {
-        return std::any_of(volumes.cbegin(), volumes.cend(),
-                           [&root](const Volume& volume) { return volume.root == root; });
-    };
-    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
-        const QString root = storage.rootPath();
-        const bool wanted =
-            root == systemRoot || root == currentRoot ||
-            (storage.isValid() && storage.isReady() && isRealFileSystem(storage.fileSystemType()));
-        // Containers bind single files (/etc/hosts and the like) as mounts; only folders count.
-        if (!wanted || !QFileInfo(root).isDir() || offered(root)) {
-            continue;
-        }
-        volumes.append({root, storage.name()});
-    }
-    if (!offered(systemRoot)) {
-        volumes.append({systemRoot, QStorageInfo::root().name()});
-    }
-    std::sort(volumes.begin(), volumes.end(), [&systemRoot](const Volume& a, const Volume& b) {
-        if ((a.root == systemRoot) != (b.root == systemRoot)) {
-            return a.root == systemRoot;
-        }
-        return a.root < b.root;
-    });
-    return volumes;
-}
-
-QString volumeText(const Volume& volume) {
-    const QString root = QDir::toNativeSeparators(volume.root);
-    return volume.label.isEmpty() ? root : QStringLiteral("%1 [%2]").arg(root, volume.label);
-}
-
-QString startFolderOn(const QString& volumeRoot, const QString& currentFolder) {
+fs::path startFolderOn(const fs::path& volumeRoot, const fs::path& currentFolder) {
     return volumeRootOf(currentFolder) == volumeRoot ? currentFolder : volumeRoot;
 }
 

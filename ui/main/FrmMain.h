@@ -1,48 +1,94 @@
-// FrmMain: the program's window: the source and output-name boxes, the command labels, the about
-// panel, and the trimming job that the start command runs.
+// FrmMain: what the main window does: its commands, hover colours, drops, about links and the
+// trimming job, apart from any toolkit. A view draws the window and calls these handlers.
 #pragma once
 
-#include <QColor>
-#include <QWidget>
 #include <array>
-#include <optional>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "engine/trim.h"
-
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QMimeData;
-class QMouseEvent;
-class QPlainTextEdit;
+#include "ui/Colours.h"
+#include "ui/Message.h"
+#include "ui/main/JobRunner.h"
+#include "ui/main/Layout.h"
 
 namespace velbrisk::ui {
 
-class JobRunner;
-class LinkLabel;
-
-class FrmMain : public QWidget {
-    Q_OBJECT
-
+// The main window as the logic sees it. Every call comes on the window's thread (JobView's
+// wake() excepted). Texts are UTF-8.
+class MainView : public JobView {
 public:
-    explicit FrmMain(QWidget* parent = nullptr);
+    // The texts of the source box `Text` and the output-name box `SaveText`, as shown.
+    virtual std::string text() const = 0;
+    virtual std::string saveText() const = 0;
+    // Replaces the text of `Text` (a drop, or the chooser's OK).
+    virtual void setText(const std::string& text) = 0;
 
-    // The folder part of the source path in `Text`, where the output is written.
-    QString SourceFolder() const;
+    // The busy cursor (hourglass) over the whole window, or the normal one back. A job sets it
+    // and disables `Text` first; at its end it puts the cursor back, shows its message, and only
+    // then enables `Text` again.
+    virtual void setBusyCursor(bool busy) = 0;
+    // Enables or disables the source box `Text` (greyed, no input, no drops).
+    virtual void setTextEnabled(bool enabled) = 0;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
+    // The text colour of link label `link` (main_window::LinkIndex: 0 Label, 1 Lbl_Com,
+    // 2 Lbl_Exit, 3 Label3). Called only when the colour changes; all four start at kLinkRest.
+    virtual void setLinkColour(int link, Rgb colour) = 0;
 
-private slots:
-    void Lbl_Com_Click();
-    void Label3_Click();
-    void Lbl_Exit_Click();
-    void Label_Click();
-    void Lbl_About_Click(int index);
+    // Hands the address to the user's default program for it (Module1: QDesktopServices, or
+    // ShellExecuteW with the main window as owner and SW_SHOWNORMAL); the result is ignored.
+    virtual void openAddress(const std::string& address) = 0;
+
+    // Builds a fresh chooser (FrmOpen), modal to the whole program with no owner window, and
+    // returns once it has closed. The chooser's OK calls `chosen` with its path, which the
+    // caller has made set `Text`; the view hands it on to the chooser's logic.
+    virtual void openChooser(const std::function<void(const std::string&)>& chosen) = 0;
+
+    // Ends the program at once (Qt: QCoreApplication::exit(0); Win32: the main window
+    // destroyed and the message loop told to quit with 0).
+    virtual void quit() = 0;
+};
+
+class FrmMain {
+public:
+    // The view and the message boxes outlive this object. progressDelay: how long a job runs
+    // before its progress window comes up.
+    FrmMain(MainView& view, MessageBoxes& boxes,
+            std::chrono::milliseconds progressDelay = kProgressDelay);
+
+    // Clicks (primary button pressed and released on the label).
+    void Lbl_Com_Click();                // start: the empty-box refusals, then StartCompress
+    void Label_Click();                  // choose file: the chooser, modal
+    void Lbl_Exit_Click();               // exit at once
+    void Label3_Click();                 // help text
+    void Lbl_About_Click(int index);     // 4 mail, 6 home page, others nothing
+
+    // Mouse moves, delivered to the one control under the pointer (or to the form where no
+    // control is); none reads where the pointer is. The other controls' moves call nothing.
+    void Form_MouseMove();
+    void Label_MouseMove();
+    void Lbl_Com_MouseMove();
+    void Lbl_Exit_MouseMove();
+    void Label3_MouseMove();
+    void Text_MouseMove();
+
+    // Files dropped on `Text`, as local paths with the platform's separators, in the order the
+    // drop lists them (Win32: DragQueryFileW of the CF_HDROP list; Qt: the local-file URLs).
+    // The view answers the drop as a copy whatever this does.
+    void Text_OLEDragDrop(const std::vector<std::string>& droppedFiles);
+
+    // The folder part of the path in `Text`, where the output is written.
+    std::string SourceFolder() const;
+
+    // The text colour each link label has now, by main_window::LinkIndex.
+    const std::array<Rgb, 4>& linkColours() const { return linkColours_; }
+
+    // The help text of Label3_Click.
+    static std::string helpText();
 
 private:
-    // The job: the busy state, the scan and the copy, and the message that ends it.
     void StartCompress();
     JobResult runJob(JobRunner& runner, const std::string& sourcePath,
                      const std::string& outputName);
@@ -50,36 +96,13 @@ private:
     static JobResult WriteTrimmed(JobRunner& runner, const TrimPlan& plan);
     void endJob(const JobResult& result);
 
-    void buildAboutPanel();
+    // Only the labels given a colour change, and only if it differs from the one they have.
+    void colourLinks(const std::array<const Rgb*, 4>& colours);
 
-    // Mouse moves over the six places that colour the link labels; none reads the event.
-    void Form_MouseMove(const QMouseEvent& event);
-    void Label_MouseMove(const QMouseEvent& event);
-    void Lbl_Com_MouseMove(const QMouseEvent& event);
-    void Lbl_Exit_MouseMove(const QMouseEvent& event);
-    void Label3_MouseMove(const QMouseEvent& event);
-    void Text_MouseMove(const QMouseEvent& event);
-    // The link labels rest in blue and turn red under the mouse.
-    static inline const QColor kLinkRest{0, 0, 255};
-    static inline const QColor kLinkHover{255, 0, 0};
-    // Text colours for Label, Lbl_Com, Lbl_Exit and Label3, in that order; a label given no
-    // colour keeps the one it has.
-    void colourLinks(const std::array<std::optional<QColor>, 4>& colours);
-
-    bool Text_DragEvent(QEvent* event);
-    void Text_OLEDragDrop(const QMimeData& data);
-
-    QLabel* Label1;
-    QLineEdit* Text;
-    QLabel* Label2;
-    QLineEdit* SaveText;
-    LinkLabel* Label;
-    LinkLabel* Lbl_Com;
-    LinkLabel* Lbl_Exit;
-    LinkLabel* Label3;
-    QFrame* Frame1;
-    QPlainTextEdit* Text1;
-    std::array<LinkLabel*, 7> Lbl_About{};
+    MainView& view_;
+    MessageBoxes& boxes_;
+    const std::chrono::milliseconds progressDelay_;
+    std::array<Rgb, 4> linkColours_{kLinkRest, kLinkRest, kLinkRest, kLinkRest};
 };
 
 }  // namespace velbrisk::ui

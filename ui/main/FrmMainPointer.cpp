@@ -1,126 +1,82 @@
 // FrmMain under the mouse: the hover colours of the link labels, and files dropped on `Text`.
-#include <QDir>
-#include <QDropEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <algorithm>
+#include <string_view>
 
 #include "ui/main/FrmMain.h"
-#include "ui/main/LinkLabel.h"
 
 namespace velbrisk::ui {
 
-bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-        case QEvent::MouseMove: {
-            const auto& move = *static_cast<QMouseEvent*>(event);
-            if (watched == Label) {
-                Label_MouseMove(move);
-            } else if (watched == Lbl_Com) {
-                Lbl_Com_MouseMove(move);
-            } else if (watched == Lbl_Exit) {
-                Lbl_Exit_MouseMove(move);
-            } else if (watched == Label3) {
-                Label3_MouseMove(move);
-            } else if (watched == Text) {
-                Text_MouseMove(move);
-            }
-            // The control still gets the move: the source box selects text while dragged over.
-            return false;
-        }
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-            if (watched == Text) {
-                return Text_DragEvent(event);
-            }
-            break;
-        default:
-            break;
-    }
-    return QWidget::eventFilter(watched, event);
+namespace {
+
+const Rgb* const rest = &kLinkRest;
+const Rgb* const hover = &kLinkHover;
+
+bool isSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
 }
 
-void FrmMain::mouseMoveEvent(QMouseEvent* event) {
-    Form_MouseMove(*event);
+// A root keeps its separator: "/" alone, or a drive's "C:\".
+bool isRoot(std::string_view path) {
+    return path.size() == 1 || (path.size() == 3 && path[1] == ':' && isSeparator(path[2]));
 }
 
-void FrmMain::Form_MouseMove(const QMouseEvent&) {
-    colourLinks({kLinkRest, kLinkRest, kLinkRest, kLinkRest});
+}  // namespace
+
+void FrmMain::Form_MouseMove() {
+    colourLinks({rest, rest, rest, rest});
 }
 
-void FrmMain::Label_MouseMove(const QMouseEvent&) {
-    colourLinks({kLinkHover, kLinkRest, kLinkRest, kLinkRest});
+void FrmMain::Label_MouseMove() {
+    colourLinks({hover, rest, rest, rest});
 }
 
-void FrmMain::Lbl_Com_MouseMove(const QMouseEvent&) {
-    colourLinks({kLinkRest, kLinkHover, kLinkRest, kLinkRest});
+void FrmMain::Lbl_Com_MouseMove() {
+    colourLinks({rest, hover, rest, rest});
 }
 
-void FrmMain::Lbl_Exit_MouseMove(const QMouseEvent&) {
-    colourLinks({kLinkRest, kLinkRest, kLinkHover, kLinkRest});
+void FrmMain::Lbl_Exit_MouseMove() {
+    colourLinks({rest, rest, hover, rest});
 }
 
-void FrmMain::Label3_MouseMove(const QMouseEvent&) {
-    colourLinks({kLinkRest, kLinkRest, kLinkRest, kLinkHover});
+void FrmMain::Label3_MouseMove() {
+    colourLinks({rest, rest, rest, hover});
 }
 
 // The help label is left as it is: moving from it straight onto the source box keeps it red.
-void FrmMain::Text_MouseMove(const QMouseEvent&) {
-    colourLinks({kLinkRest, kLinkRest, kLinkRest, std::nullopt});
+void FrmMain::Text_MouseMove() {
+    colourLinks({rest, rest, rest, nullptr});
 }
 
-void FrmMain::colourLinks(const std::array<std::optional<QColor>, 4>& colours) {
-    const std::array<QLabel*, 4> links = {Label, Lbl_Com, Lbl_Exit, Label3};
-    for (std::size_t i = 0; i < links.size(); ++i) {
-        if (!colours[i] || links[i]->palette().color(QPalette::WindowText) == *colours[i]) {
+void FrmMain::colourLinks(const std::array<const Rgb*, 4>& colours) {
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        if (!colours[i] || linkColours_[i] == *colours[i]) {
             continue;
         }
-        QPalette palette = links[i]->palette();
-        palette.setColor(QPalette::WindowText, *colours[i]);
-        links[i]->setPalette(palette);
+        linkColours_[i] = *colours[i];
+        view_.setLinkColour(int(i), *colours[i]);
     }
 }
 
-bool FrmMain::Text_DragEvent(QEvent* event) {
-    // A drop is always taken as a copy: accepting a move would let the file manager delete the
-    // file that the user only meant to name.
-    if (event->type() == QEvent::Drop) {
-        auto* drop = static_cast<QDropEvent*>(event);
-        if (drop->possibleActions() & Qt::CopyAction) {
-            Text_OLEDragDrop(*drop->mimeData());
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
-        } else {
-            drop->ignore();
-        }
-        return true;
-    }
-    auto* drag = static_cast<QDragMoveEvent*>(event);
-    if (drag->mimeData()->hasUrls() && (drag->possibleActions() & Qt::CopyAction)) {
-        drag->setDropAction(Qt::CopyAction);
-        drag->accept();
-    } else {
-        drag->ignore();
-    }
-    return true;
-}
-
-void FrmMain::Text_OLEDragDrop(const QMimeData& data) {
-    // The dropped local files stand in for the shell's file list; text alone is no file.
-    const QList<QUrl> urls = data.urls();
-    const auto firstFile =
-        std::find_if(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
-    if (firstFile == urls.end()) {
+void FrmMain::Text_OLEDragDrop(const std::vector<std::string>& droppedFiles) {
+    // Only the first file of the list counts, whatever the others are.
+    if (droppedFiles.empty()) {
         return;
     }
+    std::string_view path = droppedFiles.front();
     // A folder may come with a trailing separator, which would hide the letters it ends in.
-    const QString path = QDir::toNativeSeparators(QDir::cleanPath(firstFile->toLocalFile()));
-    const QString ending = path.right(3);
-    if (ending == QLatin1String("EXE") || ending == QLatin1String("exe")) {
-        Text->setText(path);
+    while (!path.empty() && !isRoot(path) && isSeparator(path.back())) {
+        path.remove_suffix(1);
+    }
+    // The ending is compared as it is written: "EXE" and "exe" pass, "Exe" does not.
+    if (path.size() < 3) {
+        return;
+    }
+    const std::string_view ending = path.substr(path.size() - 3);
+    if (ending == "EXE" || ending == "exe") {
+        view_.setText(std::string(path));
     }
 }
 

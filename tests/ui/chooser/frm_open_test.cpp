@@ -11,10 +11,10 @@
 #include <memory>
 
 #include "ui/Messages.h"
-#include "ui/chooser/FileList.h"
-#include "ui/chooser/FolderList.h"
-#include "ui/chooser/FrmOpen.h"
-#include "ui/chooser/Listing.h"
+#include "ui/qt/FileList.h"
+#include "ui/qt/FolderList.h"
+#include "ui/qt/FrmOpen.h"
+#include "ui/qt/Listing.h"
 
 using velbrisk::ui::FrmOpen;
 

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "ui/chooser/Listing.h"
+#include "ui/qt/Listing.h"
 
 using namespace velbrisk::ui::chooser;
 

@@ -16,8 +16,8 @@
 #include "pe_builder.h"
 #include "resources/ProductInfo.h"
 #include "ui/Messages.h"
-#include "ui/chooser/FrmOpen.h"
-#include "ui/main/FrmMain.h"
+#include "ui/qt/FrmOpen.h"
+#include "ui/qt/FrmMain.h"
 
 using namespace velbrisk::ui;
 using namespace velbrisk::testing;

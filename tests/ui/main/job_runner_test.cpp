@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "ui/main/JobRunner.h"
+#include "ui/qt/JobRunner.h"
 
 using namespace std::chrono_literals;
 using velbrisk::JobControl;

@@ -1,5 +1,5 @@
 // The chooser's folder list: the chain of folders down to the open one, then its subfolders.
-#include "ui/chooser/FolderList.h"
+#include "ui/qt/FolderList.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -7,7 +7,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 
-#include "ui/chooser/Listing.h"
+#include "ui/qt/Listing.h"
 
 namespace velbrisk::ui::chooser {
 

@@ -1,5 +1,5 @@
 // A label that serves as a command button: it reports a click of the primary mouse button.
-#include "ui/main/LinkLabel.h"
+#include "ui/qt/LinkLabel.h"
 
 #include <QMouseEvent>
 

@@ -1,9 +1,9 @@
 // The chooser's file list: the executables of one folder, one of which the user may select.
-#include "ui/chooser/FileList.h"
+#include "ui/qt/FileList.h"
 
 #include <QKeyEvent>
 
-#include "ui/chooser/Listing.h"
+#include "ui/qt/Listing.h"
 
 namespace velbrisk::ui::chooser {
 

@@ -1,0 +1,57 @@
+// The modal message boxes of the windows, as the logic asks for them, behind one seam that tests
+// replace.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velbrisk::ui {
+
+enum class MessageIcon { Information, Warning, Error };
+
+// Texts are UTF-8. A text with line breaks holds "\n"; a view that needs "\r\n" converts.
+struct Message {
+    MessageIcon icon = MessageIcon::Information;
+    std::string title;
+    std::string text;
+    friend bool operator==(const Message&, const Message&) = default;
+};
+
+// Where the logic's messages and questions go. Each front has one that shows the platform's
+// modal box owned by its window (Qt: QMessageBox; Win32: MessageBoxW with MB_ICONINFORMATION,
+// MB_ICONWARNING or MB_ICONERROR); tests hand a MessageRecorder to the window instead. Called on
+// the window's thread only.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // A modal box with the message and a single OK button; returns once it is dismissed.
+    virtual void showMessage(const Message& message) = 0;
+    // A modal question with the buttons Yes and No, No being the default (Win32: MB_YESNO |
+    // MB_DEFBUTTON2). True for Yes; any other way out of the box (Esc, close box) is No.
+    virtual bool askYesNo(const Message& question) = 0;
+};
+
+// Stands in for the screen: records what the user would have seen, without a modal loop.
+class MessageRecorder : public MessageBoxes {
+public:
+    explicit MessageRecorder(bool answerYes = false) : answerYes(answerYes) {}
+
+    void showMessage(const Message& message) override {
+        shown.push_back(message);
+        if (onShown) {
+            onShown();
+        }
+    }
+    bool askYesNo(const Message& question) override {
+        asked.push_back(question);
+        return answerYes;
+    }
+
+    std::vector<Message> shown;  // messages, in the order shown
+    std::vector<Message> asked;  // questions, in the order asked
+    bool answerYes;
+    std::function<void()> onShown;  // runs after each message is recorded, if set
+};
+
+}  // namespace velbrisk::ui
