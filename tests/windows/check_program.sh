@@ -9,8 +9,8 @@ trap 'rm -rf "$scratch"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-system_dlls=" kernel32.dll user32.dll gdi32.dll shell32.dll comctl32.dll comdlg32.dll ole32.dll
- oleaut32.dll advapi32.dll shlwapi.dll uxtheme.dll msvcrt.dll ucrtbase.dll "
+system_dlls=" kernel32.dll user32.dll gdi32.dll shell32.dll comctl32.dll comdlg32.dll ole32.dll "
+system_dlls+=" oleaut32.dll advapi32.dll shlwapi.dll uxtheme.dll msvcrt.dll ucrtbase.dll "
 imports=$("$objdump" -p "$program" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 [ -n "$imports" ] || fail "objdump found no imports in $program"
 for dll in $imports; do
