@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace velbrisk::app {
 
 namespace {
@@ -160,9 +164,22 @@ WindowCommand parseWindowCommand(const std::vector<std::string>& arguments,
 }
 
 std::string currentFolder() {
+#ifdef _WIN32
+    // The system's converter, not the library's, which would pull std::locale into the program.
+    const DWORD length = GetCurrentDirectoryW(0, nullptr);
+    std::wstring wide(length, L'\0');
+    wide.resize(GetCurrentDirectoryW(length, wide.data()));
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0,
+                                          nullptr, nullptr);
+    std::string folder(std::size_t(bytes > 0 ? bytes : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), folder.data(), bytes, nullptr,
+                        nullptr);
+    return folder;
+#else
     std::error_code ec;
     const std::u8string folder = std::filesystem::current_path(ec).u8string();
     return ec ? std::string{} : std::string(folder.begin(), folder.end());
+#endif
 }
 
 std::string windowHelpText() {

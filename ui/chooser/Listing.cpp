@@ -75,6 +75,27 @@ bool endsWithExe(const std::string& name) {
 
 }  // namespace
 
+// On Windows a path is UTF-16 inside. The library's own conversion there goes through
+// std::locale, which would bring half a megabyte of locale tables into the program for this one
+// job: the system's converter does it instead.
+#ifdef _WIN32
+fs::path pathFromUtf8(std::string_view text) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(std::size_t(std::max(length, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), length);
+    return fs::path(std::move(wide));
+}
+
+std::string utf8FromPath(const fs::path& path) {
+    const std::wstring& wide = path.native();
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string text(std::size_t(std::max(length, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(), length, nullptr,
+                        nullptr);
+    return text;
+}
+#else
 fs::path pathFromUtf8(std::string_view text) {
     return fs::path(std::u8string(text.begin(), text.end()));
 }
@@ -83,6 +104,7 @@ std::string utf8FromPath(const fs::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
+#endif
 
 std::optional<std::vector<std::string>> subfolders(const fs::path& folder) {
     return namesIn(folder, [](const fs::directory_entry& entry) {

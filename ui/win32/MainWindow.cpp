@@ -14,7 +14,7 @@
 #include "ui/win32/Dpi.h"
 #include "ui/win32/JobLoop.h"
 #include "ui/win32/ProgressWindow.h"
-#include "ui/win32/ResourceIds.h"
+#include "resources/WindowsResources.h"
 #include "ui/win32/Wide.h"
 
 namespace velbrisk::ui::win32 {
@@ -60,7 +60,7 @@ void registerClasses(HINSTANCE instance, WNDPROC windowProcedure) {
     if (!GetClassInfoExW(instance, kWindowClass, &windowClass)) {
         windowClass.lpfnWndProc = windowProcedure;
         windowClass.hInstance = instance;
-        windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kIconId));
+        windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(VELBRISK_ICON_ID));
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = lightYellowBrush();
         windowClass.lpszClassName = kWindowClass;
@@ -101,7 +101,7 @@ void fitLabel(HWND label, HFONT font, const TwipsRect& place, int dpi) {
 MainWindow::MainWindow(HINSTANCE instance, Seams seams)
     : instance_(instance), seams_(std::move(seams)) {
     registerClasses(instance_, &MainWindow::windowProc);
-    hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(kHandCursorId));
+    hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(VELBRISK_HAND_CURSOR_ID));
     if (!hand_) {
         // A program built without the resource script (the window tests) still shows a hand.
         hand_ = LoadCursorW(nullptr, IDC_HAND);
