@@ -196,24 +196,28 @@ std::string windowVersionText(std::string_view version) {
     return "velbrisk " + std::string{version} + '\n';
 }
 
-int answerWithoutWindow(const WindowCommand& command, std::string_view version) {
-    std::string text;
+WindowAnswer answerFor(const WindowCommand& command, std::string_view version) {
     switch (command.request) {
         case WindowRequest::Open:
-            return 0;
+            break;
         case WindowRequest::Help:
-            text = windowHelpText();
-            break;
+            return {windowHelpText(), false, 0};
         case WindowRequest::Version:
-            text = windowVersionText(version);
-            break;
+            return {windowVersionText(version), false, 0};
         case WindowRequest::UsageError:
-            text = "velbrisk：" + command.error + "\n请用“velbrisk --help”查看用法。\n";
-            std::fputs(text.c_str(), stderr);
-            return 2;
+            return {"velbrisk：" + command.error + "\n请用“velbrisk --help”查看用法。\n", true, 2};
     }
-    std::fputs(text.c_str(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return {};
+}
+
+int answerWithoutWindow(const WindowCommand& command, std::string_view version) {
+    const WindowAnswer answer = answerFor(command, version);
+    if (answer.isError) {
+        std::fputs(answer.text.c_str(), stderr);
+        return answer.status;
+    }
+    std::fputs(answer.text.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? answer.status : 1;
 }
 
 }  // namespace velbrisk::app

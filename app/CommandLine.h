@@ -47,6 +47,15 @@ std::string currentFolder();
 std::string windowHelpText();
 std::string windowVersionText(std::string_view version);
 
+// What a request that needs no window (Help, Version, UsageError) says, whether it is an error,
+// and the status the program then ends with.
+struct WindowAnswer {
+    std::string text;
+    bool isError = false;
+    int status = 0;
+};
+WindowAnswer answerFor(const WindowCommand& command, std::string_view version);
+
 // Carries out a request that needs no window (Help, Version, UsageError): prints to standard
 // output or standard error and returns the exit status.
 int answerWithoutWindow(const WindowCommand& command, std::string_view version);

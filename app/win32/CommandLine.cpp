@@ -24,27 +24,11 @@ std::vector<std::string> arguments(const wchar_t* commandLine) {
 }
 
 int answerInMessageBox(const WindowCommand& command, const std::string& version) {
-    std::string text;
-    UINT icon = MB_ICONINFORMATION;
-    int status = 0;
-    switch (command.request) {
-        case WindowRequest::Open:
-            return 0;
-        case WindowRequest::Help:
-            text = windowHelpText();
-            break;
-        case WindowRequest::Version:
-            text = windowVersionText(version);
-            break;
-        case WindowRequest::UsageError:
-            text = command.error + "\n请用“velbrisk --help”查看用法。";
-            icon = MB_ICONERROR;
-            status = 2;
-            break;
-    }
-    MessageBoxW(nullptr, ui::win32::widen(text).c_str(), ui::win32::widen(product::kName).c_str(),
-                MB_OK | icon);
-    return status;
+    const WindowAnswer answer = answerFor(command, version);
+    MessageBoxW(nullptr, ui::win32::widen(answer.text).c_str(),
+                ui::win32::widen(product::kName).c_str(),
+                MB_OK | (answer.isError ? MB_ICONERROR : MB_ICONINFORMATION));
+    return answer.status;
 }
 
 }  // namespace velbrisk::app::win32
