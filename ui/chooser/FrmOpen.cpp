@@ -1,32 +1,19 @@
 // FrmOpen: the chooser's steps: drive change, folder change, file selection, OK and cancel.
 #include "ui/chooser/FrmOpen.h"
 
-#include <system_error>
-
 namespace velbrisk::ui {
-
-namespace fs = std::filesystem;
 
 namespace {
 
 // An absolute path without "." or "..", and without a trailing separator unless it is a root.
-fs::path cleanFolder(const fs::path& folder) {
-    std::error_code error;
-    fs::path path = fs::absolute(folder, error);
-    if (error) {
-        path = folder;
-    }
-    path = path.lexically_normal();
-    if (!path.has_filename() && path.has_relative_path()) {
-        path = path.parent_path();
-    }
-    return path;
+std::string cleanFolder(const std::string& folder) {
+    return chooser::normalPath(chooser::absolutePath(folder));
 }
 
 }  // namespace
 
 FrmOpen::FrmOpen(ChooserView& view, MessageBoxes& boxes,
-                 std::function<void(const std::string&)> chosen, fs::path currentFolder,
+                 std::function<void(const std::string&)> chosen, std::string currentFolder,
                  VolumeSource volumeSource)
     : view_(view),
       boxes_(boxes),
@@ -36,7 +23,7 @@ FrmOpen::FrmOpen(ChooserView& view, MessageBoxes& boxes,
 
 void FrmOpen::Form_Load() {
     volumes_ = volumeSource_(currentFolder_);
-    const fs::path currentRoot = chooser::volumeRootOf(currentFolder_);
+    const std::string currentRoot = chooser::volumeRootOf(currentFolder_);
     std::vector<std::string> entries;
     int current = volumes_.empty() ? -1 : 0;
     for (const chooser::Volume& volume : volumes_) {
@@ -51,12 +38,12 @@ void FrmOpen::Form_Load() {
     // list then opens at the root of its volume, or at the system's root.
     if (!openFolder(currentFolder_) &&
         !(current >= 0 && openFolder(volumes_[std::size_t(current)].root))) {
-        openFolder(currentFolder_.root_path());
+        openFolder(chooser::rootOf(currentFolder_));
     }
 }
 
-bool FrmOpen::openFolder(const fs::path& folder) {
-    const fs::path target = cleanFolder(folder);
+bool FrmOpen::openFolder(const std::string& folder) {
+    const std::string target = cleanFolder(folder);
     if (!folder_.empty() && target == folder_) {
         return true;
     }
@@ -64,7 +51,7 @@ bool FrmOpen::openFolder(const fs::path& folder) {
     if (!children) {
         return false;
     }
-    const std::vector<fs::path> chain = chooser::folderChain(target);
+    const std::vector<std::string> chain = chooser::folderChain(target);
     std::vector<ChooserView::FolderEntry> entries;
     folderEntries_.clear();
     for (std::size_t depth = 0; depth < chain.size(); ++depth) {
@@ -73,7 +60,7 @@ bool FrmOpen::openFolder(const fs::path& folder) {
     }
     for (const std::string& name : *children) {
         entries.push_back({name, int(chain.size()), false});
-        folderEntries_.push_back(target / chooser::pathFromUtf8(name));
+        folderEntries_.push_back(chooser::joinPath(target, name));
     }
     folder_ = target;
     view_.showFolders(entries, int(chain.size()) - 1);

@@ -2,12 +2,12 @@
 // file's path, OK and cancel, apart from any toolkit. A view draws it and calls these handlers.
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "ui/Message.h"
+#include "ui/chooser/FileSystem.h"
 #include "ui/chooser/Layout.h"
 #include "ui/chooser/Listing.h"
 
@@ -46,13 +46,13 @@ public:
 class FrmOpen {
 public:
     // Where the drive list's volumes come from: the system's, or a test's own.
-    using VolumeSource = std::function<std::vector<chooser::Volume>(const std::filesystem::path&)>;
+    using VolumeSource = std::function<std::vector<chooser::Volume>(const std::string&)>;
 
     // The view and the boxes outlive this object. `chosen` receives the path on OK (it sets the
     // main window's `Text`). The lists start at currentFolder, normally the process's current
     // folder, which no step of the chooser changes.
     FrmOpen(ChooserView& view, MessageBoxes& boxes, std::function<void(const std::string&)> chosen,
-            std::filesystem::path currentFolder = std::filesystem::current_path(),
+            std::string currentFolder = chooser::currentFolder(),
             VolumeSource volumeSource = chooser::pickableVolumes);
 
     // Fills the three lists; the view calls it once its controls exist.
@@ -74,22 +74,22 @@ public:
     void Command2_Click();
 
     // What the lists hold now, as paths with the platform's separators.
-    std::string folderPath() const { return chooser::utf8FromPath(folder_); }   // Dir1's folder
-    std::string listingPath() const { return chooser::utf8FromPath(listing_); }  // File1's folder
+    const std::string& folderPath() const { return folder_; }    // Dir1's folder
+    const std::string& listingPath() const { return listing_; }  // File1's folder
     const std::vector<chooser::Volume>& volumes() const { return volumes_; }
 
 private:
-    bool openFolder(const std::filesystem::path& folder);
+    bool openFolder(const std::string& folder);
 
     ChooserView& view_;
     MessageBoxes& boxes_;
     std::function<void(const std::string&)> chosen_;
-    const std::filesystem::path currentFolder_;
+    const std::string currentFolder_;
     VolumeSource volumeSource_;
     std::vector<chooser::Volume> volumes_;
-    std::filesystem::path folder_;   // Dir1's folder; empty until one has been opened
-    std::vector<std::filesystem::path> folderEntries_;  // the folder of each Dir1 entry
-    std::filesystem::path listing_;  // File1's listing path
+    std::string folder_;   // Dir1's folder; empty until one has been opened
+    std::vector<std::string> folderEntries_;  // the folder of each Dir1 entry
+    std::string listing_;  // File1's listing path
     std::vector<std::string> files_;  // File1's entries
 };
 

@@ -2,15 +2,10 @@
 #include "ui/chooser/Listing.h"
 
 #include <algorithm>
-#include <system_error>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "ui/chooser/FileSystem.h"
 
 namespace velbrisk::ui::chooser {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -33,36 +28,18 @@ void sortByName(std::vector<std::string>& names) {
     });
 }
 
-bool isHidden(const fs::directory_entry& entry) {
-#ifdef _WIN32
-    const DWORD attributes = GetFileAttributesW(entry.path().c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
-#else
-    const std::string name = utf8FromPath(entry.path().filename());
-    return !name.empty() && name.front() == '.';
-#endif
-}
-
-// The entries of a folder that pass `wanted`, by name; nothing when the folder cannot be opened.
-// Entries that vanish or cannot be looked at while the folder is read are left out.
+// The entries of a folder that are not hidden and pass `wanted`, by name; nothing when the
+// folder cannot be opened.
 template <typename Wanted>
-std::optional<std::vector<std::string>> namesIn(const fs::path& folder, Wanted wanted) {
-    if (folder.empty()) {
-        return std::nullopt;
-    }
-    std::error_code error;
-    fs::directory_iterator entries(folder, error);
-    if (error) {
+std::optional<std::vector<std::string>> namesIn(const std::string& folder, Wanted wanted) {
+    std::optional<std::vector<FolderItem>> items = folderItems(folder);
+    if (!items) {
         return std::nullopt;
     }
     std::vector<std::string> names;
-    for (; entries != fs::directory_iterator(); entries.increment(error)) {
-        if (error) {
-            break;
-        }
-        if (!isHidden(*entries) && wanted(*entries)) {
-            names.push_back(utf8FromPath(entries->path().filename()));
+    for (FolderItem& item : *items) {
+        if (!item.hidden && wanted(item)) {
+            names.push_back(std::move(item.name));
         }
     }
     sortByName(names);
@@ -75,71 +52,32 @@ bool endsWithExe(const std::string& name) {
 
 }  // namespace
 
-// On Windows a path is UTF-16 inside. The library's own conversion there goes through
-// std::locale, which would bring half a megabyte of locale tables into the program for this one
-// job: the system's converter does it instead.
-#ifdef _WIN32
-fs::path pathFromUtf8(std::string_view text) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(std::size_t(std::max(length, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), length);
-    return fs::path(std::move(wide));
+std::optional<std::vector<std::string>> subfolders(const std::string& folder) {
+    return namesIn(folder, [](const FolderItem& item) { return item.folder; });
 }
 
-std::string utf8FromPath(const fs::path& path) {
-    const std::wstring& wide = path.native();
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string text(std::size_t(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(), length, nullptr,
-                        nullptr);
-    return text;
-}
-#else
-fs::path pathFromUtf8(std::string_view text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string utf8FromPath(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-#endif
-
-std::optional<std::vector<std::string>> subfolders(const fs::path& folder) {
-    return namesIn(folder, [](const fs::directory_entry& entry) {
-        std::error_code error;
-        return entry.is_directory(error);
-    });
-}
-
-std::optional<std::vector<std::string>> exeFiles(const fs::path& folder) {
+std::optional<std::vector<std::string>> exeFiles(const std::string& folder) {
     // A file that cannot be read is still listed, as it would be on Windows.
-    return namesIn(folder, [](const fs::directory_entry& entry) {
-        std::error_code error;
-        return entry.is_regular_file(error) && endsWithExe(utf8FromPath(entry.path().filename()));
-    });
+    return namesIn(folder,
+                   [](const FolderItem& item) { return item.file && endsWithExe(item.name); });
 }
 
-std::vector<fs::path> folderChain(const fs::path& folder) {
-    fs::path path = folder.lexically_normal();
-    if (!path.has_filename() && path.has_relative_path()) {
-        path = path.parent_path();
-    }
-    std::vector<fs::path> chain;
+std::vector<std::string> folderChain(const std::string& folder) {
+    std::string path = normalPath(folder);
+    std::vector<std::string> chain;
     for (;;) {
         chain.insert(chain.begin(), path);
-        const fs::path parent = path.parent_path();
+        std::string parent = parentOf(path);
         if (parent.empty() || parent == path) {
             return chain;
         }
-        path = parent;
+        path = std::move(parent);
     }
 }
 
-std::string folderEntryText(const fs::path& folder) {
-    const fs::path name = folder.filename();
-    return name.empty() ? utf8FromPath(folder) : utf8FromPath(name);
+std::string folderEntryText(const std::string& folder) {
+    std::string name = nameOf(folder);
+    return name.empty() ? folder : name;
 }
 
 std::string joinPickedFile(std::string_view folderListPath, std::string_view listingPath,
@@ -166,7 +104,7 @@ bool isRealFileSystem(std::string_view fileSystemType) {
            std::find(std::begin(pseudo), std::end(pseudo), fileSystemType) == std::end(pseudo);
 }
 
-fs::path startFolderOn(const fs::path& volumeRoot, const fs::path& currentFolder) {
+std::string startFolderOn(const std::string& volumeRoot, const std::string& currentFolder) {
     return volumeRootOf(currentFolder) == volumeRoot ? currentFolder : volumeRoot;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -70,7 +71,7 @@ std::string labelOf(const std::string& device) {
     return {};
 }
 
-bool isReady(const fs::path& point) {
+bool isReady(const std::string& point) {
     struct statvfs info {};
     return ::statvfs(point.c_str(), &info) == 0;
 }
@@ -116,12 +117,12 @@ std::vector<Mount> parseMountInfo(std::string_view text) {
     return found;
 }
 
-std::vector<fs::path> offeredMountPoints(const std::vector<Mount>& mounts,
-                                         const fs::path& currentRoot,
-                                         const std::function<bool(const fs::path&)>& isReady,
-                                         const std::function<bool(const fs::path&)>& isFolder) {
-    const fs::path systemRoot = "/";
-    std::vector<fs::path> points;
+std::vector<std::string> offeredMountPoints(
+    const std::vector<Mount>& mounts, const std::string& currentRoot,
+    const std::function<bool(const std::string&)>& isReady,
+    const std::function<bool(const std::string&)>& isFolder) {
+    const std::string systemRoot = "/";
+    std::vector<std::string> points;
     for (const Mount& mount : mounts) {
         const bool wanted = mount.point == systemRoot || mount.point == currentRoot ||
                             (isRealFileSystem(mount.type) && isReady(mount.point));
@@ -135,21 +136,22 @@ std::vector<fs::path> offeredMountPoints(const std::vector<Mount>& mounts,
     if (std::find(points.begin(), points.end(), systemRoot) == points.end()) {
         points.push_back(systemRoot);
     }
-    std::sort(points.begin(), points.end(), [&systemRoot](const fs::path& a, const fs::path& b) {
+    std::sort(points.begin(), points.end(), [&systemRoot](const std::string& a, const std::string& b) {
         if ((a == systemRoot) != (b == systemRoot)) {
             return a == systemRoot;
         }
-        return a < b;
+        // Name by name, so "/media/a/b" comes before "/media/a b".
+        return fs::path(a) < fs::path(b);
     });
     return points;
 }
 
-fs::path volumeRootOf(const fs::path& folder) {
+std::string volumeRootOf(const std::string& folder) {
     // A folder that has gone still lies on the volume of the nearest folder above it that is
     // still there.
     std::error_code error;
     fs::path real;
-    for (fs::path above = folder;; above = above.parent_path()) {
+    for (fs::path above(folder);; above = above.parent_path()) {
         real = fs::canonical(above, error);
         if (!error || above.empty() || above == above.parent_path()) {
             break;
@@ -160,23 +162,23 @@ fs::path volumeRootOf(const fs::path& folder) {
     }
     fs::path best;
     for (const Mount& mount : mounts()) {
-        if (isUnder(real, mount.point) &&
-            std::distance(mount.point.begin(), mount.point.end()) >=
-                std::distance(best.begin(), best.end())) {
-            best = mount.point;
+        const fs::path point(mount.point);
+        if (isUnder(real, point) &&
+            std::distance(point.begin(), point.end()) >= std::distance(best.begin(), best.end())) {
+            best = point;
         }
     }
-    return best;
+    return best.string();
 }
 
-std::vector<Volume> pickableVolumes(const fs::path& currentFolder) {
+std::vector<Volume> pickableVolumes(const std::string& currentFolder) {
     const std::vector<Mount> table = mounts();
-    const auto isFolder = [](const fs::path& point) {
+    const auto isFolder = [](const std::string& point) {
         std::error_code error;
         return fs::is_directory(point, error);
     };
     std::vector<Volume> volumes;
-    for (const fs::path& point :
+    for (const std::string& point :
          offeredMountPoints(table, volumeRootOf(currentFolder), isReady, isFolder)) {
         const auto mount = std::find_if(table.begin(), table.end(),
                                         [&point](const Mount& m) { return m.point == point; });
@@ -186,8 +188,7 @@ std::vector<Volume> pickableVolumes(const fs::path& currentFolder) {
 }
 
 std::string volumeText(const Volume& volume) {
-    const std::string root = utf8FromPath(volume.root);
-    return volume.label.empty() ? root : root + " [" + volume.label + "]";
+    return volume.label.empty() ? volume.root : volume.root + " [" + volume.label + "]";
 }
 
 }  // namespace velbrisk::ui::chooser

@@ -3,14 +3,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cwctype>
-#include <system_error>
-
+#include "ui/chooser/FileSystem.h"
 #include "ui/chooser/Listing.h"
 
 namespace velbrisk::ui::chooser {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -33,26 +29,25 @@ std::string labelOf(const std::wstring& root) {
                                nullptr, 0)) {
         return {};
     }
-    return utf8FromPath(fs::path(std::wstring(label)));
+    return utf8FromWide(label);
 }
 
 }  // namespace
 
-fs::path volumeRootOf(const fs::path& folder) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(folder, error);
-    if (error || !absolute.has_root_name()) {
+std::string volumeRootOf(const std::string& folder) {
+    std::string root = rootOf(absolutePath(folder));
+    // Only a drive or a share is a volume; so is not a path that could not be made absolute.
+    if (root.size() < 2 || (root[1] != ':' && root[1] != '\\')) {
         return {};
     }
     // The drive list names drives in capitals ("C:\"); a path may have been typed in small ones.
-    std::wstring root = absolute.root_path().make_preferred().wstring();
-    if (root.size() >= 2 && root[1] == L':') {
-        root[0] = wchar_t(std::towupper(root[0]));
+    if (root[1] == ':' && root[0] >= 'a' && root[0] <= 'z') {
+        root[0] = char(root[0] - 'a' + 'A');
     }
-    return fs::path(root);
+    return root;
 }
 
-std::vector<Volume> pickableVolumes(const fs::path& currentFolder) {
+std::vector<Volume> pickableVolumes(const std::string& currentFolder) {
     const QuietDriveErrors quiet;
     std::vector<Volume> volumes;
     const DWORD length = GetLogicalDriveStringsW(0, nullptr);
@@ -64,21 +59,21 @@ std::vector<Volume> pickableVolumes(const fs::path& currentFolder) {
         if (root.empty()) {
             break;
         }
-        volumes.push_back({fs::path(root), labelOf(root)});
+        volumes.push_back({utf8FromWide(root), labelOf(root)});
         at += root.size() + 1;
     }
     // A folder on a network share, which has no drive letter, still gets its entry.
-    const fs::path currentRoot = volumeRootOf(currentFolder);
+    const std::string currentRoot = volumeRootOf(currentFolder);
     if (!currentRoot.empty() &&
         std::none_of(volumes.begin(), volumes.end(),
                      [&](const Volume& volume) { return volume.root == currentRoot; })) {
-        volumes.push_back({currentRoot, labelOf(currentRoot.wstring())});
+        volumes.push_back({currentRoot, labelOf(wideFromUtf8(currentRoot))});
     }
     return volumes;
 }
 
 std::string volumeText(const Volume& volume) {
-    std::string root = utf8FromPath(volume.root);
+    std::string root = volume.root;
     // "C:\" is shown as the classic drive list shows it: "c:".
     if (root.size() == 3 && root[1] == ':') {
         root = std::string(1, char(std::tolower(static_cast<unsigned char>(root[0])))) + ":";

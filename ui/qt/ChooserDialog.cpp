@@ -73,7 +73,7 @@ bool isEnter(const QKeyEvent* key) {
 }  // namespace
 
 ChooserDialog::ChooserDialog(MessageBoxes& boxes, std::function<void(const std::string&)> chosen,
-                             const std::filesystem::path& currentFolder)
+                             const std::string& currentFolder)
     : QDialog(nullptr, kToolWindow),
       Drive1(make<QComboBox>(this, chooser::Drive1)),
       Dir1(make<QListWidget>(this, chooser::Dir1)),

@@ -49,7 +49,7 @@ LPARAM folderData(const ChooserView::FolderEntry& entry) {
 
 ChooserDialog::ChooserDialog(HINSTANCE instance, MessageBoxes* boxes,
                              std::function<void(const std::string&)> chosen,
-                             const std::filesystem::path& currentFolder)
+                             const std::string& currentFolder)
     : instance_(instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,7 +21,7 @@ public:
     // message boxes, owned by the dialog. chosen receives the path on OK.
     ChooserDialog(HINSTANCE instance, MessageBoxes* boxes,
                   std::function<void(const std::string&)> chosen,
-                  const std::filesystem::path& currentFolder = std::filesystem::current_path());
+                  const std::string& currentFolder = chooser::currentFolder());
     ~ChooserDialog() override;
     ChooserDialog(const ChooserDialog&) = delete;
     ChooserDialog& operator=(const ChooserDialog&) = delete;

@@ -12,8 +12,16 @@ namespace {
 
 using ui::ChooserView;
 using ui::FrmOpen;
-using ui::chooser::pathFromUtf8;
-using ui::chooser::utf8FromPath;
+
+// The tree is made with the file system library; the chooser takes UTF-8 text.
+std::filesystem::path pathFromUtf8(const std::string& text) {
+    return utf8Path(text);
+}
+
+std::string utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 class FakeChooserView : public ChooserView {
 public:
@@ -131,11 +139,11 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
         std::filesystem::remove(current);
         steps.erase(steps.begin());
     }
-    volume_ = utf8FromPath(ui::chooser::volumeRootOf(at("~/tools")));
-    const auto volumes = [this](const std::filesystem::path& folder) {
+    volume_ = ui::chooser::volumeRootOf(utf8FromPath(at("~/tools")));
+    const auto volumes = [this](const std::string& folder) {
         std::vector<ui::chooser::Volume> offered = ui::chooser::pickableVolumes(folder);
         for (const char* extra : {"~/other", "~/tools/sub", "~/tools/x.exe"}) {
-            offered.push_back({at(extra), {}});
+            offered.push_back({utf8FromPath(at(extra)), {}});
         }
         return offered;
     };
@@ -143,7 +151,8 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
     FakeChooserView view;
     ui::MessageRecorder recorder;
     std::string main = "untouched";
-    FrmOpen dialog(view, recorder, [&](const std::string& path) { main = path; }, current, volumes);
+    FrmOpen dialog(view, recorder, [&](const std::string& path) { main = path; },
+                   utf8FromPath(current), volumes);
     dialog.Form_Load();
 
     const auto indexOf = [](const auto& list, const std::string& text, auto textOf) {
@@ -299,12 +308,12 @@ TEST(FrmOpenDrives, currentVolumeShownAtOpening) {
     ScratchFolder folder;
     FakeChooserView view;
     ui::MessageRecorder recorder;
-    FrmOpen dialog(view, recorder, nullptr, utf8Path(folder / ""));
+    FrmOpen dialog(view, recorder, nullptr, folder / "");
     dialog.Form_Load();
     ASSERT_GE(view.drive, 0);
     ASSERT_EQ(view.drives.size(), dialog.volumes().size());
     EXPECT_EQ(dialog.volumes()[std::size_t(view.drive)].root,
-              ui::chooser::volumeRootOf(utf8Path(folder / "")));
+              ui::chooser::volumeRootOf(folder / ""));
     EXPECT_EQ(view.drives[std::size_t(view.drive)],
               ui::chooser::volumeText(dialog.volumes()[std::size_t(view.drive)]));
 }

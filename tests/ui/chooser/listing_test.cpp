@@ -57,6 +57,52 @@ INSTANTIATE_TEST_SUITE_P(
                 NATIVE("C:\\数据\\SETUP.EXE", "/数据/SETUP.EXE")}),
     rowName);
 
+struct PathRow {
+    const char* name;
+    std::string path;
+    std::string root;
+    std::string normal;
+    std::string parent;    // of the normal path
+    std::string lastName;  // of the normal path
+    std::string joined;    // "x.exe" under the normal path
+};
+
+class Paths : public ::testing::TestWithParam<PathRow> {};
+
+TEST_P(Paths, takenApartByThePlatformsRules) {
+    const PathRow& row = GetParam();
+    EXPECT_EQ(rootOf(row.path), row.root);
+    EXPECT_EQ(normalPath(row.path), row.normal);
+    EXPECT_EQ(parentOf(row.normal), row.parent);
+    EXPECT_EQ(nameOf(row.normal), row.lastName);
+    EXPECT_EQ(joinPath(row.normal, "x.exe"), row.joined);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Paths,
+    ::testing::Values(
+#ifdef _WIN32
+        PathRow{"drive_root", "C:\\", "C:\\", "C:\\", "C:\\", "", "C:\\x.exe"},
+        PathRow{"slashes_doubled_and_trailing", "c:/a//b/", "c:\\", "c:\\a\\b", "c:\\a", "b",
+                "c:\\a\\b\\x.exe"},
+        PathRow{"dots_stop_at_the_drive_root", "C:\\a\\.\\..\\..", "C:\\", "C:\\", "C:\\", "",
+                "C:\\x.exe"},
+        PathRow{"share_is_part_of_the_root", "\\\\srv\\share\\tools", "\\\\srv\\share\\",
+                "\\\\srv\\share\\tools", "\\\\srv\\share\\", "tools",
+                "\\\\srv\\share\\tools\\x.exe"},
+        PathRow{"Chinese_names", "D:\\数据\\程序\\", "D:\\", "D:\\数据\\程序", "D:\\数据", "程序",
+                "D:\\数据\\程序\\x.exe"}
+#else
+        PathRow{"root", "/", "/", "/", "/", "", "/x.exe"},
+        PathRow{"slashes_doubled_and_trailing", "/a//b/./", "/", "/a/b", "/a", "b", "/a/b/x.exe"},
+        PathRow{"dots_stop_at_the_root", "/a/../..", "/", "/", "/", "", "/x.exe"},
+        PathRow{"relative_keeps_its_dots", "a/../../b", "", "../b", "..", "b", "../b/x.exe"},
+        PathRow{"backslash_is_part_of_a_name", "/a\\b", "/", "/a\\b", "/", "a\\b", "/a\\b/x.exe"},
+        PathRow{"Chinese_names", "/数据/程序/", "/", "/数据/程序", "/数据", "程序", "/数据/程序/x.exe"}
+#endif
+        ),
+    rowName);
+
 struct ChainRow {
     const char* name;
     std::string folder;
@@ -69,8 +115,8 @@ class Chain : public ::testing::TestWithParam<ChainRow> {};
 TEST_P(Chain, runsFromTheRootDown) {
     std::vector<std::string> chain;
     std::vector<std::string> texts;
-    for (const auto& folder : folderChain(pathFromUtf8(GetParam().folder))) {
-        chain.push_back(utf8FromPath(folder));
+    for (const std::string& folder : folderChain(GetParam().folder)) {
+        chain.push_back(folder);
         texts.push_back(folderEntryText(folder));
     }
     EXPECT_EQ(chain, GetParam().chain);
@@ -122,26 +168,26 @@ protected:
 };
 
 TEST_F(Listings, subfoldersByNameWithoutCaseHiddenLeftOut) {
-    const auto names = subfolders(utf8Path(folder / ""));
+    const auto names = subfolders(folder / "");
     ASSERT_TRUE(names);
     EXPECT_EQ(*names, (std::vector<std::string>{"alpha", "Beta", "sub", "x.exe", "数据"}));
 }
 
 TEST_F(Listings, exeFilesMatchWithoutCaseFoldersAndHiddenLeftOut) {
-    const auto names = exeFiles(utf8Path(folder / ""));
+    const auto names = exeFiles(folder / "");
     ASSERT_TRUE(names);
     EXPECT_EQ(*names, (std::vector<std::string>{"a.exe", "B.EXE", "c.Exe", "Z.exe", "程序.exe"}));
 }
 
 TEST_F(Listings, folderThatCannotBeOpenedGivesNothing) {
     for (const std::string& missing : {folder / "gone", folder / "a.exe", std::string()}) {
-        EXPECT_FALSE(subfolders(utf8Path(missing))) << missing;
-        EXPECT_FALSE(exeFiles(utf8Path(missing))) << missing;
+        EXPECT_FALSE(subfolders(missing)) << missing;
+        EXPECT_FALSE(exeFiles(missing)) << missing;
     }
 }
 
 TEST_F(Listings, emptyFolderGivesEmptyLists) {
-    const auto sub = utf8Path(folder / "sub");
+    const std::string sub = folder / "sub";
     ASSERT_TRUE(subfolders(sub));
     EXPECT_TRUE(subfolders(sub)->empty());
     ASSERT_TRUE(exeFiles(sub));
@@ -187,18 +233,15 @@ class OfferedMounts : public ::testing::TestWithParam<MountsRow> {};
 TEST_P(OfferedMounts, rootFirstThenByPlace) {
     const MountsRow& row = GetParam();
     const auto isIn = [](const std::vector<std::string>& list) {
-        return [&list](const std::filesystem::path& point) {
-            return std::find(list.begin(), list.end(), point.string()) != list.end();
+        return [&list](const std::string& point) {
+            return std::find(list.begin(), list.end(), point) != list.end();
         };
     };
     std::vector<std::string> offered;
-    for (const auto& point :
-         offeredMountPoints(row.mounts, row.currentRoot,
-                            [&](const std::filesystem::path& p) { return !isIn(row.notReady)(p); },
-                            [&](const std::filesystem::path& p) { return !isIn(row.notFolder)(p); })) {
-        offered.push_back(point.string());
-    }
-    EXPECT_EQ(offered, row.offered);
+    EXPECT_EQ(offeredMountPoints(row.mounts, row.currentRoot,
+                                 [&](const std::string& p) { return !isIn(row.notReady)(p); },
+                                 [&](const std::string& p) { return !isIn(row.notFolder)(p); }),
+              row.offered);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -226,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The current folder's volume is offered, each once; on Linux the root comes first.
 TEST_F(Listings, volumesOfferTheCurrentOne) {
-    const auto here = utf8Path(folder / "");
+    const std::string here = folder / "";
     const std::vector<Volume> volumes = pickableVolumes(here);
     ASSERT_FALSE(volumes.empty());
     const auto root = volumeRootOf(here);
@@ -246,7 +289,7 @@ TEST_F(Listings, volumesOfferTheCurrentOne) {
 #endif
     // A folder on the volume starts the list where it is; another volume opens at its root.
     EXPECT_EQ(startFolderOn(root, here), here);
-    const std::filesystem::path elsewhere = NATIVE("Q:\\", "/no-such-volume");
+    const std::string elsewhere = NATIVE("Q:\\", "/no-such-volume");
     EXPECT_EQ(startFolderOn(elsewhere, here), elsewhere);
 }
 

@@ -244,8 +244,7 @@ private slots:
 
 private:
     QString volumeRoot() const {
-        return QString::fromStdString(velbrisk::ui::chooser::utf8FromPath(
-            velbrisk::ui::chooser::volumeRootOf(tools_.toStdString())));
+        return QString::fromStdString(velbrisk::ui::chooser::volumeRootOf(tools_.toStdString()));
     }
 
     std::unique_ptr<QTemporaryDir> tree_;

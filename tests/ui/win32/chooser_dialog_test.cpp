@@ -41,7 +41,7 @@ protected:
           made(prepare(folder)),
           dialog(
               GetModuleHandleW(nullptr), &recorder,
-              [this](const std::string& path) { chosen = path; }, folder.path()) {}
+              [this](const std::string& path) { chosen = path; }, folder.utf8()) {}
 
     static bool prepare(const ScratchFolder& folder) {
         folder.write(L"A.EXE", "MZ");
@@ -197,7 +197,7 @@ TEST_F(ChooserDialogTest, CancelAndTheCloseBoxHandOnNothing) {
 
     ChooserDialog other(
         GetModuleHandleW(nullptr), &recorder, [this](const std::string& path) { chosen = path; },
-        folder.path());
+        folder.utf8());
     SendMessageW(other.hwnd(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(other.isOpen());
     EXPECT_FALSE(chosen);
