@@ -54,7 +54,7 @@ ChooserDialog::ChooserDialog(HINSTANCE instance, MessageBoxes* boxes,
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     if (!GetClassInfoExW(instance_, kClassName, &windowClass)) {
-        windowClass.lpfnWndProc = &ChooserDialog::windowProc;
+        windowClass.lpfnWndProc = &objectWindowProc<ChooserDialog>;
         windowClass.hInstance = instance_;
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = HBRUSH(COLOR_BTNFACE + 1);
@@ -229,25 +229,6 @@ void ChooserDialog::setPathText(const std::string& text) {
 void ChooserDialog::close(bool accepted) {
     closed_ = true;
     accepted_ = accepted;
-}
-
-LRESULT CALLBACK ChooserDialog::windowProc(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
-        static_cast<ChooserDialog*>(create->lpCreateParams)->window_ = window;
-    }
-    auto* self = reinterpret_cast<ChooserDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
 }
 
 LRESULT ChooserDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -12,6 +12,7 @@
 #include "ui/Message.h"
 #include "ui/chooser/FrmOpen.h"
 #include "ui/win32/MessageBoxesWin32.h"
+#include "ui/win32/ObjectWindow.h"
 
 namespace velbrisk::ui::win32 {
 
@@ -44,7 +45,9 @@ public:
     void close(bool accepted) override;
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename T>
+    friend LRESULT CALLBACK objectWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam);
     static LRESULT CALLBACK listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR self);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);

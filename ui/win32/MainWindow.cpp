@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "resources/WindowsResources.h"
 #include "ui/main/Layout.h"
 #include "ui/win32/Brushes.h"
 #include "ui/win32/ChooserDialog.h"
@@ -14,7 +15,6 @@
 #include "ui/win32/Dpi.h"
 #include "ui/win32/JobLoop.h"
 #include "ui/win32/ProgressWindow.h"
-#include "resources/WindowsResources.h"
 #include "ui/win32/Wide.h"
 
 namespace velbrisk::ui::win32 {
@@ -100,7 +100,7 @@ void fitLabel(HWND label, HFONT font, const TwipsRect& place, int dpi) {
 
 MainWindow::MainWindow(HINSTANCE instance, Seams seams)
     : instance_(instance), seams_(std::move(seams)) {
-    registerClasses(instance_, &MainWindow::windowProc);
+    registerClasses(instance_, &objectWindowProc<MainWindow>);
     hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(VELBRISK_HAND_CURSOR_ID));
     if (!hand_) {
         // A program built without the resource script (the window tests) still shows a hand.

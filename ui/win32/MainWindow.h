@@ -15,6 +15,7 @@
 #include "ui/Message.h"
 #include "ui/main/FrmMain.h"
 #include "ui/win32/MessageBoxesWin32.h"
+#include "ui/win32/ObjectWindow.h"
 
 namespace velbrisk::ui::win32 {
 
@@ -68,7 +69,9 @@ public:
     void closeProgress() override;
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename T>
+    friend LRESULT CALLBACK objectWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam);
     static LRESULT CALLBACK labelProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR id, DWORD_PTR self);
     static LRESULT CALLBACK textProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,

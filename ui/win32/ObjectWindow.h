@@ -1,0 +1,31 @@
+// The window procedure of a window that one object of this program draws and answers for.
+#pragma once
+
+#include <windows.h>
+
+namespace velbrisk::ui::win32 {
+
+// For a class T with a member `HWND window_` and a member `LRESULT handle(UINT, WPARAM, LPARAM)`
+// (T befriends this function): CreateWindowExW's last argument names the object, which the
+// window keeps in its user data, so that every message from WM_NCCREATE on reaches the object;
+// window_ is set as the window is made and null again once it is gone.
+template <typename T>
+LRESULT CALLBACK objectWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
+        static_cast<T*>(create->lpCreateParams)->window_ = window;
+    }
+    auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->handle(message, wParam, lParam);
+}
+
+}  // namespace velbrisk::ui::win32
