@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "step_text.h"
 #include "test_files.h"
 
 namespace velbrisk::testing {
@@ -46,28 +47,6 @@ public:
     std::string Text1;
     std::string closed = "open";
 };
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) {
-        if (!part.empty()) {
-            parts.push_back(part);
-        }
-    }
-    return parts;
-}
-
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return text;
-    }
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
 
 std::string joined(const std::vector<std::string>& parts) {
     std::string text;

@@ -10,6 +10,7 @@
 #include "fake_main_view.h"
 #include "pe_builder.h"
 #include "resources/ProductInfo.h"
+#include "step_text.h"
 #include "test_files.h"
 
 namespace velbrisk::testing {
@@ -43,24 +44,6 @@ std::string linkLetters(const std::array<ui::Rgb, 4>& links) {
         letters += colour == ui::kLinkRest ? 'B' : colour == ui::kLinkHover ? 'R' : '?';
     }
     return letters;
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) {
-        if (!part.empty()) {
-            parts.push_back(part);
-        }
-    }
-    return parts;
-}
-
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
 }
 
 struct UseRow {
