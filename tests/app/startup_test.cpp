@@ -28,6 +28,7 @@ private slots:
             return texts;
         };
         QStringList expected = boxes();
+        QVERIFY(expected.contains("Text="));
         expected.replace(expected.indexOf("Text="), QStringLiteral("Text=/home/u/程序 1.exe"));
         QVERIFY(velbrisk::app::fillSourceBox(window, QStringLiteral("/home/u/程序 1.exe")));
         QCOMPARE(boxes(), expected);
