@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "table_rows.h"
 
 namespace velbrisk::app {
 namespace {
+
+using velbrisk::testing::PrintTo;
+using velbrisk::testing::rowName;
 
 struct CommandRow {
     const char* name;
@@ -16,17 +20,14 @@ struct CommandRow {
 
 const CommandRow kCommandRows[] = {
     {"no_argument", {}, WindowRequest::Open, ""},
-    {"relative_file", {"dist/app.exe"}, WindowRequest::Open, "/home/u/dist/app.exe"},
-    {"absolute_file", {"/opt/app.exe"}, WindowRequest::Open, "/opt/app.exe"},
-    {"chinese_name", {"程序 1.exe"}, WindowRequest::Open, "/home/u/程序 1.exe"},
+    {"relative_file", {"dist/程序 1.exe"}, WindowRequest::Open, "/home/u/dist/程序 1.exe"},
     {"file_after_double_dash", {"--", "-app.exe"}, WindowRequest::Open, "/home/u/-app.exe"},
     {"lone_dash_is_a_file", {"-"}, WindowRequest::Open, "/home/u/-"},
     {"help_short", {"-h"}, WindowRequest::Help, ""},
     {"help_long_after_a_file", {"a.exe", "--help"}, WindowRequest::Help, ""},
     {"version", {"--version"}, WindowRequest::Version, ""},
-    {"unknown_option", {"--trim"}, WindowRequest::UsageError, "无法识别的选项“--trim”"},
     {"qt_option_is_not_ours",
-     {"-platform", "offscreen"},
+     {"-platform", "xcb"},
      WindowRequest::UsageError,
      "无法识别的选项“-platform”"},
     {"two_files", {"a.exe", "b.exe"}, WindowRequest::UsageError, "只能给出一个文件"},
@@ -43,8 +44,7 @@ TEST_P(WindowCommandTable, Parses) {
               row.fileOrError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, WindowCommandTable, ::testing::ValuesIn(kCommandRows),
-                         [](const auto& info) { return std::string{info.param.name}; });
+INSTANTIATE_TEST_SUITE_P(Rows, WindowCommandTable, ::testing::ValuesIn(kCommandRows), rowName);
 
 struct PathRow {
     const char* name;
@@ -54,31 +54,22 @@ struct PathRow {
     std::string absolute;
 };
 
+constexpr PathStyle kPosix = PathStyle::Posix;
+constexpr PathStyle kWindows = PathStyle::Windows;
+
 const PathRow kPathRows[] = {
-    {"posix_relative", PathStyle::Posix, "a.exe", "/home/u", "/home/u/a.exe"},
-    {"posix_dot_steps_go", PathStyle::Posix, "./dist/./a.exe", "/home/u/", "/home/u/dist/a.exe"},
-    {"posix_double_dots_stay", PathStyle::Posix, "../a.exe", "/home/u", "/home/u/../a.exe"},
-    {"posix_doubled_separators", PathStyle::Posix, "/opt//x///a.exe", "/home/u", "/opt/x/a.exe"},
-    {"posix_backslash_is_a_name", PathStyle::Posix, "a\\b.exe", "/", "/a\\b.exe"},
-    {"posix_current_folder_unknown", PathStyle::Posix, "a.exe", "", "a.exe"},
-    {"windows_relative", PathStyle::Windows, "dist\\a.exe", "C:\\Users\\u",
-     "C:\\Users\\u\\dist\\a.exe"},
-    {"windows_forward_slashes", PathStyle::Windows, "dist/a.exe", "C:\\Users\\u",
-     "C:\\Users\\u\\dist\\a.exe"},
-    {"windows_absolute", PathStyle::Windows, "D:\\x\\a.exe", "C:\\Users\\u", "D:\\x\\a.exe"},
-    {"windows_root_of_the_current_drive", PathStyle::Windows, "\\x\\a.exe", "E:\\Users\\u",
-     "E:\\x\\a.exe"},
-    {"windows_drive_relative_same_drive", PathStyle::Windows, "c:a.exe", "C:\\Users\\u",
-     "C:\\Users\\u\\a.exe"},
-    {"windows_drive_relative_other_drive", PathStyle::Windows, "D:a.exe", "C:\\Users\\u",
-     "D:\\a.exe"},
-    {"windows_share", PathStyle::Windows, "\\\\server\\share\\.\\a.exe", "C:\\",
-     "\\\\server\\share\\a.exe"},
-    {"windows_relative_on_a_share", PathStyle::Windows, "a.exe", "\\\\server\\share\\d",
-     "\\\\server\\share\\d\\a.exe"},
-    {"windows_verbatim_untouched", PathStyle::Windows, "\\\\?\\C:\\x\\.\\a.exe", "C:\\",
-     "\\\\?\\C:\\x\\.\\a.exe"},
-    {"windows_current_drive_root", PathStyle::Windows, "a.exe", "C:\\", "C:\\a.exe"},
+    {"posix_dots_and_doubled_separators_go", kPosix, "./d/.//a.exe", "/home/u/", "/home/u/d/a.exe"},
+    {"posix_double_dots_stay", kPosix, "../a.exe", "/home/u", "/home/u/../a.exe"},
+    {"posix_backslash_is_a_name", kPosix, "a\\b.exe", "/", "/a\\b.exe"},
+    {"posix_current_folder_unknown", kPosix, "a.exe", "", "a.exe"},
+    {"windows_relative_either_slash", kWindows, "d/x\\a.exe", "C:\\u", "C:\\u\\d\\x\\a.exe"},
+    {"windows_other_drive", kWindows, "D:\\x\\a.exe", "C:\\u", "D:\\x\\a.exe"},
+    {"windows_root_of_the_current_drive", kWindows, "\\x\\a.exe", "E:\\u", "E:\\x\\a.exe"},
+    {"windows_drive_relative_same_drive", kWindows, "c:a.exe", "C:\\u", "C:\\u\\a.exe"},
+    {"windows_drive_relative_other_drive", kWindows, "D:a.exe", "C:\\u", "D:\\a.exe"},
+    {"windows_share", kWindows, "\\\\srv\\share\\.\\a.exe", "C:\\", "\\\\srv\\share\\a.exe"},
+    {"windows_relative_on_a_share", kWindows, "a.exe", "//srv/share/d", "\\\\srv\\share\\d\\a.exe"},
+    {"windows_verbatim_untouched", kWindows, "\\\\?\\C:\\x\\.\\a", "C:\\", "\\\\?\\C:\\x\\.\\a"},
 };
 
 class AbsolutePath : public ::testing::TestWithParam<PathRow> {};
@@ -88,8 +79,7 @@ TEST_P(AbsolutePath, JoinsAndCleans) {
     EXPECT_EQ(absolutePath(row.path, row.currentFolder, row.style), row.absolute);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, AbsolutePath, ::testing::ValuesIn(kPathRows),
-                         [](const auto& info) { return std::string{info.param.name}; });
+INSTANTIATE_TEST_SUITE_P(Rows, AbsolutePath, ::testing::ValuesIn(kPathRows), rowName);
 
 }  // namespace
 }  // namespace velbrisk::app

@@ -9,7 +9,7 @@ class TerminationSignalsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void eachSignalBecomesOneCallFromTheLoop() {
+    void eachSignalBecomesACallFromTheLoop() {
         for (const int signal : {SIGTERM, SIGINT}) {
             int calls = 0;
             {
@@ -19,8 +19,7 @@ private slots:
                 QCOMPARE(calls, 0);
                 QTRY_COMPARE(calls, 1);
                 std::raise(signal);
-                std::raise(signal);
-                QTRY_VERIFY(calls >= 2);
+                QTRY_COMPARE(calls, 2);
             }
             // Gone with the instance: the default comes back.
             struct sigaction now = {};

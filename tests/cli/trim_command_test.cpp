@@ -1,165 +1,236 @@
-// velbrisk-trim's command line: what each way of writing it asks for, and what it refuses.
+// velbrisk-trim's command on real files: what each command line writes, reports and ends with,
+// and how a batch stops.
 #include <gtest/gtest.h>
 
-#include "cli/TrimCommand.h"
-#include "table_rows.h"
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "cli/TrimBatch.h"
+#include "engine/trim.h"
+#include "pe_builder.h"
+#include "test_files.h"
 
 namespace velbrisk::cli {
 namespace {
 
+using velbrisk::testing::bytesWithData;
+using velbrisk::testing::keptBytes;
 using velbrisk::testing::PrintTo;
+using velbrisk::testing::readFile;
 using velbrisk::testing::rowName;
+using velbrisk::testing::ScratchFolder;
+using velbrisk::testing::writeFile;
+
+// What the window's rule keeps of `bytes`, from the engine's own arithmetic.
+std::string trimmed(const std::string& bytes) {
+    const auto last = static_cast<std::int64_t>(bytes.find_last_not_of('\0'));
+    return keptBytes(bytes, findCut(static_cast<std::int64_t>(bytes.size()), last)->outputLength);
+}
+
+// 108 of 1007 bytes are kept: 89.27% saved, which reads 89.2%, not rounded up.
+const std::string kTailed = bytesWithData(1007, {{0, 100}});
+// Shorter than one probe: nothing to cut.
+const std::string kShort = bytesWithData(5, {{0, 5}});
+// No blank tail: a copy is the whole file and one zero byte more.
+const std::string kFull = bytesWithData(50, {{0, 50}});
+// A Windows program whose last section ends in zeros that its headers declare.
+const std::string kProgram = [] {
+    velbrisk::testing::PeLayout layout = velbrisk::testing::typicalLayout(true);
+    layout.trailingZeros = 1000;
+    const auto image = velbrisk::testing::buildPe(layout).bytes;
+    return std::string(image.begin(), image.end());
+}();
+
+std::string usage(const std::string& error) {
+    return "velbrisk-trim：" + error + "\n请用“velbrisk-trim --help”查看用法。\n";
+}
 
 struct CommandRow {
     const char* name;
-    std::vector<std::string> arguments;
-    TrimRequest request;
-    TrimOptions options;  // compared only for Trim
-    std::string error;    // compared only for UsageError
+    const char* before;     // the folder: "name:contents ...", contents as kContents says
+    const char* arguments;  // split at spaces; names are relative to the folder
+    int status;
+    std::string out;  // "…" stands for the rest of its line
+    std::string err;
+    const char* after;  // the whole folder afterwards
 };
 
-TrimOptions sources(std::vector<std::string> paths) {
-    TrimOptions options;
-    options.sources = std::move(paths);
-    return options;
-}
-
-TrimOptions with(TrimOptions options, bool TrimOptions::*flag) {
-    options.*flag = true;
-    return options;
-}
-
-TrimOptions named(TrimOptions options, std::string name) {
-    options.outputName = std::move(name);
-    return options;
-}
+// Upper case a file as made, lower case its trimmed copy.
+const std::map<char, std::string> kContents = {{'T', kTailed},       {'t', trimmed(kTailed)},
+                                               {'P', kProgram},      {'p', trimmed(kProgram)},
+                                               {'S', kShort},        {'F', kFull},
+                                               {'f', trimmed(kFull)}};
 
 const CommandRow kCommandRows[] = {
-    {"one_source", {"app.exe"}, TrimRequest::Trim, sources({"app.exe"}), ""},
-    {"sources_keep_their_order",
-     {"b.exe", "a.exe", "b.exe"},
-     TrimRequest::Trim,
-     sources({"b.exe", "a.exe", "b.exe"}),
+    {"one_source", "a.exe:T", "a.exe", 0,
+     "a.exe：1007 → 108 字节，节省 89.2%，写入 a.trimmed.exe\n", "", "a.exe:T a.trimmed.exe:t"},
+    {"a_missing_file_fails_and_the_batch_goes_on", "a.exe:T c.exe:F", "b.exe a.exe c.exe", 1,
+     "a.exe：1007 → 108 字节，节省 89.2%，写入 a.trimmed.exe\n"
+     "c.exe：50 → 51 字节，多出 1 字节，写入 c.trimmed.exe\n",
+     "velbrisk-trim：找不到要压缩的文件！b.exe：…\n",
+     "a.exe:T a.trimmed.exe:t c.exe:F c.trimmed.exe:f"},
+    {"default_names_keep_the_extension_and_quiet_keeps_the_errors", "Setup.EXE:T tool:T .hidden:T",
+     "--quiet Setup.EXE tool .hidden none.exe", 1, "",
+     "velbrisk-trim：找不到要压缩的文件！none.exe：…\n",
+     "Setup.EXE:T Setup.trimmed.EXE:t tool:T tool.trimmed:t .hidden:T .hidden.trimmed:t"},
+    {"output_name_as_in_the_window", "a.exe:T", "-o small a.exe", 0,
+     "a.exe：1007 → 108 字节，节省 89.2%，写入 small.exe\n", "", "a.exe:T small.exe:t"},
+    {"output_name_that_is_the_source", "a.exe:T", "--output=a a.exe", 1, "",
+     "velbrisk-trim：压缩文件不能与被压缩文件相同！a.exe\n", "a.exe:T"},
+    {"dry_run_writes_nothing", "a.exe:T s.exe:S", "-n a.exe s.exe", 0,
+     "a.exe：1007 → 108 字节，可节省 89.2%（未写入）\n"
+     "s.exe：5 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
+     "", "a.exe:T s.exe:S"},
+    {"program_bytes_refused_in_a_dry_run", "p.exe:P", "--dry-run p.exe", 1, "",
+     "velbrisk-trim：p.exe：此文件是Windows程序…\n", "p.exe:P"},
+    {"program_bytes_cut_with_force", "p.exe:P", "--force p.exe", 0, "p.exe：…\n", "",
+     "p.exe:P p.trimmed.exe:p"},
+    {"in_place_replaces_each_source_and_lengthens_none", "a.exe:T p.exe:P s.exe:S f.exe:F",
+     "--in-place --force a.exe p.exe s.exe f.exe", 0,
+     "a.exe：1007 → 108 字节，节省 89.2%，已替换原文件\np.exe：…\n"
+     "s.exe：5 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n"
+     "f.exe：50 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
+     "", "a.exe:t p.exe:p s.exe:S f.exe:F"},
+    {"in_place_program_bytes_refused", "p.exe:P a.exe:T", "-i p.exe a.exe", 1, "a.exe：…\n",
+     "velbrisk-trim：p.exe：此文件是Windows程序…\n", "p.exe:P a.exe:t"},
+    {"in_place_dry_run_writes_nothing", "a.exe:T", "-in a.exe", 0,
+     "a.exe：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a.exe:T"},
+    {"in_place_source_named_like_the_placeholder", "velbrisk-trim.exe:P",
+     "-iq --force velbrisk-trim.exe", 0, "", "", "velbrisk-trim.exe:p"},
+    {"dashes_as_file_names", "-:T -n:T", "-q - -- -n", 0, "", "",
+     "-:T -.trimmed:t -n:T -n.trimmed:t"},
+    {"help_writes_nothing", "a.exe:T", "a.exe --help", 0, trimHelpText(), "", "a.exe:T"},
+    {"usage_error_writes_nothing", "a.exe:T", "-o small a.exe a.exe", 2, "",
+     usage("选项“-o”只能用于一个文件"), "a.exe:T"},
+    {"nothing_given", "", "", 2, "", usage("缺少要压缩的文件"), ""},
+    {"unknown_long_option", "", "--level=9 a", 2, "", usage("无法识别的选项“--level”"), ""},
+    {"unknown_letter_in_a_run", "", "-nx a", 2, "", usage("无法识别的选项“-x”"), ""},
+    {"flag_given_a_value", "", "--force=yes a", 2, "", usage("选项“--force”不带参数"), ""},
+    {"output_name_missing", "", "a -o", 2, "", usage("选项“-o”需要一个参数"), ""},
+    {"output_name_empty", "", "--output= a", 2, "", usage("请输入压缩文件名！"), ""},
+    {"output_name_in_place", "", "-i -osmall a", 2, "", usage("选项“-o”不能与“--in-place”同时使用"),
      ""},
-    {"output_name_apart",
-     {"-o", "small", "app.exe"},
-     TrimRequest::Trim,
-     named(sources({"app.exe"}), "small"),
-     ""},
-    {"output_name_joined",
-     {"-osmall", "app.exe"},
-     TrimRequest::Trim,
-     named(sources({"app.exe"}), "small"),
-     ""},
-    {"output_name_long_with_equals",
-     {"app.exe", "--output=小 程序"},
-     TrimRequest::Trim,
-     named(sources({"app.exe"}), "小 程序"),
-     ""},
-    {"output_name_long_apart",
-     {"--output", "-n", "app.exe"},
-     TrimRequest::Trim,
-     named(sources({"app.exe"}), "-n"),
-     ""},
-    {"in_place_short",
-     {"-i", "a", "b"},
-     TrimRequest::Trim,
-     with(sources({"a", "b"}), &TrimOptions::inPlace),
-     ""},
-    {"in_place_long",
-     {"--in-place", "a"},
-     TrimRequest::Trim,
-     with(sources({"a"}), &TrimOptions::inPlace),
-     ""},
-    {"dry_run_after_the_source",
-     {"a", "--dry-run"},
-     TrimRequest::Trim,
-     with(sources({"a"}), &TrimOptions::dryRun),
-     ""},
-    {"short_flags_run_together",
-     {"-nq", "a"},
-     TrimRequest::Trim,
-     with(with(sources({"a"}), &TrimOptions::dryRun), &TrimOptions::quiet),
-     ""},
-    {"force", {"--force", "a"}, TrimRequest::Trim, with(sources({"a"}), &TrimOptions::force), ""},
-    {"quiet_long",
-     {"--quiet", "a"},
-     TrimRequest::Trim,
-     with(sources({"a"}), &TrimOptions::quiet),
-     ""},
-    {"double_dash_ends_options",
-     {"--", "-i", "--help"},
-     TrimRequest::Trim,
-     sources({"-i", "--help"}),
-     ""},
-    {"lone_dash_is_a_file", {"-"}, TrimRequest::Trim, sources({"-"}), ""},
-
-    {"help_short", {"-h"}, TrimRequest::Help, {}, ""},
-    {"help_among_sources", {"a", "--help", "b"}, TrimRequest::Help, {}, ""},
-    {"version", {"--version"}, TrimRequest::Version, {}, ""},
-
-    {"nothing_given", {}, TrimRequest::UsageError, {}, "缺少要压缩的文件"},
-    {"options_only", {"-n", "--force"}, TrimRequest::UsageError, {}, "缺少要压缩的文件"},
-    {"unknown_long_option",
-     {"--recursive", "a"},
-     TrimRequest::UsageError,
-     {},
-     "无法识别的选项“--recursive”"},
-    {"unknown_long_option_with_value",
-     {"--level=9", "a"},
-     TrimRequest::UsageError,
-     {},
-     "无法识别的选项“--level”"},
-    {"unknown_short_option_in_a_run",
-     {"-nx", "a"},
-     TrimRequest::UsageError,
-     {},
-     "无法识别的选项“-x”"},
-    {"flag_given_a_value",
-     {"--force=yes", "a"},
-     TrimRequest::UsageError,
-     {},
-     "选项“--force”不带参数"},
-    {"output_name_missing", {"a", "-o"}, TrimRequest::UsageError, {}, "选项“-o”需要一个参数"},
-    {"long_output_name_missing",
-     {"a", "--output"},
-     TrimRequest::UsageError,
-     {},
-     "选项“--output”需要一个参数"},
-    {"output_name_empty", {"--output=", "a"}, TrimRequest::UsageError, {}, "请输入压缩文件名！"},
-    {"output_name_with_two_sources",
-     {"-o", "small", "a.exe", "b.exe"},
-     TrimRequest::UsageError,
-     {},
-     "选项“-o”只能用于一个文件"},
-    {"output_name_in_place",
-     {"-i", "-o", "small", "a.exe"},
-     TrimRequest::UsageError,
-     {},
-     "选项“-o”不能与“--in-place”同时使用"},
 };
 
-class TrimCommandTable : public ::testing::TestWithParam<CommandRow> {};
+std::vector<std::string> words(const char* text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), {}};
+}
 
-TEST_P(TrimCommandTable, ParsesAsExpected) {
+// Whether `got` reads as `want`, in which "…" stands for the rest of a line.
+bool reads(std::string_view got, std::string_view want) {
+    constexpr std::string_view kRest = "…";
+    for (std::size_t at; (at = want.find(kRest)) != std::string_view::npos;) {
+        if (got.substr(0, at) != want.substr(0, at)) {
+            return false;
+        }
+        got.remove_prefix(std::min(got.find('\n', at), got.size()));
+        want.remove_prefix(at + kRest.size());
+    }
+    return got == want;
+}
+
+// The scratch folder is the current folder while a row runs, so rows name files as a user does.
+class TrimCommandTable : public ::testing::TestWithParam<CommandRow> {
+protected:
+    void SetUp() override {
+        std::filesystem::current_path(velbrisk::testing::utf8Path(folder / ""));
+    }
+    void TearDown() override { std::filesystem::current_path(before); }
+    const std::filesystem::path before = std::filesystem::current_path();
+    ScratchFolder folder;
+};
+
+TEST_P(TrimCommandTable, WritesReportsAndEnds) {
     const CommandRow& row = GetParam();
-    const TrimCommand command = parseTrimCommand(row.arguments);
-    ASSERT_EQ(command.request, row.request) << command.error;
-    if (row.request == TrimRequest::UsageError) {
-        EXPECT_EQ(command.error, row.error);
+    for (const std::string& file : words(row.before)) {
+        const std::size_t colon = file.rfind(':');
+        writeFile(folder / file.substr(0, colon), kContents.at(file[colon + 1]));
     }
-    if (row.request == TrimRequest::Trim) {
-        const TrimOptions& got = command.options;
-        EXPECT_EQ(got.sources, row.options.sources);
-        EXPECT_EQ(got.outputName, row.options.outputName);
-        EXPECT_EQ(got.inPlace, row.options.inPlace);
-        EXPECT_EQ(got.dryRun, row.options.dryRun);
-        EXPECT_EQ(got.force, row.options.force);
-        EXPECT_EQ(got.quiet, row.options.quiet);
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(runTrimCommand(words(row.arguments), "9.9", out, err, {}, nullptr), row.status);
+    EXPECT_TRUE(reads(out.str(), row.out)) << out.str();
+    EXPECT_TRUE(reads(err.str(), row.err)) << err.str();
+    std::set<std::string> after;
+    for (const std::string& name : folder.names()) {
+        const std::string bytes = readFile(folder / name);
+        const auto known = std::find_if(kContents.begin(), kContents.end(),
+                                        [&](const auto& entry) { return entry.second == bytes; });
+        after.insert(name + ':' + (known == kContents.end() ? '?' : known->first));
     }
+    const std::vector<std::string> expected = words(row.after);
+    EXPECT_EQ(after, std::set<std::string>(expected.begin(), expected.end()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TrimCommandTable, ::testing::ValuesIn(kCommandRows), rowName);
+
+// Help or a version that cannot be written (a closed pipe, a full disk) is no success.
+TEST(TrimCommand, HelpThatCannotBeWrittenFails) {
+    std::ostringstream out;
+    std::ostringstream err;
+    out.setstate(std::ios::badbit);
+    EXPECT_EQ(runTrimCommand({"--help"}, "9.9", out, err, {}, nullptr), 1);
+}
+
+TEST(TrimCommand, ADotInTheFolderStartsNoExtension) {
+    EXPECT_EQ(defaultOutputPath("a.d/tool"), "a.d/tool.trimmed");
+}
+
+// Records the progress display's calls and what standard output held as each file's display was
+// taken down, and asks for a stop once a report passes 8 MiB.
+class RecordingProgress : public FileProgress {
+public:
+    explicit RecordingProgress(const std::ostringstream& out) : out_(out) {}
+    void begin(std::string_view sourcePath) override {
+        events += "begin " + std::string(sourcePath);
+    }
+    void update(std::uint64_t done, std::uint64_t) override {
+        if (done >= 8 << 20) {
+            stop.request_stop();
+        }
+    }
+    void end() override { events += ", end at " + std::to_string(out_.str().size()) + "; "; }
+
+    std::string events;
+    std::stop_source stop;
+
+private:
+    const std::ostringstream& out_;
+};
+
+// 20 MiB of data and 1 MiB blank: the scan reads little more than the blank MiB, so the stop
+// comes while the copy runs. The display is gone before a file's line is written; after the
+// stop no file begins and nothing partial is left.
+TEST(TrimBatch, ShowsEachFilesProgressAndStopsAtOnce) {
+    ScratchFolder folder;
+    writeFile(folder / "a.exe", kTailed);
+    const std::string big = bytesWithData(21 << 20, {{0, 20 << 20}});
+    writeFile(folder / "big.exe", big);
+    std::ostringstream out;
+    std::ostringstream err;
+    RecordingProgress progress(out);
+    TrimOptions options;
+    options.sources = {"a.exe", "big.exe", "next.exe"};
+    for (std::string& source : options.sources) {
+        source = folder / source;
+    }
+
+    EXPECT_EQ(runBatch(options, out, err, progress.stop.get_token(), &progress), 130);
+    EXPECT_EQ(progress.events, "begin " + options.sources[0] + ", end at 0; begin " +
+                                   options.sources[1] + ", end at " +
+                                   std::to_string(out.str().size()) + "; ");
+    EXPECT_EQ(err.str(), "velbrisk-trim：已取消。\n");
+    EXPECT_EQ(folder.names(), (std::set<std::string>{"a.exe", "a.trimmed.exe", "big.exe"}));
+    EXPECT_TRUE(velbrisk::testing::sameBytes(readFile(folder / "big.exe"), big));
+
+    progress.events.clear();
+    options.quiet = true;
+    EXPECT_EQ(runBatch(options, out, err, {}, &progress), 1);
+    EXPECT_EQ(progress.events, "") << "--quiet shows no progress";
+}
 
 }  // namespace
 }  // namespace velbrisk::cli

@@ -1,0 +1,76 @@
+#!/bin/bash
+# What the Debian package must hold to install, show in the menu and open a Windows program, and
+# what the Windows program's icon, cursor and resource script must be.
+# Usage: check_package.sh BUILD APP_ID VERSION WINDOW_XPM ICO HAND_XPM CUR HOT_X HOT_Y RC MANIFEST
+#                         [WINDRES]
+set -uo pipefail
+build=$1 app_id=$2 version=$3 window_xpm=$4 ico=$5 hand_xpm=$6 cur=$7 hot_x=$8 hot_y=$9
+rc=${10} manifest=${11} windres=${12:-}
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# The package as `make package` makes it: exactly these files, with these modes.
+if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/log" 2>&1; then
+    tail -n 30 "$scratch/log"
+    echo "FAIL: cpack"
+    exit 1
+fi
+deb=$(ls "$scratch"/out/*.deb)
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+files=$(cd "$root" && find . -type f -printf '%p %m\n' | LC_ALL=C sort)
+[ "$files" = "./usr/bin/velbrisk 755
+./usr/bin/velbrisk-trim 755
+./usr/share/applications/$app_id.desktop 644
+./usr/share/doc/velbrisk/changelog.gz 644
+./usr/share/doc/velbrisk/copyright 644
+./usr/share/icons/hicolor/48x48/apps/$app_id.png 644
+./usr/share/man/man1/velbrisk-trim.1.gz 644
+./usr/share/man/man1/velbrisk.1.gz 644
+./usr/share/metainfo/$app_id.metainfo.xml 644" ] || fail "the package holds: $files"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "Version: $(dpkg-deb -f "$deb" Version)"
+# What Qt loads at run time, which the libraries' own dependencies do not bring.
+for needed in libqt6widgets6 qt6-qpa-plugins fonts-noto-cjk qt6-translations-l10n; do
+    [[ ", $(dpkg-deb -f "$deb" Depends)," == *", $needed"[\ ,\(]* ]] || fail "Depends lacks $needed"
+done
+
+# The menu entry opens a Windows program's file, by its path, with the packaged program.
+entry=$root/usr/share/applications/$app_id.desktop
+grep -qx 'Exec=velbrisk %f' "$entry" || fail "$(grep '^Exec=' "$entry")"
+grep -qx "Icon=$app_id" "$entry" || fail "$(grep '^Icon=' "$entry")"
+for type in application/x-ms-dos-executable application/x-msdownload \
+    application/vnd.microsoft.portable-executable application/x-msdos-program; do
+    grep -q "^MimeType=.*$type;" "$entry" || fail "the menu entry does not open $type"
+done
+
+# The packaged window program runs, without a display.
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/velbrisk" --version |
+    grep -qx "velbrisk $version" || fail "the packaged velbrisk does not answer --version"
+
+# The Windows icon is the window's 48 x 36 picture; the cursor is the hand, as a cursor, whose hot
+# spot is the finger's tip: drawn, with nothing drawn above it.
+[ "$(od -An -tx1 -N8 "$ico" | tr -d ' \n')" = 0000010001003024 ] || fail "the icon is no 48 x 36"
+[ "$(compare -metric AE "$window_xpm" "$ico" null: 2>&1)" = 0 ] || fail "the icon is not the picture"
+le16() { printf '%02x%02x' $(($1 % 256)) $(($1 / 256)); }
+header=$(od -An -tx1 -N14 "$cur" | tr -d ' \n')
+[ "${header:0:16}${header:20:8}" = "0000020001002020$(le16 "$hot_x")$(le16 "$hot_y")" ] ||
+    fail "the cursor's header is $header, not a 32 x 32 cursor pointing at ($hot_x, $hot_y)"
+[ "$(compare -metric AE "$hand_xpm" "$cur" null: 2>&1)" = 0 ] || fail "the cursor is not the hand"
+tip=$(convert "$hand_xpm" -format "%[fx:p{$hot_x,$hot_y}.a] %[fx:p{$hot_x,$((hot_y - 1))}.a]" info:)
+[ "$tip" = "1 0" ] || fail "($hot_x, $hot_y) is not the finger's tip"
+
+# The resource script has every fact filled in. Where the Windows tools are installed (windres
+# and xmllint come with tools/debian-packages-windows.txt), it compiles with the icon, cursor and
+# manifest in it, and the manifest is one that Windows can read.
+! grep -q '@\|, ""' "$rc" || fail "the resource script lacks a fact: $(grep '@\|, ""' "$rc")"
+if [ -n "$windres" ]; then
+    xmllint --noout "$manifest" || fail "the manifest is not well-formed"
+    "$windres" "$rc" -O res -o "$scratch/res" && "$windres" -i "$scratch/res" -J res -O rc \
+        -o "$scratch/back.rc" || fail "the resource script does not compile"
+    for made in '1 14 /* RT_GROUP_ICON */' '101 12 /* RT_GROUP_CURSOR */' '1 24 /* RT_MANIFEST */'; do
+        grep -qF "$made" "$scratch/back.rc" || fail "the compiled resources lack $made"
+    done
+fi
+[ "$failures" -eq 0 ]
