@@ -17,11 +17,9 @@ for dll in $imports; do
     [[ "$system_dlls" == *" $dll "* || "$dll" == api-ms-win-* ]] ||
         fail "imports $dll, which Windows does not have"
 done
-echo "imports: $(echo $imports)"
 
 "$strip" -o "$scratch/stripped.exe" "$program"
 size=$(stat -c %s "$scratch/stripped.exe")
-echo "stripped: $size bytes"
 [ "$size" -lt $((1024 * 1024)) ] || fail "stripped program is $size bytes, not under 1 MiB"
 
 # A window program: subsystem 2 (Windows GUI), so that no console opens beside the window.

@@ -1,7 +1,6 @@
 #!/bin/sh
 # Runs a command with an X screen: the one set in DISPLAY, or a virtual one of its own.
-# Wine draws all windows of a prefix through the screen of the first program that drew one, so
-# a run of every test in one prefix wants one screen for all of them (make test-windows).
+# Wine draws a prefix's windows on the screen it met first: one screen for all the tests.
 set -eu
 if [ -n "${DISPLAY:-}" ]; then
     exec "$@"
