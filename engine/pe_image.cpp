@@ -193,19 +193,6 @@ std::optional<std::int64_t> declaredDataEnd(const os::File& file, std::int64_t f
     return declaredDataEnd(read, fileSize);
 }
 
-std::optional<std::int64_t> declaredDataEnd(const std::string& path) {
-    std::error_code error;
-    const os::File file = os::openRead(path, error);
-    if (error) {
-        return std::nullopt;
-    }
-    const os::FileInfo info = os::fileInfo(file, error);
-    if (error || info.isDirectory) {
-        return std::nullopt;
-    }
-    return declaredDataEnd(file, info.size);
-}
-
 std::int64_t bytesOfImageCut(std::int64_t declaredEnd, std::int64_t copyLength) {
     const std::int64_t kept = std::max<std::int64_t>(copyLength, 0);
     return declaredEnd > kept ? declaredEnd - kept : 0;

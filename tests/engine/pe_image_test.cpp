@@ -207,17 +207,6 @@ TEST(PeImageReading, ReadsOnlyTheHeadersOfAHugeFile) {
     EXPECT_FALSE(typical.readOutside || largest.readOutside);
 }
 
-// The reader over the engine's own file layer.
-TEST_F(InScratchFolder, PeImageOnDisk) {
-    const Bytes program = buildPe(layout(true, 0x800, 0x30, 16, 777)).bytes;
-    writeFile(folder / "程序.exe", std::string(program.begin(), program.end()));
-    writeFile(folder / "readme.txt", "MZ is how a program begins; this is a text file.");
-    EXPECT_EQ(declaredDataEnd(folder / "程序.exe"), 0x830);
-    EXPECT_EQ(declaredDataEnd(folder / "readme.txt"), kNotPe);
-    EXPECT_EQ(declaredDataEnd(folder / "none.exe"), kNotPe);
-    EXPECT_EQ(declaredDataEnd(folder / ""), kNotPe) << "a folder";
-}
-
 // The scan counts the declared bytes that its cut leaves out. The signature ends at 0x830; here
 // its last 16 bytes are the zero padding that rounds it up, followed by 768 blank bytes. L = 2864
 // and the last data byte is at 2079, so i = 790, a = 780 and the copy keeps 2085 bytes: 11 short.
