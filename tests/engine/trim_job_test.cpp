@@ -246,7 +246,7 @@ TEST_P(CancelTable, StopsSoonAndLeavesNoTrace) {
     EXPECT_TRUE(sameBytes(readFile(folder / "small.exe"),
                           finished ? keptBytes(source, 8 * kMiB + 9) : "old output"));
     // A clone or a shared read may finish a few blocks at once.
-    EXPECT_LE(lastDone, std::uint64_t(std::max<std::int64_t>(row.stopAfter, 0) + 6 * kBlock));
+    EXPECT_LE(lastDone, std::uint64_t(std::max<std::int64_t>(row.stopAfter, 0)) + 6 * kBlock);
 }
 
 INSTANTIATE_TEST_SUITE_P(
