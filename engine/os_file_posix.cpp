@@ -31,6 +31,49 @@ std::error_code lastError() {
     return {errno, std::system_category()};
 }
 
+// Calls `call` again for as long as a signal interrupts it before it has done anything.
+template <typename Call>
+auto retryInterrupted(Call call) {
+    auto result = call();
+    while (result < 0 && errno == EINTR) {
+        result = call();
+    }
+    return result;
+}
+
+// Reads until `length` bytes are in or the file ends: the count read, or -1 with errno set.
+ssize_t fullRead(int fd, std::int64_t offset, char* out, std::size_t length) {
+    std::size_t total = 0;
+    while (total < length) {
+        const ssize_t got = retryInterrupted([&] {
+            return ::pread(fd, out + total, length - total,
+                           static_cast<off_t>(offset + static_cast<std::int64_t>(total)));
+        });
+        if (got <= 0) {
+            return got < 0 ? -1 : static_cast<ssize_t>(total);
+        }
+        total += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(total);
+}
+
+// Writes until all `length` bytes are out: the count written, short only when the system took
+// none of a write's bytes and gave no reason, or -1 with errno set.
+ssize_t fullWrite(int fd, std::int64_t offset, const char* in, std::size_t length) {
+    std::size_t total = 0;
+    while (total < length) {
+        const ssize_t put = retryInterrupted([&] {
+            return ::pwrite(fd, in + total, length - total,
+                            static_cast<off_t>(offset + static_cast<std::int64_t>(total)));
+        });
+        if (put <= 0) {
+            return put < 0 ? -1 : static_cast<ssize_t>(total);
+        }
+        total += static_cast<std::size_t>(put);
+    }
+    return static_cast<ssize_t>(total);
+}
+
 std::int64_t nanoseconds(const struct timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
@@ -148,10 +191,8 @@ File openRead(const std::string& path, std::error_code& ec) {
     ec.clear();
     // O_NONBLOCK: a path naming a FIFO must not hang the job waiting for a writer. The caller
     // still refuses anything but a regular file, and looks at the path's type before opening.
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = retryInterrupted(
+        [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK); });
     if (fd < 0) {
         ec = lastError();
         return File{};
@@ -182,46 +223,25 @@ FileInfo pathInfo(const std::string& path, std::error_code& ec) {
 std::size_t readAt(const File& file, std::int64_t offset, void* buffer, std::size_t length,
                    std::error_code& ec) {
     ec.clear();
-    auto* out = static_cast<char*>(buffer);
-    std::size_t total = 0;
-    while (total < length) {
-        ssize_t got = ::pread(file.native(), out + total, length - total,
-                              static_cast<off_t>(offset + static_cast<std::int64_t>(total)));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ec = lastError();
-            return 0;
-        }
-        if (got == 0) {
-            break;
-        }
-        total += static_cast<std::size_t>(got);
+    const ssize_t got = fullRead(file.native(), offset, static_cast<char*>(buffer), length);
+    if (got < 0) {
+        ec = lastError();
+        return 0;
     }
-    return total;
+    return static_cast<std::size_t>(got);
 }
 
 bool writeAt(const File& file, std::int64_t offset, const void* data, std::size_t length,
              std::error_code& ec) {
     ec.clear();
-    const auto* in = static_cast<const char*>(data);
-    std::size_t total = 0;
-    while (total < length) {
-        ssize_t put = ::pwrite(file.native(), in + total, length - total,
-                               static_cast<off_t>(offset + static_cast<std::int64_t>(total)));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ec = lastError();
-            return false;
-        }
-        if (put == 0) {
-            ec = make_error_code(JobError::WriteMadeNoProgress);
-            return false;
-        }
-        total += static_cast<std::size_t>(put);
+    const ssize_t put = fullWrite(file.native(), offset, static_cast<const char*>(data), length);
+    if (put < 0) {
+        ec = lastError();
+        return false;
+    }
+    if (static_cast<std::size_t>(put) < length) {
+        ec = make_error_code(JobError::WriteMadeNoProgress);
+        return false;
     }
     return true;
 }
@@ -305,18 +325,17 @@ bool checkNewFilePath(const std::string& path, std::error_code& ec) {
     return true;
 }
 
-NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions,
-                        bool allowUnnamed, std::error_code& ec) {
+NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions, bool allowUnnamed,
+                        std::error_code& ec) {
     ec.clear();
     NewFile created;
     created.permissions = permissions & 0777;
     const auto mode = static_cast<mode_t>(created.permissions);
 #ifdef O_TMPFILE
     if (allowUnnamed) {
-        int fd;
-        do {
-            fd = ::open(folderOrDot(targetPath).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
-        } while (fd < 0 && errno == EINTR);
+        const int fd = retryInterrupted([&] {
+            return ::open(folderOrDot(targetPath).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+        });
         if (fd >= 0) {
             created.file = File{fd};
             return created;
@@ -421,17 +440,15 @@ std::int64_t copyRange(const File& source, std::int64_t sourceOffset, const File
 #ifdef __linux__
     loff_t in = sourceOffset;
     loff_t out = targetOffset;
-    for (;;) {
-        ssize_t copied = ::copy_file_range(source.native(), &in, target.native(), &out,
-                                           static_cast<std::size_t>(length), 0);
-        if (copied >= 0) {
-            return static_cast<std::int64_t>(copied);
-        }
-        if (errno != EINTR) {
-            ec = lastError();
-            return 0;
-        }
+    const ssize_t copied = retryInterrupted([&] {
+        return ::copy_file_range(source.native(), &in, target.native(), &out,
+                                 static_cast<std::size_t>(length), 0);
+    });
+    if (copied < 0) {
+        ec = lastError();
+        return 0;
     }
+    return static_cast<std::int64_t>(copied);
 #else
     (void)source;
     (void)sourceOffset;
@@ -445,11 +462,8 @@ std::int64_t copyRange(const File& source, std::int64_t sourceOffset, const File
 
 bool setLength(const File& file, std::int64_t length, std::error_code& ec) {
     ec.clear();
-    int rc;
-    do {
-        rc = ::ftruncate(file.native(), static_cast<off_t>(length));
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
+    if (retryInterrupted([&] { return ::ftruncate(file.native(), static_cast<off_t>(length)); }) !=
+        0) {
         ec = lastError();
         return false;
     }
@@ -458,11 +472,7 @@ bool setLength(const File& file, std::int64_t length, std::error_code& ec) {
 
 bool syncFile(const File& file, std::error_code& ec) {
     ec.clear();
-    int rc;
-    do {
-        rc = ::fsync(file.native());
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
+    if (retryInterrupted([&] { return ::fsync(file.native()); }) != 0) {
         ec = lastError();
         return false;
     }

@@ -49,12 +49,15 @@ bool readInside(const ReadAt& read, std::int64_t fileSize, std::int64_t offset,
     return read(offset, into);
 }
 
-}  // namespace
+// Where the headers are, as the DOS and COFF headers give it.
+struct NtHeaders {
+    std::int64_t optionalHeaderOffset = 0;
+    std::int64_t optionalHeaderSize = 0;
+    std::int64_t sectionCount = 0;
+};
 
-std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fileSize) {
-    if (fileSize < kDosHeaderSize) {
-        return std::nullopt;
-    }
+// The DOS header's pointer to the PE signature, then the signature and the COFF header.
+std::optional<NtHeaders> readNtHeaders(const ReadAt& read, std::int64_t fileSize) {
     std::array<std::uint8_t, kDosHeaderSize> dosHeader{};
     if (!readInside(read, fileSize, 0, dosHeader) || dosHeader[0] != 'M' || dosHeader[1] != 'Z') {
         return std::nullopt;
@@ -65,7 +68,6 @@ std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fil
         return std::nullopt;
     }
     const std::int64_t signatureOffset = newHeaderField;
-
     std::array<std::uint8_t, kSignatureSize + kCoffHeaderSize> ntHeaders{};
     if (!readInside(read, fileSize, signatureOffset, ntHeaders) || ntHeaders[0] != 'P' ||
         ntHeaders[1] != 'E' || ntHeaders[2] != 0 || ntHeaders[3] != 0) {
@@ -76,9 +78,16 @@ std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fil
     if (sectionCount == 0 || sectionCount == 0xFFFF) {
         return std::nullopt;
     }
-    const std::int64_t optionalHeaderSize = little16(coffHeader + kSizeOfOptionalHeaderField);
-    const std::int64_t optionalHeaderOffset = signatureOffset + kSignatureSize + kCoffHeaderSize;
+    return NtHeaders{signatureOffset + kSignatureSize + kCoffHeaderSize,
+                     little16(coffHeader + kSizeOfOptionalHeaderField), sectionCount};
+}
 
+// The end of the certificate table, 0 when there is none; nothing when the optional header is no
+// PE32 or PE32+ header, is too short for the fields read, or the table lies past the file's end.
+std::optional<std::int64_t> certificateEnd(const ReadAt& read, std::int64_t fileSize,
+                                           const NtHeaders& headers) {
+    const std::int64_t optionalHeaderOffset = headers.optionalHeaderOffset;
+    const std::int64_t optionalHeaderSize = headers.optionalHeaderSize;
     std::array<std::uint8_t, 2> magicBytes{};
     if (optionalHeaderSize < static_cast<std::int64_t>(magicBytes.size()) ||
         !readInside(read, fileSize, optionalHeaderOffset, magicBytes)) {
@@ -100,41 +109,46 @@ std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fil
         !readInside(read, fileSize, optionalHeaderOffset + rvaCountField, rvaCountBytes)) {
         return std::nullopt;
     }
-
-    std::int64_t dataEnd = 0;
-    if (little32(rvaCountBytes.data()) > kCertificateDirectory) {
-        const std::int64_t entryField =
-            rvaCountField + 4 + kCertificateDirectory * kDataDirectoryEntrySize;
-        std::array<std::uint8_t, kDataDirectoryEntrySize> entry{};
-        if (optionalHeaderSize < entryField + kDataDirectoryEntrySize ||
-            !readInside(read, fileSize, optionalHeaderOffset + entryField, entry)) {
-            return std::nullopt;
-        }
-        // Unlike every other directory, the certificate table's address is a file offset: the
-        // table is not mapped into memory, it simply lies at the end of the file.
-        const std::int64_t tableOffset = little32(&entry[0]);
-        const std::int64_t tableSize = little32(&entry[4]);
-        if (tableOffset != 0 || tableSize != 0) {
-            if (tableOffset + tableSize > fileSize) {
-                return std::nullopt;
-            }
-            dataEnd = tableOffset + tableSize;
-        }
+    if (little32(rvaCountBytes.data()) <= kCertificateDirectory) {
+        return 0;
     }
+    const std::int64_t entryField =
+        rvaCountField + 4 + kCertificateDirectory * kDataDirectoryEntrySize;
+    std::array<std::uint8_t, kDataDirectoryEntrySize> entry{};
+    if (optionalHeaderSize < entryField + kDataDirectoryEntrySize ||
+        !readInside(read, fileSize, optionalHeaderOffset + entryField, entry)) {
+        return std::nullopt;
+    }
+    // Unlike every other directory, the certificate table's address is a file offset: the table
+    // is not mapped into memory, it simply lies at the end of the file.
+    const std::int64_t tableOffset = little32(&entry[0]);
+    const std::int64_t tableSize = little32(&entry[4]);
+    if (tableOffset + tableSize > fileSize) {
+        return std::nullopt;
+    }
+    return tableOffset == 0 && tableSize == 0 ? 0 : tableOffset + tableSize;
+}
 
+// The largest end of a section's raw data, 0 when none has any; nothing when the table is cut
+// short or a section's data lies past the file's end.
+std::optional<std::int64_t> sectionsEnd(const ReadAt& read, std::int64_t fileSize,
+                                        const NtHeaders& headers) {
     // The section table follows the optional header at the size the COFF header gives it, which
-    // may be larger than the fields read above.
-    const std::int64_t sectionTableOffset = optionalHeaderOffset + optionalHeaderSize;
+    // may be larger than the fields read before.
+    const std::int64_t sectionTableOffset =
+        headers.optionalHeaderOffset + headers.optionalHeaderSize;
     std::array<std::uint8_t, kSectionsPerRead * kSectionHeaderSize> slice{};
-    for (std::int64_t first = 0; first < sectionCount; first += kSectionsPerRead) {
-        const std::int64_t count = std::min<std::int64_t>(kSectionsPerRead, sectionCount - first);
-        const std::span<std::uint8_t> headers(slice.data(),
-                                              static_cast<std::size_t>(count * kSectionHeaderSize));
-        if (!readInside(read, fileSize, sectionTableOffset + first * kSectionHeaderSize, headers)) {
+    std::int64_t dataEnd = 0;
+    for (std::int64_t first = 0; first < headers.sectionCount; first += kSectionsPerRead) {
+        const std::int64_t count =
+            std::min<std::int64_t>(kSectionsPerRead, headers.sectionCount - first);
+        const std::span<std::uint8_t> table(slice.data(),
+                                            static_cast<std::size_t>(count * kSectionHeaderSize));
+        if (!readInside(read, fileSize, sectionTableOffset + first * kSectionHeaderSize, table)) {
             return std::nullopt;
         }
         for (std::int64_t index = 0; index < count; ++index) {
-            const std::uint8_t* header = headers.data() + index * kSectionHeaderSize;
+            const std::uint8_t* header = table.data() + index * kSectionHeaderSize;
             const std::int64_t rawSize = little32(header + kSizeOfRawDataField);
             const std::int64_t rawOffset = little32(header + kPointerToRawDataField);
             if (rawSize == 0) {
@@ -151,6 +165,25 @@ std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fil
     return dataEnd;
 }
 
+}  // namespace
+
+std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fileSize) {
+    if (fileSize < kDosHeaderSize) {
+        return std::nullopt;
+    }
+    const std::optional<NtHeaders> headers = readNtHeaders(read, fileSize);
+    if (!headers) {
+        return std::nullopt;
+    }
+    const std::optional<std::int64_t> certificate = certificateEnd(read, fileSize, *headers);
+    const std::optional<std::int64_t> sections =
+        certificate ? sectionsEnd(read, fileSize, *headers) : std::nullopt;
+    if (!sections) {
+        return std::nullopt;
+    }
+    return std::max(*certificate, *sections);
+}
+
 std::optional<std::int64_t> declaredDataEnd(const os::File& file, std::int64_t fileSize) {
     const ReadAt read = [&file](std::int64_t offset, std::span<std::uint8_t> into) {
         std::error_code readError;
@@ -158,19 +191,6 @@ std::optional<std::int64_t> declaredDataEnd(const os::File& file, std::int64_t f
         return !readError && count == into.size();
     };
     return declaredDataEnd(read, fileSize);
-}
-
-std::optional<std::int64_t> declaredDataEnd(const std::string& path) {
-    std::error_code error;
-    const os::File file = os::openRead(path, error);
-    if (error) {
-        return std::nullopt;
-    }
-    const os::FileInfo info = os::fileInfo(file, error);
-    if (error || info.isDirectory) {
-        return std::nullopt;
-    }
-    return declaredDataEnd(file, info.size);
 }
 
 std::int64_t bytesOfImageCut(std::int64_t declaredEnd, std::int64_t copyLength) {

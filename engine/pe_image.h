@@ -5,7 +5,6 @@
 #include <functional>
 #include <optional>
 #include <span>
-#include <string>
 
 #include "engine/os_file.h"
 
@@ -30,10 +29,6 @@ std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fil
 
 // The same for an open file of `fileSize` bytes, read through the engine's file layer.
 std::optional<std::int64_t> declaredDataEnd(const os::File& file, std::int64_t fileSize);
-
-// The same for the file at a UTF-8 path; nothing as well when the path names no file, names a
-// folder, or cannot be opened.
-std::optional<std::int64_t> declaredDataEnd(const std::string& path);
 
 // How many of the bytes that a copy of `copyLength` leading bytes leaves out belong to data that
 // ends at `declaredEnd`: declaredEnd - copyLength, or 0 when the copy keeps all of it.

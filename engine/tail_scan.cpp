@@ -98,12 +98,12 @@ std::int64_t alignDown(std::int64_t value, std::int64_t alignment) {
 
 // Reads [start, end) into `buffer` and looks for its last data byte: Done with `dataOffset` at
 // that byte, or -1 when all were zero. `bytesRead` counts what was read.
-StepResult readAndSearch(const os::File& file, std::int64_t start, std::int64_t end,
+StepResult readAndSearch(const ScanRead& read, std::int64_t start, std::int64_t end,
                          std::span<std::byte> buffer, std::uint64_t& bytesRead,
                          std::int64_t& dataOffset) {
     const auto want = static_cast<std::size_t>(end - start);
     std::error_code ec;
-    const std::size_t got = os::readAt(file, start, buffer.data(), want, ec);
+    const std::size_t got = read(start, buffer.first(want), ec);
     bytesRead += got;
     if (ec) {
         return {JobStatus::SourceUnreadable, ec};
@@ -125,9 +125,9 @@ StepResult readAndSearch(const os::File& file, std::int64_t start, std::int64_t 
 // and found blank.
 class SharedStretch {
 public:
-    SharedStretch(const os::File& file, std::int64_t floor, std::int64_t top, std::int64_t block,
+    SharedStretch(const ScanRead& read, std::int64_t floor, std::int64_t top, std::int64_t block,
                   const ProgressMeter& progress)
-        : file_(file),
+        : read_(read),
           floor_(floor),
           top_(top),
           block_(block),
@@ -144,7 +144,7 @@ public:
             const std::int64_t end = top_ - index * block_;
             const std::int64_t start = std::max(floor_, end - block_);
             std::int64_t dataOffset = -1;
-            const StepResult read = readAndSearch(file_, start, end, buffer, bytesRead, dataOffset);
+            const StepResult read = readAndSearch(read_, start, end, buffer, bytesRead, dataOffset);
             if (read.status != JobStatus::Done) {
                 fail(index, read);
                 break;
@@ -231,7 +231,7 @@ private:
         }
     }
 
-    const os::File& file_;
+    const ScanRead& read_;
     const std::int64_t floor_;
     const std::int64_t top_;
     const std::int64_t block_;
@@ -255,40 +255,6 @@ bool hasSpareCore() {
     return spare;
 }
 
-// Reads [floor, zeroFrom) with the caller's thread and one more, each with a buffer as large as
-// `buffer`; as findLastData, which alone reports progress and counts the bytes read.
-StepResult readShared(const os::File& file, std::int64_t length, std::int64_t floor,
-                      std::span<std::byte> buffer, ProgressMeter& progress,
-                      detail::TrimStats& stats, std::int64_t& zeroFrom,
-                      std::int64_t& lastDataOffset) {
-    SharedStretch stretch(file, floor, zeroFrom, static_cast<std::int64_t>(buffer.size()),
-                          progress);
-    std::unique_ptr<std::byte[]> helperBuffer;
-    std::uint64_t helperBytes = 0;
-    std::jthread helper;
-    try {
-        helperBuffer = std::make_unique_for_overwrite<std::byte[]>(buffer.size());
-        helper = std::jthread([&] {
-            helperBytes = stretch.read({helperBuffer.get(), buffer.size()}, [] {});
-        });
-    } catch (const std::exception&) {
-        // With no thread or memory to spare, this thread reads the whole stretch alone.
-    }
-    stats.scanBytesRead += stretch.read(buffer, [&] {
-        progress.moveTo(static_cast<std::uint64_t>(length - stretch.knownZeroFrom()));
-    });
-    if (helper.joinable()) {
-        helper.join();
-    }
-    stats.scanBytesRead += helperBytes;
-    const StepResult result = stretch.outcome(lastDataOffset, zeroFrom);
-    if (result.status == JobStatus::Done) {
-        const std::int64_t blankFrom = lastDataOffset >= 0 ? lastDataOffset + 1 : zeroFrom;
-        progress.moveTo(static_cast<std::uint64_t>(length - blankFrom));
-    }
-    return result;
-}
-
 // The runs of [from, to) that may hold data, in order; where the file system cannot tell, the
 // whole range is one run.
 bool dataRuns(const os::File& file, std::int64_t from, std::int64_t to,
@@ -304,6 +270,139 @@ bool dataRuns(const os::File& file, std::int64_t from, std::int64_t to,
     }
     return !ec;
 }
+
+// One scan of a tail from its end down: the reads of this thread, the long stretches it shares
+// with a second, and the walk over the runs of data that lie between the holes.
+class TailScan {
+public:
+    TailScan(const os::File& file, std::int64_t length, std::span<std::byte> buffer,
+             ProgressMeter& progress, detail::TrimStats& stats, const ScanRead& read)
+        : file_(file),
+          length_(length),
+          buffer_(buffer),
+          block_(static_cast<std::int64_t>(buffer.size())),
+          progress_(progress),
+          stats_(stats),
+          read_(read),
+          readSize_(std::min(kFirstRead, block_)),
+          zeroFrom_(length) {}
+
+    StepResult run(std::int64_t& lastDataOffset) {
+        // Most blank tails are short, so the last sector is read before the file system is asked
+        // about holes: a hole there reads as zeros all the same, and one read is all the job costs.
+        StepResult step = readDownTo(length_ > 0 ? alignDown(length_ - 1, readSize_) : 0);
+        if (step.status == JobStatus::Done && lastDataOffset_ < 0) {
+            step = walkDataRuns();
+        }
+        lastDataOffset = lastDataOffset_;
+        return step;
+    }
+
+private:
+    void moveProgressTo(std::int64_t blankFrom) {
+        progress_.moveTo(static_cast<std::uint64_t>(length_ - blankFrom));
+    }
+
+    // Whether [floor, zeroFrom) is long enough, and its reads already whole blocks on a block's
+    // edge, for two readers to share it.
+    bool worthSharing(std::int64_t floor) const {
+        return readSize_ == block_ && zeroFrom_ % block_ == 0 &&
+               zeroFrom_ - floor >= kSharedStretch && hasSpareCore();
+    }
+
+    // Reads down from zeroFrom to `floor`, and stops at the first byte that is not zero.
+    StepResult readDownTo(std::int64_t floor) {
+        while (zeroFrom_ > floor && lastDataOffset_ < 0) {
+            if (worthSharing(floor)) {
+                return readShared(floor);
+            }
+            if (progress_.stopRequested()) {
+                return {JobStatus::Cancelled, {}};
+            }
+            // Reads are aligned to their size, so that they match the disk's sectors and pages.
+            const std::int64_t readStart = std::max(floor, alignDown(zeroFrom_ - 1, readSize_));
+            const StepResult read = readAndSearch(read_, readStart, zeroFrom_, buffer_,
+                                                  stats_.scanBytesRead, lastDataOffset_);
+            if (read.status != JobStatus::Done) {
+                return read;
+            }
+            zeroFrom_ = readStart;
+            moveProgressTo(lastDataOffset_ >= 0 ? lastDataOffset_ + 1 : zeroFrom_);
+            readSize_ = std::min(readSize_ * 2, block_);
+        }
+        return {JobStatus::Done, {}};
+    }
+
+    // Reads [floor, zeroFrom) with this thread and one more, each with a buffer of its own; only
+    // this thread reports progress.
+    StepResult readShared(std::int64_t floor) {
+        SharedStretch stretch(read_, floor, zeroFrom_, block_, progress_);
+        std::unique_ptr<std::byte[]> helperBuffer;
+        std::uint64_t helperBytes = 0;
+        std::jthread helper;
+        try {
+            helperBuffer = std::make_unique_for_overwrite<std::byte[]>(buffer_.size());
+            helper = std::jthread([&] {
+                helperBytes = stretch.read({helperBuffer.get(), buffer_.size()}, [] {});
+            });
+        } catch (const std::exception&) {
+            // With no thread or memory to spare, this thread reads the whole stretch alone.
+        }
+        stats_.scanBytesRead +=
+            stretch.read(buffer_, [&] { moveProgressTo(stretch.knownZeroFrom()); });
+        if (helper.joinable()) {
+            helper.join();
+        }
+        stats_.scanBytesRead += helperBytes;
+        const StepResult result = stretch.outcome(lastDataOffset_, zeroFrom_);
+        if (result.status == JobStatus::Done) {
+            moveProgressTo(lastDataOffset_ >= 0 ? lastDataOffset_ + 1 : zeroFrom_);
+        }
+        return result;
+    }
+
+    // Below the last sector: the runs that may hold data, window by window from the end, each read
+    // down from its end; what lies between them are holes, known zeros.
+    StepResult walkDataRuns() {
+        std::int64_t window = block_;
+        std::vector<os::DataRun> runs;
+        std::error_code ec;
+        while (zeroFrom_ > 0) {
+            if (progress_.stopRequested()) {
+                return {JobStatus::Cancelled, {}};
+            }
+            // Windows start on a block's edge, so that the reads inside them are whole blocks and
+            // a long one can be shared between two readers.
+            const std::int64_t windowStart =
+                std::max<std::int64_t>(0, alignDown(zeroFrom_ - window, block_));
+            window = std::min(window * 2, kLargestWindow);
+            if (!dataRuns(file_, windowStart, zeroFrom_, runs, ec)) {
+                return {JobStatus::SourceUnreadable, ec};
+            }
+            for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+                zeroFrom_ = run->end;
+                const StepResult step = readDownTo(run->start);
+                if (step.status != JobStatus::Done || lastDataOffset_ >= 0) {
+                    return step;
+                }
+            }
+            zeroFrom_ = windowStart;
+            moveProgressTo(zeroFrom_);
+        }
+        return {JobStatus::Done, {}};
+    }
+
+    const os::File& file_;
+    const std::int64_t length_;
+    const std::span<std::byte> buffer_;
+    const std::int64_t block_;
+    ProgressMeter& progress_;
+    detail::TrimStats& stats_;
+    const ScanRead& read_;
+    std::int64_t readSize_;             // the next read's size: doubles up to a block
+    std::int64_t zeroFrom_;             // every byte at or after this offset is zero
+    std::int64_t lastDataOffset_ = -1;  // the last byte found that is not zero
+};
 
 }  // namespace
 
@@ -323,78 +422,13 @@ std::ptrdiff_t lastNonZero(std::span<const std::byte> bytes) {
 
 StepResult findLastData(const os::File& file, std::int64_t length, std::span<std::byte> buffer,
                         ProgressMeter& progress, detail::TrimStats& stats,
-                        std::int64_t& lastDataOffset) {
-    lastDataOffset = -1;
-    const auto block = static_cast<std::int64_t>(buffer.size());
-    std::int64_t readSize = std::min(kFirstRead, block);
-    std::error_code ec;
-    // Every byte at or after `zeroFrom` is known to be zero.
-    std::int64_t zeroFrom = length;
-
-    // Reads down from `zeroFrom` to `floor`; Done with lastDataOffset set when a byte is not zero.
-    const auto readDownTo = [&](std::int64_t floor) -> StepResult {
-        while (zeroFrom > floor) {
-            if (readSize == block && zeroFrom % block == 0 && zeroFrom - floor >= kSharedStretch &&
-                hasSpareCore()) {
-                return readShared(file, length, floor, buffer, progress, stats, zeroFrom,
-                                  lastDataOffset);
-            }
-            if (progress.stopRequested()) {
-                return {JobStatus::Cancelled, {}};
-            }
-            // Reads are aligned to their size, so that they match the disk's sectors and pages.
-            const std::int64_t readStart = std::max(floor, alignDown(zeroFrom - 1, readSize));
-            std::int64_t dataOffset = -1;
-            const StepResult read =
-                readAndSearch(file, readStart, zeroFrom, buffer, stats.scanBytesRead, dataOffset);
-            if (read.status != JobStatus::Done) {
-                return read;
-            }
-            if (dataOffset >= 0) {
-                lastDataOffset = dataOffset;
-                progress.moveTo(static_cast<std::uint64_t>(length - lastDataOffset - 1));
-                return {JobStatus::Done, {}};
-            }
-            zeroFrom = readStart;
-            progress.moveTo(static_cast<std::uint64_t>(length - zeroFrom));
-            readSize = std::min(readSize * 2, block);
-        }
-        return {JobStatus::Done, {}};
+                        std::int64_t& lastDataOffset, const ScanRead& read) {
+    const ScanRead readFile = [&file](std::int64_t offset, std::span<std::byte> into,
+                                      std::error_code& ec) {
+        return os::readAt(file, offset, into.data(), into.size(), ec);
     };
-
-    // Most blank tails are short, so the last sector is read before the file system is asked about
-    // holes: a hole there reads as zeros all the same, and one read is all the job costs.
-    StepResult step = readDownTo(length > 0 ? alignDown(length - 1, readSize) : 0);
-    if (step.status != JobStatus::Done || lastDataOffset >= 0) {
-        return step;
-    }
-
-    std::int64_t window = block;
-    std::vector<os::DataRun> runs;
-    while (zeroFrom > 0) {
-        if (progress.stopRequested()) {
-            return {JobStatus::Cancelled, {}};
-        }
-        // Windows start on a block's edge, so that the reads inside them are whole blocks and a
-        // long one can be shared between two readers.
-        const std::int64_t windowStart =
-            std::max<std::int64_t>(0, alignDown(zeroFrom - window, block));
-        window = std::min(window * 2, kLargestWindow);
-        if (!dataRuns(file, windowStart, zeroFrom, runs, ec)) {
-            return {JobStatus::SourceUnreadable, ec};
-        }
-        // The runs from the last to the first; what lies between them are holes, known zeros.
-        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-            zeroFrom = run->end;
-            step = readDownTo(run->start);
-            if (step.status != JobStatus::Done || lastDataOffset >= 0) {
-                return step;
-            }
-        }
-        zeroFrom = windowStart;
-        progress.moveTo(static_cast<std::uint64_t>(length - zeroFrom));
-    }
-    return {JobStatus::Done, {}};
+    TailScan scan(file, length, buffer, progress, stats, read ? read : readFile);
+    return scan.run(lastDataOffset);
 }
 
 }  // namespace velbrisk

@@ -1,22 +1,17 @@
 // Tests of the job in a world that does not hold still: a source that changes under it, a process
-// killed or limited mid-copy, sources that are no files, names that cannot be, the copy's modes,
-// and the replacement of the source in place.
+// killed or limited mid-copy, sources that are no files, the copy's modes, and the replacement of
+// the source in place.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdint>
 #include <cstring>
-#include <functional>
 #include <optional>
-#include <string>
 #include <tuple>
 
 #include "engine/trim.h"
@@ -31,11 +26,6 @@ using testing::PrintTo;   // found by argument-dependent lookup only when declar
 using Names = std::set<std::string>;
 
 const std::string kChanged = "文件在读取过程中被改动";
-const std::string kNotRegular = "不是普通文件";
-
-std::string systemWords(int error) {
-    return std::system_category().message(error);
-}
 
 // Small blocks, so that a copy of a few MiB takes many steps for a test to act between.
 const detail::TrimOptions kSteps{false, true, 64 * kKiB, 64 * kKiB};
@@ -50,49 +40,39 @@ struct PhaseTwo {
 const PhaseTwo kWrite{"write", &detail::writeTrimmed, false};
 const PhaseTwo kReplace{"replace", &detail::replaceTrimmed, true};
 
-mode_t modeOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 07777;
-}
-
-// 3 MiB and 64 KiB of data in a 4 MiB file: dense, or as four 64 KiB pieces with holes between.
-std::string sourceBytes(bool sparse) {
-    if (!sparse) {
-        return bytesWithData(4 * kMiB, {{0, 3 * kMiB + 64 * kKiB}});
-    }
-    Ranges pieces;
-    for (std::int64_t at = 0; at < 4 * kMiB; at += kMiB) {
-        pieces.emplace_back(at, at + 64 * kKiB);
-    }
-    return bytesWithData(4 * kMiB, pieces);
-}
-
-void writeSource(const std::string& path, const std::string& bytes, bool sparse) {
-    if (!sparse) {
-        writeFile(path, bytes);
-        return;
-    }
+// 4 MiB with 64 KiB of data at each MiB, the last piece ending at 3 MiB + 64 KiB: as holes between
+// the pieces when `sparse`, else all stored.
+std::string writeSource(const std::string& path, bool sparse) {
+    Ranges data;
     Pieces pieces;
     for (std::int64_t at = 0; at < 4 * kMiB; at += kMiB) {
-        pieces.emplace_back(at, bytes.substr(std::size_t(at), std::size_t(64 * kKiB)));
+        data.emplace_back(at, at + 64 * kKiB);
     }
-    writePieces(path, 4 * kMiB, pieces);
+    const std::string bytes = bytesWithData(4 * kMiB, data);
+    for (auto [from, to] : data) {
+        pieces.emplace_back(from, bytes.substr(std::size_t(from), std::size_t(to - from)));
+    }
+    if (!sparse) {
+        writeFile(path, bytes);
+    } else if (!writePieces(path, 4 * kMiB, pieces)) {
+        ADD_FAILURE() << "this file system keeps no holes";
+    }
+    return bytes;
 }
 
 // Another program at work on the source: it changes the file at `path`, which held `bytes`, and
 // says what the path holds afterwards (nothing when it holds no file).
-using Change = std::function<std::optional<std::string>(const std::string& path, std::string bytes)>;
+using Change = std::optional<std::string> (*)(const std::string& path, std::string bytes);
 
 std::optional<std::string> replacedByRename(const std::string& path, std::string bytes) {
-    bytes.replace(bytes.size() - 100, 100, std::string(100, 'x'));  // data to the very end
+    bytes.replace(bytes.size() - 100, 100, std::string(100, 'x'));
     writeFile(path + ".new", bytes);
     EXPECT_EQ(::rename((path + ".new").c_str(), path.c_str()), 0);
     return bytes;
 }
 
-std::optional<std::string> rewrittenInPlace(const std::string& path, std::string bytes,
-                                            std::int64_t at) {
+std::optional<std::string> rewrittenAt(const std::string& path, std::string bytes,
+                                       std::int64_t at) {
     const int fd = ::open(path.c_str(), O_WRONLY);
     EXPECT_EQ(::pwrite(fd, "new!", 4, at), 4);
     ::close(fd);
@@ -117,15 +97,14 @@ struct ChangeCase {
 
 class ChangeTable : public ScratchTable<std::tuple<ChangeCase, PhaseTwo>> {};
 
-// Whatever the change and whenever it comes, the job says the file changed, and writes nothing:
-// no output, no temporary file, and a source replaced in place stays as the other program left it.
+// Whatever the change and whenever it comes, the job says the file changed and writes nothing;
+// a source replaced in place stays as the other program left it.
 TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     const auto& [row, phase] = GetParam();
     const std::string path = folder / "app.exe";
-    const std::string bytes = sourceBytes(row.sparse);
-    writeSource(path, bytes, row.sparse);
-    // Kernels before 6.13 stamp times at the timer's tick, so that a rewrite within the tick of
-    // the source's making would keep its times: the source is dated back an hour.
+    const std::string bytes = writeSource(path, row.sparse);
+    // Kernels before 6.13 stamp times at the timer's tick: the source is dated back an hour, so
+    // that a rewrite within the tick still shows.
     const struct timespec anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), anHourAgo, 0), 0);
     TrimPlan plan;
@@ -165,40 +144,66 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(
         ::testing::Values(
             ChangeCase{"replaced_by_rename_while_the_question_waits", false, -1, replacedByRename},
-            ChangeCase{"rewritten_in_place_in_the_blank_tail", false, -1,
+            // Its modification time set back as well: only the change time tells.
+            ChangeCase{"rewritten_in_the_tail_times_set_back", false, -1,
                        [](auto& path, auto bytes) {
-                           return rewrittenInPlace(path, bytes, 4 * kMiB - 8);
+                           struct stat st {};
+                           EXPECT_EQ(::stat(path.c_str(), &st), 0);
+                           auto after = rewrittenAt(path, bytes, 4 * kMiB - 8);
+                           const struct timespec times[2] = {st.st_atim, st.st_mtim};
+                           EXPECT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+                           return after;
                        }},
             ChangeCase{"removed_while_the_question_waits", false, -1,
                        [](auto& path, auto) -> std::optional<std::string> {
                            EXPECT_EQ(::unlink(path.c_str()), 0);
                            return std::nullopt;
                        }},
-            // Cut back to the end of the third piece just as it is copied: what follows reads
-            // as a hole, which must not pass for one.
-            ChangeCase{"shrunk_in_the_middle_of_a_sparse_copy", true, 2 * kMiB + 64 * kKiB,
-                       [](auto& path, auto bytes) {
-                           return cutTo(path, bytes, 2 * kMiB + 64 * kKiB);
-                       }},
-            ChangeCase{"shrunk_in_the_middle_of_a_copy", false, kMiB,
-                       [](auto& path, auto bytes) { return cutTo(path, bytes, 2 * kMiB); }},
+            // Cut back to the end of the third piece as it is copied: what follows reads as a
+            // hole, which must not pass for one.
+            ChangeCase{
+                "shrunk_in_the_middle_of_a_sparse_copy", true, 2 * kMiB + 64 * kKiB,
+                [](auto& path, auto bytes) { return cutTo(path, bytes, 2 * kMiB + 64 * kKiB); }},
             ChangeCase{"rewritten_behind_the_copy", false, 2 * kMiB,
-                       [](auto& path, auto bytes) { return rewrittenInPlace(path, bytes, 10); }},
-            ChangeCase{"grown_during_the_copy", false, kMiB,
-                       [](auto& path, auto bytes) {
-                           std::ofstream(path, std::ios::app) << "more";
-                           return std::optional<std::string>{bytes + "more"};
-                       }},
+                       [](auto& path, auto bytes) { return rewrittenAt(path, bytes, 10); }},
             ChangeCase{"replaced_by_rename_during_the_copy", false, kMiB, replacedByRename}),
         ::testing::Values(kWrite, kReplace)),
     [](const auto& info) {
         return std::string{std::get<0>(info.param).name} + "_" + std::get<1>(info.param).name;
     });
 
-// A source cut short while its long tail is scanned.
+// A source named through a link that comes to lead to another file during the copy: the file the
+// job holds is untouched, and only its path tells.
+TEST_F(InScratchFolder, SourcePathLeadingElsewhereAfterTheCopyChanged) {
+    writeSource(folder / "real.exe", false);
+    writeFile(folder / "other.exe", "another program");
+    ASSERT_EQ(::symlink("real.exe", (folder / "app.exe").c_str()), 0);
+    TrimPlan plan;
+    detail::TrimStats stats;
+    ASSERT_EQ(detail::scanSource(folder / "app.exe", "small", plan, {}, kSteps, stats).status,
+              JobStatus::Done);
+    bool moved = false;
+    const JobControl control{
+        [&](std::uint64_t done, std::uint64_t total) {
+            if (!moved && done > total / 2) {
+                moved = ::symlink("other.exe", (folder / "link").c_str()) == 0 &&
+                        ::rename((folder / "link").c_str(), (folder / "app.exe").c_str()) == 0;
+            }
+        },
+        {}};
+
+    const JobResult result = detail::writeTrimmed(plan, control, kSteps, stats);
+
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(result.reason, kChanged);
+    EXPECT_EQ(folder.names(), (Names{"app.exe", "other.exe", "real.exe"}));
+}
+
+// A sparse source cut short while its tail is scanned reads as holes where it ended; only its
+// change shows it.
 TEST_F(InScratchFolder, SourceCutShortDuringTheScanChanged) {
     const std::string path = folder / "app.exe";
-    writeSource(path, sourceBytes(true), true);
+    writeSource(path, true);
     bool cutShort = false;
     const JobControl control{[&](std::uint64_t done, std::uint64_t) {
                                  if (!cutShort && done > 64 * kKiB) {
@@ -216,63 +221,34 @@ TEST_F(InScratchFolder, SourceCutShortDuringTheScanChanged) {
     EXPECT_EQ(scanned.reason, kChanged);
 }
 
-// A job killed mid-copy, in a child process: the folder holds what it held before, an older
-// output included, byte for byte.
-struct KillCase {
-    const char* name;
-    int signal;
-    bool outputExists;
-};
-
-class KillTable : public ScratchTable<KillCase> {};
-
-TEST_P(KillTable, LeavesTheFolderAsItWas) {
-    const KillCase& row = GetParam();
-    writeFile(folder / "app.exe", sourceBytes(false));
-    if (row.outputExists) {
-        writeFile(folder / "small.exe", "old output");
-    }
-    const Names before = folder.names();
+// A job killed mid-copy, in a child process, leaves the folder as it was, an older output too.
+TEST_F(InScratchFolder, KilledMidCopyLeavesTheFolderAsItWas) {
+    writeSource(folder / "app.exe", false);
+    writeFile(folder / "small.exe", "old output");
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::close(ready[0]);
-        bool told = false;
         const JobControl control{[&](std::uint64_t done, std::uint64_t total) {
-                                     if (!told && done > total / 2) {
-                                         told = ::write(ready[1], "!", 1) == 1;
-                                         for (;;) {
-                                             ::pause();
-                                         }
+                                     if (done > total / 2 && ::write(ready[1], "!", 1) == 1) {
+                                         ::pause();
                                      }
                                  },
                                  {}};
         detail::TrimStats stats;
         detail::trimFile(folder / "app.exe", "small", control, kSteps, stats);
-        ::_exit(1);  // never reached while the test holds: the job waits to be killed
+        ::_exit(1);
     }
-    ::close(ready[1]);
     char mark = 0;
-    const bool midCopy = ::read(ready[0], &mark, 1) == 1;
+    ASSERT_EQ(::read(ready[0], &mark, 1), 1) << "the child ended before its copy was half done";
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
     ::close(ready[0]);
-    ::kill(pid, row.signal);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    ::close(ready[1]);
 
-    ASSERT_TRUE(midCopy) << "the child ended before its copy was half done";
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == row.signal);
-    EXPECT_EQ(folder.names(), before);
-    if (row.outputExists) {
-        EXPECT_EQ(readFile(folder / "small.exe"), "old output");
-    }
+    EXPECT_EQ(folder.names(), (Names{"app.exe", "small.exe"}));
+    EXPECT_EQ(readFile(folder / "small.exe"), "old output");
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, KillTable,
-                         ::testing::Values(KillCase{"sigkill_new_output", SIGKILL, false},
-                                           KillCase{"sigterm_new_output", SIGTERM, false},
-                                           KillCase{"sigkill_over_an_old_output", SIGKILL, true}),
-                         rowName);
 
 // A file-size limit below the copy's size, with SIGXFSZ ignored as the program ignores it: the
 // write fails with EFBIG, and the job says so and leaves nothing behind.
@@ -280,26 +256,23 @@ class FileSizeLimit : public ScratchTable<PhaseTwo> {};
 
 TEST_P(FileSizeLimit, IsAnUnwritableOutputNotADeath) {
     const PhaseTwo& phase = GetParam();
-    const std::string source = sourceBytes(false);
-    writeFile(folder / "app.exe", source);
+    const std::string source = writeSource(folder / "app.exe", false);
     writeFile(folder / "small.exe", "old output");
     const std::string target = folder / (phase.inPlace ? "app.exe" : "small.exe");
 
     const int status = runInChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
         const struct rlimit limit { 256 * kKiB, 256 * kKiB };
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-            return 99;
-        }
         TrimPlan plan;
         detail::TrimStats stats;
-        if (detail::scanSource(folder / "app.exe", "small", plan, {}, {}, stats).status !=
-            JobStatus::Done) {
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 ||
+            detail::scanSource(folder / "app.exe", "small", plan, {}, {}, stats).status !=
+                JobStatus::Done) {
             return 98;
         }
         const JobResult result = phase.run(plan, {}, {}, stats);
         return result.status == JobStatus::OutputUnwritable && result.path == target &&
-                       result.reason == systemWords(EFBIG)
+                       result.reason == std::system_category().message(EFBIG)
                    ? 0
                    : 1;
     });
@@ -312,92 +285,18 @@ TEST_P(FileSizeLimit, IsAnUnwritableOutputNotADeath) {
 
 INSTANTIATE_TEST_SUITE_P(Phases, FileSizeLimit, ::testing::Values(kWrite, kReplace), rowName);
 
-// Sources that are no regular files: refused as unreadable, without waiting for a writer or
-// reading a device, and with nothing written beside them.
-struct NotRegularCase {
-    const char* name;
-    std::function<std::string(const ScratchFolder&)> make;  // returns the source path
-};
-
-class NotRegularTable : public ScratchTable<NotRegularCase> {};
-
-TEST_P(NotRegularTable, IsRefusedAsNoRegularFile) {
-    const std::string source = GetParam().make(folder);
-    const Names before = folder.names();
-
-    const JobResult result = trimFile(source, "small");
-
-    EXPECT_EQ(result.status, JobStatus::SourceUnreadable);
-    EXPECT_EQ(result.path, source);
-    EXPECT_EQ(result.reason, kNotRegular);
-    EXPECT_EQ(folder.names(), before);
+// Sources that are no regular files are refused without waiting for a writer or reading a device.
+TEST_F(InScratchFolder, NoRegularFileIsRefused) {
+    ASSERT_EQ(::mkfifo((folder / "pipe.exe").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (folder / "zero.exe").c_str()), 0);
+    for (const std::string& source : {folder / "pipe.exe", folder / "zero.exe"}) {
+        const JobResult result = trimFile(source, "small");
+        EXPECT_EQ(result.status, JobStatus::SourceUnreadable);
+        EXPECT_EQ(result.path, source);
+        EXPECT_EQ(result.reason, "不是普通文件");
+    }
+    EXPECT_EQ(folder.names(), (Names{"pipe.exe", "zero.exe"}));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, NotRegularTable,
-    ::testing::Values(NotRegularCase{"fifo",
-                                     [](const ScratchFolder& folder) {
-                                         EXPECT_EQ(::mkfifo((folder / "pipe.exe").c_str(), 0644),
-                                                   0);
-                                         return folder / "pipe.exe";
-                                     }},
-                      NotRegularCase{"dev_null", [](const ScratchFolder&) { return "/dev/null"; }},
-                      NotRegularCase{"dev_zero", [](const ScratchFolder&) { return "/dev/zero"; }},
-                      NotRegularCase{"link_to_dev_null",
-                                     [](const ScratchFolder& folder) {
-                                         EXPECT_EQ(::symlink("/dev/null",
-                                                             (folder / "null.exe").c_str()),
-                                                   0);
-                                         return folder / "null.exe";
-                                     }},
-                      NotRegularCase{"socket",
-                                     [](const ScratchFolder& folder) {
-                                         sockaddr_un address{};
-                                         address.sun_family = AF_UNIX;
-                                         const std::string path = folder / "sock.exe";
-                                         std::strncpy(address.sun_path, path.c_str(),
-                                                      sizeof address.sun_path - 1);
-                                         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-                                         EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address),
-                                                          sizeof address),
-                                                   0);
-                                         ::close(fd);
-                                         return path;
-                                     }}),
-    rowName);
-
-// Outputs that must fail are refused before a byte is copied, with the system's reason.
-struct EarlyRefusalCase {
-    const char* name;
-    std::string outputName;
-    int error;
-};
-
-class EarlyRefusalTable : public ScratchTable<EarlyRefusalCase> {};
-
-TEST_P(EarlyRefusalTable, CopiesNothing) {
-    const EarlyRefusalCase& row = GetParam();
-    writeFile(folder / "app.exe", sourceBytes(false));
-    folder.makeFolder("taken.exe");
-    const Names before = folder.names();
-    detail::TrimStats stats;
-
-    const JobResult result = detail::trimFile(folder / "app.exe", row.outputName, {}, {}, stats);
-
-    EXPECT_EQ(result.status, JobStatus::OutputUnwritable);
-    EXPECT_EQ(result.path, folder / (row.outputName + ".exe"));
-    EXPECT_EQ(result.reason, systemWords(row.error));
-    EXPECT_EQ(stats.clonedBytes + stats.kernelCopiedBytes + stats.readWriteBytes, 0u);
-    EXPECT_EQ(folder.names(), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, EarlyRefusalTable,
-    ::testing::Values(EarlyRefusalCase{"name_of_300_bytes", std::string(300, 'a'), ENAMETOOLONG},
-                      EarlyRefusalCase{"name_of_a_folder", "taken", EISDIR},
-                      EarlyRefusalCase{"folder_missing", "no/small", ENOENT},
-                      EarlyRefusalCase{"folder_is_a_file", "app.exe/small", ENOTDIR}),
-    rowName);
 
 // An access-control list as the kernel stores it: owner rw, user nobody rw, owning group r, mask
 // rw, others nothing. The mode's group bits then show the mask: rw.
@@ -447,7 +346,9 @@ TEST_P(ModeTable, GrantsNoMoreThanTheSource) {
     });
 
     ASSERT_EQ(status, int(JobStatus::Done));
-    EXPECT_EQ(modeOf(target), row.expected) << std::oct << modeOf(target);
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, row.expected) << std::oct << st.st_mode;
     if (row.inPlace) {
         EXPECT_EQ(::getxattr(target.c_str(), "system.posix_acl_access", nullptr, 0) > 0,
                   row.accessList);
@@ -458,15 +359,12 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, ModeTable,
     ::testing::Values(ModeCase{"umask_077_world_writable_source", 0666, false, 077, false, 0600},
                       ModeCase{"umask_022_set_id_bits_dropped", 06775, false, 022, false, 0755},
-                      ModeCase{"umask_000_bits_as_they_are", 0751, false, 0, false, 0751},
                       ModeCase{"list_mask_gives_the_group_no_write", 0640, true, 0, false, 0640},
-                      ModeCase{"in_place_keeps_bits_under_umask_077", 0755, false, 077, true,
-                               0755},
                       ModeCase{"in_place_keeps_the_list", 0640, true, 077, true, 0660}),
     rowName);
 
 // The replacement in place: the kept bytes under the source's name, a new file whose old one lives
-// on under a second link; a source with nothing to cut is left alone.
+// on under a second link; the plan is spent once it is done.
 TEST_F(InScratchFolder, ReplaceTrimmedPutsTheCopyInPlaceOfTheSource) {
     const std::string path = folder / "app.exe";
     const std::string source = bytesWithData(1000, {{0, 701}});
@@ -482,32 +380,8 @@ TEST_F(InScratchFolder, ReplaceTrimmedPutsTheCopyInPlaceOfTheSource) {
     EXPECT_TRUE(sameBytes(readFile(path), keptBytes(source, 711)));
     EXPECT_TRUE(sameBytes(readFile(folder / "other.exe"), source));
     EXPECT_EQ(folder.names(), (Names{"app.exe", "other.exe"}));
-    // The plan is spent: the file it scanned is no longer the source.
     EXPECT_EQ(replaceTrimmed(plan).reason, kChanged);
     EXPECT_TRUE(sameBytes(readFile(path), keptBytes(source, 711)));
-
-    writeFile(folder / "blank.exe", std::string(1000, '\0'));
-    ASSERT_EQ(scanSource(folder / "blank.exe", "x", plan).status, JobStatus::NothingToCut);
-    EXPECT_EQ(replaceTrimmed(plan).status, JobStatus::NothingToCut);
-    EXPECT_EQ(readFile(folder / "blank.exe"), std::string(1000, '\0'));
-}
-
-// Without unnamed files the copy is written under a hidden name, and still put in place whole.
-TEST_F(InScratchFolder, NamedTemporaryFileServesWhereUnnamedOnesCannot) {
-    const std::string source = bytesWithData(1000, {{0, 701}});
-    writeFile(folder / "app.exe", source);
-    writeFile(folder / "small.exe", "old output");
-    detail::TrimOptions named;
-    named.allowUnnamedOutput = false;
-    detail::TrimStats stats;
-
-    for (const char* output : {"small", "new"}) {
-        SCOPED_TRACE(output);
-        const JobResult result = detail::trimFile(folder / "app.exe", output, {}, named, stats);
-        ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
-        EXPECT_TRUE(sameBytes(readFile(folder / output + ".exe"), keptBytes(source, 711)));
-    }
-    EXPECT_EQ(folder.names(), (Names{"app.exe", "new.exe", "small.exe"}));
 }
 
 }  // namespace
