@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../message_recorder.h"
 #include "ui/win32/Wide.h"
 
 namespace velbrisk::testing {
