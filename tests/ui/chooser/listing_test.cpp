@@ -68,8 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
         ),
     rowName);
 
-// The folder list's path decides whether a separator goes in; the name joins the listing's path.
-TEST(Paths, pickedFileJoinsTheListingPath) {
+// The folder list's path decides whether a separator goes in, the name joins the listing's path;
+// a volume shows its root, and its label if it has one.
+TEST(Texts, pickedFileAndVolume) {
 #ifdef _WIN32
     EXPECT_EQ(joinPickedFile("C:\\", "C:\\TOOLS", "SETUP.EXE"), "C:\\TOOLSSETUP.EXE");
     EXPECT_EQ(volumeText({"C:\\", "数据"}) + "|" + volumeText({"D:\\", ""}), "c: [数据]|d:");
