@@ -127,7 +127,7 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
         } else if (verb == "cancel") {
             dialog.Command2_Click();
         } else if (verb == "drive") {
-            dialog.Drive1_Change(indexOf(view.drives, arg == "{volume}" ? volume : at(arg)));
+            dialog.Drive1_Change(indexOf(view.drives, ui::chooser::volumeText({arg == "{volume}" ? volume : at(arg), {}})));
         } else if (verb == "mkdir") {
             ASSERT_TRUE(std::filesystem::create_directory(utf8Path(at(arg))));
         } else if (verb == "rm") {
@@ -207,7 +207,7 @@ TEST(FrmOpenDrives, currentVolumeShownAtOpening) {
     ui::FrmOpen dialog(view, recorder, nullptr, folder / "");
     dialog.Form_Load();
     ASSERT_GE(view.drive, 0);
-    EXPECT_EQ(view.drives[std::size_t(view.drive)].rfind(ui::chooser::volumeRootOf(folder / ""), 0), 0u);
+    EXPECT_EQ(view.drives[std::size_t(view.drive)].rfind(ui::chooser::volumeText({ui::chooser::volumeRootOf(folder / ""), {}}), 0), 0u);
 }
 
 }  // namespace
