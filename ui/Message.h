@@ -2,9 +2,7 @@
 // replace.
 #pragma once
 
-#include <functional>
 #include <string>
-#include <vector>
 
 namespace velbrisk::ui {
 
@@ -20,8 +18,8 @@ struct Message {
 
 // Where the logic's messages and questions go. Each front has one that shows the platform's
 // modal box owned by its window (Qt: QMessageBox; Win32: MessageBoxW with MB_ICONINFORMATION,
-// MB_ICONWARNING or MB_ICONERROR); tests hand a MessageRecorder to the window instead. Called on
-// the window's thread only.
+// MB_ICONWARNING or MB_ICONERROR); tests hand the window one of their own. Called on the window's
+// thread only.
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
@@ -30,32 +28,6 @@ public:
     // A modal question with the buttons Yes and No, No being the default (Win32: MB_YESNO |
     // MB_DEFBUTTON2). True for Yes; any other way out of the box (Esc, close box) is No.
     virtual bool askYesNo(const Message& question) = 0;
-};
-
-// Stands in for the screen: records what the user would have seen, without a modal loop.
-class MessageRecorder : public MessageBoxes {
-public:
-    explicit MessageRecorder(bool answerYes = false) : answerYes(answerYes) {}
-
-    void showMessage(const Message& message) override {
-        shown.push_back(message);
-        if (onShown) {
-            onShown();
-        }
-    }
-    bool askYesNo(const Message& question) override {
-        asked.push_back(question);
-        if (onAsked) {
-            onAsked();
-        }
-        return answerYes;
-    }
-
-    std::vector<Message> shown;  // messages, in the order shown
-    std::vector<Message> asked;  // questions, in the order asked
-    bool answerYes;
-    std::function<void()> onShown;  // runs after each message is recorded, if set
-    std::function<void()> onAsked;  // runs after each question is recorded, if set
 };
 
 }  // namespace velbrisk::ui

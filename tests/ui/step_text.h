@@ -31,4 +31,25 @@ inline std::string replaced(std::string text, const std::string& from, const std
     return text;
 }
 
+// The parts with `separator` between them.
+inline std::string joined(const std::vector<std::string>& parts, const std::string& separator = " ") {
+    std::string text;
+    for (const std::string& part : parts) {
+        text += (&part == parts.data() ? "" : separator) + part;
+    }
+    return text;
+}
+
+// A state of "key=value" entries, each entry that `changes` names ("key=value|...") put in.
+inline std::vector<std::string> withChanges(std::vector<std::string> state, const std::string& changes) {
+    for (const std::string& change : split(changes, '|')) {
+        for (std::string& entry : state) {
+            if (entry.rfind(change.substr(0, change.find('=') + 1), 0) == 0) {
+                entry = change;
+            }
+        }
+    }
+    return state;
+}
+
 }  // namespace velbrisk::testing

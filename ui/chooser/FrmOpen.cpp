@@ -99,7 +99,7 @@ void FrmOpen::File1_Click(int row) {
     if (row < 0 || std::size_t(row) >= files_.size()) {
         return;
     }
-    view_.setPathText(chooser::joinPickedFile(folderPath(), listingPath(), files_[std::size_t(row)]));
+    view_.setPathText(chooser::joinPickedFile(folder_, listing_, files_[std::size_t(row)]));
 }
 
 void FrmOpen::File1_DblClick(int row) {

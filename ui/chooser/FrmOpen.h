@@ -73,11 +73,6 @@ public:
     void Command1_Click();
     void Command2_Click();
 
-    // What the lists hold now, as paths with the platform's separators.
-    const std::string& folderPath() const { return folder_; }    // Dir1's folder
-    const std::string& listingPath() const { return listing_; }  // File1's folder
-    const std::vector<chooser::Volume>& volumes() const { return volumes_; }
-
 private:
     bool openFolder(const std::string& folder);
 

@@ -79,9 +79,6 @@ public:
     // The view answers the drop as a copy whatever this does.
     void Text_OLEDragDrop(const std::vector<std::string>& droppedFiles);
 
-    // The folder part of the path in `Text`, where the output is written.
-    std::string SourceFolder() const;
-
     // Ends the program as soon as it may, for a termination request from outside (SIGTERM,
     // SIGINT). A running job is cancelled first, so that it removes what it wrote, and ends with
     // no message; then the view quits. With no job running the view quits at once.
@@ -92,6 +89,8 @@ public:
 
 private:
     void StartCompress();
+    // The folder part of the path in `Text`, where the output is written.
+    std::string SourceFolder() const;
     JobResult runJob(JobRunner& runner, const std::string& sourcePath,
                      const std::string& outputName);
     bool confirmImageCut(const TrimPlan& plan);

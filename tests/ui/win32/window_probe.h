@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "../message_recorder.h"
 #include "ui/Twips.h"
 #include "ui/win32/Wide.h"
 

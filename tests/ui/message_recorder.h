@@ -1,0 +1,34 @@
+// Stands in for the message boxes: records what the user would have seen, without a modal loop.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "ui/Message.h"
+
+namespace velbrisk::ui {
+
+class MessageRecorder : public MessageBoxes {
+public:
+    explicit MessageRecorder(bool answerYes = false) : answerYes(answerYes) {}
+    void showMessage(const Message& message) override {
+        shown.push_back(message);
+        if (onShown) {
+            onShown();
+        }
+    }
+    bool askYesNo(const Message& question) override {
+        asked.push_back(question);
+        if (onAsked) {
+            onAsked();
+        }
+        return answerYes;
+    }
+    std::vector<Message> shown;  // messages, in the order shown
+    std::vector<Message> asked;  // questions, in the order asked
+    bool answerYes;
+    std::function<void()> onShown;  // runs after each message is recorded, if set
+    std::function<void()> onAsked;  // runs after each question is recorded, if set
+};
+
+}  // namespace velbrisk::ui
