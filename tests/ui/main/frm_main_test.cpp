@@ -1,5 +1,4 @@
-// FrmMain's logic with a stand-in window: the refusals, the job's messages, hover colours, drops,
-// the about links, the question before cutting into a program, the chooser and exit.
+// FrmMain's logic with a stand-in window: what each click, move and drop makes the user see.
 #include "ui/main/FrmMain.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// The main window in Qt: where its controls are, what reaches the logic as the user types,
-// clicks, moves and drops, and the job's progress dialog; what the logic decides is tested on the
-// logic.
+// The main window in Qt: where its controls are and what reaches the logic; the job's dialog.
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLineEdit>
@@ -217,29 +215,25 @@ private slots:
         window.show();
         QtJobView view(&window);
         QString seen;
-        {
-            JobRunner runner(view, 20ms);
-            QTimer presser;
-            presser.callOnTimeout([&] {
-                auto* dialog = window.findChild<QProgressDialog*>("ProgressDialog");
-                if (dialog && dialog->value() > 0) {
-                    seen = QStringLiteral("%1 %2 %3 %4").arg(dialog->windowTitle(), dialog->labelText())
-                               .arg(dialog->isVisible() && dialog->windowModality() == Qt::WindowModal)
-                               .arg(dialog->maximum());
-                    dialog->findChild<QPushButton*>()->click();
-                    presser.stop();
-                }
-            });
-            presser.start(5);
-            const JobResult result = runner.run([](const JobControl& control) {
-                for (std::uint64_t step = 1; step < 100000 && !control.stop.stop_requested(); ++step) {
-                    std::this_thread::sleep_for(1ms);
-                    control.progress(step, 100000);
-                }
-                return JobResult{control.stop.stop_requested() ? JobStatus::Cancelled : JobStatus::Done, {}, {}};
-            });
-            QCOMPARE(result.status, JobStatus::Cancelled);
-        }
+        QTimer presser;
+        presser.callOnTimeout([&] {
+            auto* dialog = window.findChild<QProgressDialog*>("ProgressDialog");
+            if (dialog && dialog->value() > 0) {
+                seen = QStringLiteral("%1 %2 %3 %4").arg(dialog->windowTitle(), dialog->labelText())
+                           .arg(dialog->isVisible() && dialog->windowModality() == Qt::WindowModal)
+                           .arg(dialog->maximum());
+                dialog->findChild<QPushButton*>()->click();
+            }
+        });
+        presser.start(5);
+        const JobResult result = JobRunner(view, 20ms).run([](const JobControl& control) {
+            for (std::uint64_t step = 1; step < 100000 && !control.stop.stop_requested(); ++step) {
+                std::this_thread::sleep_for(1ms);
+                control.progress(step, 100000);
+            }
+            return JobResult{control.stop.stop_requested() ? JobStatus::Cancelled : JobStatus::Done, {}, {}};
+        });
+        QCOMPARE(result.status, JobStatus::Cancelled);
         QCOMPARE(seen, "Velbrisk 正在压缩… 1 10000");
         QVERIFY(!window.findChild<QProgressDialog*>());
     }
