@@ -168,7 +168,6 @@ const std::string picked = "Text1=~/tools/a.exe";
 INSTANTIATE_TEST_SUITE_P(
     Walks, FrmOpenWalk,
     ::testing::Values(
-        WalkRow{"opens_fresh_at_the_current_folder", "", ""},
         WalkRow{"click_fills_Text1", "click a.exe", picked},
         WalkRow{"double_click_selects_like_a_click", "dclick B.EXE", "Text1=~/tools/B.EXE"},
         WalkRow{"empty_path_refused_every_time", "click a.exe|clear|ok|ok",
