@@ -135,34 +135,25 @@ TEST(MountInfo, linesAndTheirEscapes) {
 
 struct MountsRow {
     const char* name;
-    std::string mounts;  // "point type" pairs, separated by "|"; a point marked "?" is not
-                         // ready, one marked "!" is a file
+    std::string mounts;  // "point type" pairs, separated by "|"
     std::string currentRoot;
     std::string offered;
 };
 
+// A point with "not-ready" in its name is not ready, one with "file" is no folder.
 class OfferedMounts : public ::testing::TestWithParam<MountsRow> {};
 
 TEST_P(OfferedMounts, rootFirstThenByPlace) {
     std::vector<Mount> mounts;
-    std::string notReady, notFolder, offered;
     for (const std::string& line : split(GetParam().mounts, '|')) {
-        std::vector<std::string> words = split(line, ' ');
-        const char mark = words[0].back();
-        if (mark == '?' || mark == '!') {
-            words[0].pop_back();
-            (mark == '?' ? notReady : notFolder) += words[0] + " ";
-        }
+        const std::vector<std::string> words = split(line, ' ');
         mounts.push_back({words[0], words.size() > 1 ? words[1] : "", ""});
     }
-    const auto not_in = [](const std::string& list) {
-        return [&list](const std::string& point) { return list.find(point + " ") == std::string::npos; };
+    const auto lacks = [](const char* word) {
+        return [word](const std::string& point) { return point.find(word) == std::string::npos; };
     };
-    for (const std::string& point :
-         offeredMountPoints(mounts, GetParam().currentRoot, not_in(notReady), not_in(notFolder))) {
-        offered += (offered.empty() ? "" : " ") + point;
-    }
-    EXPECT_EQ(offered, GetParam().offered);
+    EXPECT_EQ(joined(offeredMountPoints(mounts, GetParam().currentRoot, lacks("not-ready"), lacks("file"))),
+              GetParam().offered);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -175,8 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "/sys/fs/cgroup cgroup2|/run/user/1000/gvfs fuse.gvfsd-fuse|/odd|/mnt/ssh fuse.sshfs",
                   "/", "/ /mnt/ssh"},
         MountsRow{"current_folder_volume_offered_whatever_its_type", "/ ext4|/tmp tmpfs", "/tmp", "/ /tmp"},
-        MountsRow{"volume_not_ready_left_out", "/ ext4|/mnt/net? nfs4", "/", "/"},
-        MountsRow{"file_bound_as_a_mount_left_out", "/ overlay|/etc/hosts! ext4", "/", "/"},
+        MountsRow{"volume_not_ready_left_out", "/ ext4|/mnt/not-ready nfs4", "/", "/"},
+        MountsRow{"file_bound_as_a_mount_left_out", "/ overlay|/etc/file ext4", "/", "/"},
         MountsRow{"mounted_twice_offered_once", "/ ext4|/data ext4|/data btrfs", "/", "/ /data"},
         MountsRow{"root_missing_from_the_table_still_first", "/data ext4", "/data", "/ /data"}),
     rowName);

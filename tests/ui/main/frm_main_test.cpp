@@ -1,5 +1,4 @@
-// FrmMain's logic with a stand-in window: the refusals, the job's messages, hover colours, drops,
-// the about links, the question before cutting into a program, the chooser and exit.
+// FrmMain's logic with a stand-in window: what each click, move and drop makes the user see.
 #include "ui/main/FrmMain.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +30,16 @@ std::string said(const ui::Message& message) {
     return std::string(icons[int(message.icon)]) + " " + message.title + ": " + text;
 }
 
+// A Windows program of 1024 bytes whose code section declares more bytes than it holds.
+std::string program() {
+    PeLayout layout;
+    layout.sections.push_back({".text", 0x200, 0x200, std::vector<std::uint8_t>(0x100, 0xC3)});
+    const std::vector<std::uint8_t> bytes = buildPe(layout).bytes;
+    return std::string(bytes.begin(), bytes.end());
+}
+
+const std::string kFiles = "blank.exe 300, pe.exe 1024, prog.exe 300";
+
 struct UseRow {
     const char* name;
     std::string steps;    // separated by "|"
@@ -39,14 +48,17 @@ struct UseRow {
 using ::velbrisk::testing::PrintTo;
 
 // Each row runs steps on a window whose source folder "{dir}" holds prog.exe, 100 bytes of data
-// and 200 blank ones, and blank.exe, 300 blank bytes; then it compares what the user sees with
-// the fresh window's, as changed by the row. A message shown while Text is disabled is marked
-// "[Text off]", one under the busy cursor "[busy]". Steps:
+// and 200 blank ones, blank.exe, 300 blank bytes, and pe.exe, a Windows program whose cut reaches
+// 249 of its own bytes; then it compares what the user sees with the fresh window's, as changed by
+// the row. A message shown while Text is disabled is marked "[Text off]", one under the busy cursor
+// "[busy]", one while the window's input is held "[held]". Steps:
 //   Text=TEXT, SaveText=TEXT   type into a box
 //   click NAME, about N        click a link label, or Lbl_About(N)
 //   move PLACE...              moves over Label, Lbl_Com, Lbl_Exit, Label3, Text, or "form"
 //   drop PATH...               files dropped on Text ("drop" alone: an empty list)
 //   chooser PATH               the chooser, when opened, confirms PATH
+//   yes, end                   the question is answered yes; the program is told to end, now
+//                              or ("end ask") while the question is up
 class FrmMainUse : public ::testing::TestWithParam<UseRow> {};
 
 TEST_P(FrmMainUse, showsWhatTheRowSays) {
@@ -55,14 +67,24 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
     folder.makeFolder("测试");
     writeFile(dir + "prog.exe", std::string(100, 'A') + std::string(200, '\0'));
     writeFile(dir + "blank.exe", std::string(300, '\0'));
+    writeFile(dir + "pe.exe", program());
     FakeMainView view;
     MessageRecorder recorder;
     std::vector<std::string> messages, files, links;
-    recorder.onShown = [&] {
-        messages.push_back(said(recorder.shown.back()) + (view.textEnabled ? "" : " [Text off]") +
-                           (view.busyCursor ? " [busy]" : ""));
-    };
+    bool endAtQuestion = false;
     FrmMain window(view, recorder);
+    const auto record = [&](const ui::Message& message) {
+        messages.push_back(said(message) + (view.textEnabled ? "" : " [Text off]") +
+                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : ""));
+    };
+    recorder.onShown = [&] { record(recorder.shown.back()); };
+    recorder.onAsked = [&] {
+        if (endAtQuestion) {
+            window.EndProgram();
+        }
+        record(recorder.asked.back());
+        messages.back() += view.quits ? " [quit]" : "";
+    };
     using Handler = void (FrmMain::*)();
     const std::map<std::string, std::pair<Handler, Handler>> handlers = {
         {"Label", {&FrmMain::Label_Click, &FrmMain::Label_MouseMove}},
@@ -87,6 +109,10 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
             }
         } else if (verb == "drop") {
             window.Text_OLEDragDrop(words);
+        } else if (verb == "yes") {
+            recorder.answerYes = true;
+        } else if (verb == "end") {
+            words.empty() ? window.EndProgram() : void(endAtQuestion = true);
         } else {
             view.chooserAnswer = words.at(0);
         }
@@ -104,7 +130,7 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
                                   "opened=" + joined(view.opened), "chooser=" + std::to_string(view.choosers),
                                   "quit=" + std::to_string(view.quits), "files=" + joined(files, ", ")}),
         withChanges({"said=", "busy=no", "Text=", "links=BBBB 0", "opened=", "chooser=0", "quit=0",
-                     "files=blank.exe 300, prog.exe 300"},
+                     "files=" + kFiles},
                     replaced(GetParam().changed, "{dir}", dir)));
 }
 
@@ -113,6 +139,9 @@ std::string start(const std::string& source, const std::string& outputName) {
 }
 
 const std::string error = "said=error Velbrisk: ";
+const std::string question =
+    "said=warning Velbrisk: 此文件是Windows程序，要去掉的空白中有249字节属于程序自身的数据（节或数字签名）。"
+    "这样生成的文件可能无法运行，或签名失效。是否仍要压缩？ [Text off] [busy] [held]";
 const std::string mail = std::string("mailto:") + product::kMail + "?subject=Velbrisk用户来信";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -127,13 +156,22 @@ INSTANTIATE_TEST_SUITE_P(
         // The first probe holding data is 200 bytes from the end: 300 - 190 + 1 bytes.
         UseRow{"trimmed_copy_written", start("{dir}prog.exe", "small"),
                "Text={dir}prog.exe|said=information Velbrisk: 压缩完毕！ [Text off]|"
-               "files=blank.exe 300, prog.exe 300, small.exe 111"},
+               "files=" + kFiles + ", small.exe 111"},
         UseRow{"all_blank_nothing_written", start("{dir}blank.exe", "small"),
                "Text={dir}blank.exe|said=information Velbrisk: 该文件没有可以去掉的空白部分，未生成压缩文件。 [Text off]"},
         UseRow{"output_folder_missing", start("{dir}prog.exe", "no/small"),
                "Text={dir}prog.exe|" + error + "无法写入压缩文件！\n{dir}no/small.exe\n{reason} [Text off]"},
         UseRow{"output_is_the_source", start("{dir}prog.exe", "prog"),
                "Text={dir}prog.exe|" + error + "压缩文件不能与被压缩文件相同！ [Text off]"},
+        UseRow{"question_no_writes_nothing", start("{dir}pe.exe", "small"), "Text={dir}pe.exe|" + question},
+        // The first probe holding data is 260 bytes from the end: 1024 - 250 + 1 bytes.
+        UseRow{"question_yes_writes", "yes|" + start("{dir}pe.exe", "small"),
+               "Text={dir}pe.exe|" + question + " / information Velbrisk: 压缩完毕！ [Text off]|files=" + kFiles +
+                   ", small.exe 775"},
+        // A termination request during the job cancels it, so that even a yes writes nothing.
+        UseRow{"end_at_the_question_cancels_the_job", "yes|end ask|" + start("{dir}pe.exe", "small"),
+               "Text={dir}pe.exe|" + question + "|busy=yes|quit=1"},
+        UseRow{"end_at_once", "end", "quit=1"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
         UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "chooser=1|Text={dir}prog.exe"},
         UseRow{"chooser_cancelled_leaves_Text", "Text=old|click Label", "chooser=1|Text=old"},
@@ -149,8 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UseRow{"each_link_in_turn", "move Label Label Lbl_Com Lbl_Exit Label3", "links=BBBR 7"},
                       UseRow{"form_turns_all_blue", "move Lbl_Com form form", "links=BBBB 2"},
                       UseRow{"Text_turns_Label_blue", "move Label Text", "links=BBBB 2"},
-                      UseRow{"Text_leaves_Label3_red_till_the_form", "move Label3 Text", "links=BBBR 1"},
-                      UseRow{"then_the_form", "move Label3 Text form", "links=BBBB 2"}),
+                      UseRow{"Text_leaves_Label3_red_till_the_form", "move Label3 Text", "links=BBBR 1"}),
     rowName);
 
 // Only the first file of the list counts, and only with "EXE" or "exe" as its last letters.
@@ -165,77 +202,6 @@ INSTANTIATE_TEST_SUITE_P(
                              "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",
                              "Text=typed"}),
     rowName);
-
-// A Windows program whose code section declares more bytes than it holds.
-std::string program(std::uint32_t code, std::uint32_t trailingZeros) {
-    PeLayout layout;
-    layout.sections.push_back({".text", 0x200, 0x200, std::vector<std::uint8_t>(code, 0xC3)});
-    layout.trailingZeros = trailingZeros;
-    const std::vector<std::uint8_t> bytes = buildPe(layout).bytes;
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// A cut that reaches into the bytes that a Windows program's headers declare asks first, while
-// the window is busy; no writes nothing and says nothing more; yes writes what the engine would.
-// 0x100 bytes of code in 0x200: L = 1024, last data at 767, the first probe holding data is 260
-// from the end, the cut 250, which leaves 249 of the section's bytes out. A full section and 300
-// zeros after it: the cut starts after all declared data.
-TEST(FrmMainJob, asksBeforeCuttingIntoTheProgram) {
-    for (const auto& [code, zeros, lostBytes] : {std::tuple{0x100u, 0u, 249}, std::tuple{0x200u, 300u, 0}}) {
-        ScratchFolder folder;
-        writeFile(folder / "prog.exe", program(code, zeros));
-        ASSERT_EQ(trimFile(folder / "prog.exe", "plain").status, JobStatus::Done);
-        for (const bool yes : {false, true}) {
-            SCOPED_TRACE(std::to_string(lostBytes) + (yes ? " yes" : " no"));
-            FakeMainView view;
-            MessageRecorder answer(yes);
-            FrmMain window(view, answer);
-            std::vector<std::string> asked;
-            answer.onAsked = [&] {
-                asked.push_back(said(answer.asked.back()) + (view.busyCursor ? " [busy]" : "") +
-                                (view.inputHeld && !view.textEnabled ? " [held]" : ""));
-            };
-            view.Text = folder / "prog.exe";
-            view.SaveText = yes ? "yes" : "no";
-            window.Lbl_Com_Click();
-            EXPECT_EQ(asked, lostBytes ? std::vector<std::string>{
-                "warning Velbrisk: 此文件是Windows程序，要去掉的空白中有249字节属于程序自身的数据（节或数字签名）。"
-                "这样生成的文件可能无法运行，或签名失效。是否仍要压缩？ [busy] [held]"} : std::vector<std::string>{});
-            const bool written = yes || !lostBytes;
-            EXPECT_EQ(answer.shown.size(), written ? 1u : 0u);
-            EXPECT_EQ(std::filesystem::exists(utf8Path(folder / view.SaveText + ".exe")), written);
-            if (written) {
-                EXPECT_TRUE(sameBytes(readFile(folder / view.SaveText + ".exe"), readFile(folder / "plain.exe")));
-            }
-            EXPECT_FALSE(view.busyCursor || view.inputHeld || !view.textEnabled);
-        }
-    }
-}
-
-// A termination request ends the program; one that comes while the user is asked about a
-// program's own bytes cancels the job, so that even a yes writes nothing and shows nothing.
-TEST(FrmMainJob, endProgramCancelsTheJobInHand) {
-    for (const bool duringJob : {false, true}) {
-        SCOPED_TRACE(duringJob ? "during the question" : "no job");
-        ScratchFolder folder;
-        writeFile(folder / "prog.exe", program(0x100, 0));
-        FakeMainView view;
-        MessageRecorder answer(true);
-        FrmMain window(view, answer);
-        view.Text = folder / "prog.exe";
-        view.SaveText = "small";
-        answer.onAsked = [&] {
-            window.EndProgram();
-            EXPECT_EQ(view.quits, 0) << "quit before the job has ended";
-        };
-        duringJob ? window.Lbl_Com_Click() : window.EndProgram();
-        EXPECT_EQ(answer.asked.size(), duringJob ? 1u : 0u);
-        EXPECT_EQ(view.quits, 1);
-        EXPECT_TRUE(answer.shown.empty());
-        EXPECT_FALSE(std::filesystem::exists(utf8Path(folder / "small.exe")));
-        EXPECT_FALSE(view.inputHeld);
-    }
-}
 
 }  // namespace
 }  // namespace velbrisk::testing

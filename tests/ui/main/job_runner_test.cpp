@@ -1,5 +1,4 @@
-// The job runner with a stand-in window: when the progress window comes, what its bar shows,
-// cancel, and the window's input held off.
+// The job runner with a stand-in window: its progress window, the bar, cancel and input held.
 #include "ui/main/JobRunner.h"
 
 #include <gtest/gtest.h>

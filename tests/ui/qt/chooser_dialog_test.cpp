@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 #include "message_recorder.h"
 #include "ui/chooser/Listing.h"
@@ -20,23 +19,17 @@ class ChooserDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The process's current folder while a test runs is tree/tools, in which
-    //   tree/ROOT.EXE;  tree/tools/a.exe B.EXE, folders sub/ x.exe/
-    void init() {
-        tree_ = std::make_unique<QTemporaryDir>();
+    // The process's current folder is tree/tools, which holds a.exe, B.EXE, folders sub/ x.exe/
+    void initTestCase() {
         for (const char* folder : {"tools/sub", "tools/x.exe"}) {
-            QVERIFY(QDir(tree_->path()).mkpath(folder));
+            QVERIFY(QDir(tree_.path()).mkpath(folder));
         }
-        for (const char* file : {"ROOT.EXE", "tools/a.exe", "tools/B.EXE"}) {
-            QVERIFY(QFile(tree_->filePath(file)).open(QIODevice::WriteOnly));
+        for (const char* file : {"tools/a.exe", "tools/B.EXE"}) {
+            QVERIFY(QFile(tree_.filePath(file)).open(QIODevice::WriteOnly));
         }
-        savedCurrent_ = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(tree_->filePath("tools")));
+        QVERIFY(QDir::setCurrent(tree_.filePath("tools")));
     }
-    void cleanup() {
-        QDir::setCurrent(savedCurrent_);
-        tree_.reset();
-    }
+    void cleanupTestCase() { QDir::setCurrent(savedCurrent_); }
 
     // Each control where the layout puts it, and Tab in the layout's order from Drive1; a
     // focused auto-default button would make itself the default, so neither may ever be one.
@@ -63,8 +56,8 @@ private slots:
     // Each row runs steps, separated by "|", in a dialog opened at tree/tools, then compares what
     // the dialog and the main window's box show with the fresh dialog's, as changed by the row.
     // Steps: click NAME, dclick NAME (a file of File1); open NAME (a folder of Dir1); key CONTROL
-    // KEY (focus it, press Return, Enter, Esc or Down); type TEXT; ok, cancel, close (the close
-    // box); drive (pick the volume shown again).
+    // KEY (focus it, press a key); type TEXT; press BUTTON; close (the close box); drive (pick the
+    // volume shown again).
     void walk_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("changed");
@@ -75,9 +68,9 @@ private slots:
         row("double-click selects like a click", "dclick B.EXE", "Text1=B.EXE");
         row("Enter in File1 selects the next file", "click a.exe|key File1 Down|type x|key File1 Return",
             "Text1=B.EXE");
-        row("typed path confirmed", "type /数据/程序.exe|ok", "dialog=accepted|Text1=/数据/程序.exe|main=/数据/程序.exe");
+        row("typed path confirmed", "type /数据/程序.exe|press Command1", "dialog=accepted|Text1=/数据/程序.exe|main=/数据/程序.exe");
         row("close box after a selection", "click a.exe|close", "dialog=rejected|Text1=a.exe");
-        row("cancel", "cancel", "dialog=rejected");
+        row("cancel", "press Command2", "dialog=rejected");
         row("Enter and Esc elsewhere do nothing",
             "type t|key Text1 Return|key Text1 Enter|key Drive1 Return|key Text1 Esc|key File1 Esc|key Dir1 Esc",
             "Text1=t");
@@ -119,9 +112,8 @@ private slots:
                 QTest::keyClick(control, QKeySequence(arg.section(u' ', 1))[0].key());
             } else if (verb == "type") {
                 Text1->insert(arg);
-            } else if (verb == "ok" || verb == "cancel") {
-                QTest::mouseClick(dialog.findChild<QPushButton*>(verb == "ok" ? "Command1" : "Command2"),
-                                  Qt::LeftButton);
+            } else if (verb == "press") {
+                QTest::mouseClick(dialog.findChild<QPushButton*>(arg), Qt::LeftButton);
             } else if (verb == "close") {
                 QVERIFY(dialog.close());
             } else if (verb == "drive") {
@@ -144,8 +136,8 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> tree_;
-    QString savedCurrent_;
+    QTemporaryDir tree_;
+    QString savedCurrent_ = QDir::currentPath();
 };
 
 QTEST_MAIN(ChooserDialogTest)
