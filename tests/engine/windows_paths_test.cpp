@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <stop_token>
 #include <string>
 #include <system_error>
@@ -123,28 +122,9 @@ TEST_F(WindowsFiles, LongBlankTailIsReadByTwoThreadsThroughOneHandle) {
                           keptBytes(source, findCut(9 * kMiB, lastDataOffset)->outputLength)));
 }
 
-// A source at the root of a drive: its folder is "C:\" itself, so the output lands beside it,
-// with one separator, not two and not none.
-TEST(WindowsDriveRoot, OutputLandsBesideASourceAtTheRoot) {
-    const std::string root = fs::temp_directory_path().root_path().string();
-    const std::string tag = std::to_string(::GetCurrentProcessId());
-    const std::string source = backslashed(root + "velbrisk-root-" + tag + ".exe");
-    const std::string output = root + "velbrisk-small-" + tag + ".exe";
-    std::ofstream(source, std::ios::binary) << sourceWithBlankTail();
-    if (!fs::exists(source)) {
-        GTEST_SKIP() << "cannot write at " << root << " (not an administrator)";
-    }
-
-    const JobResult result = trimFile(source, "velbrisk-small-" + tag);
-
-    EXPECT_EQ(result.status, JobStatus::Done) << result.reason;
-    EXPECT_EQ(readFile(output), expectedCopy());
-    std::error_code ignored;
-    fs::remove(source, ignored);
-    fs::remove(output, ignored);
-}
-
-TEST_F(WindowsFiles, ReadOnlySourceGivesAReadOnlyOutputThatCanBeRemoved) {
+// A read-only source gives a read-only copy that can still be removed, and a read-only
+// replacement in place.
+TEST_F(WindowsFiles, ReadOnlySourceGivesReadOnlyCopies) {
     writeFile(in("app.exe"), sourceWithBlankTail());
     fs::permissions(utf8Path(in("app.exe")), fs::perms::owner_write, fs::perm_options::remove);
 
@@ -156,6 +136,14 @@ TEST_F(WindowsFiles, ReadOnlySourceGivesAReadOnlyOutputThatCanBeRemoved) {
     std::error_code ec;
     EXPECT_TRUE(os::removeFile(in("small.exe"), ec)) << os::errorText(ec);
     EXPECT_FALSE(fs::exists(utf8Path(in("small.exe"))));
+
+    TrimPlan plan;
+    ASSERT_EQ(scanSource(in("app.exe"), "app", plan).status, JobStatus::Done);
+    ASSERT_EQ(replaceTrimmed(plan).status, JobStatus::Done);
+    EXPECT_EQ(readFile(in("app.exe")), expectedCopy());
+    EXPECT_EQ(fs::status(utf8Path(in("app.exe"))).permissions() & fs::perms::owner_write,
+              fs::perms::none);
+    EXPECT_EQ(namesInFolder(), (std::vector<std::wstring>{L"app.exe"}));
 }
 
 // The long form of a path, made here with the system's own calls, so that the test's files do not
@@ -235,22 +223,6 @@ TEST_F(WindowsFiles, CopyStoppedMidwayLeavesNothing) {
                              stopper.get_token()};
 
     EXPECT_EQ(trimFile(in("app.exe"), "small", control).status, JobStatus::Cancelled);
-    EXPECT_EQ(namesInFolder(), (std::vector<std::wstring>{L"app.exe"}));
-}
-
-// The source replaced in place by its trimmed copy, read-only as the source was.
-TEST_F(WindowsFiles, ReplaceTrimmedKeepsTheNameAndTheReadOnlyAttribute) {
-    writeFile(in("app.exe"), sourceWithBlankTail());
-    fs::permissions(utf8Path(in("app.exe")), fs::perms::owner_write, fs::perm_options::remove);
-    TrimPlan plan;
-    ASSERT_EQ(scanSource(in("app.exe"), "app", plan).status, JobStatus::Done);
-
-    const JobResult result = replaceTrimmed(plan);
-
-    ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
-    EXPECT_EQ(readFile(in("app.exe")), expectedCopy());
-    EXPECT_EQ(fs::status(utf8Path(in("app.exe"))).permissions() & fs::perms::owner_write,
-              fs::perms::none);
     EXPECT_EQ(namesInFolder(), (std::vector<std::wstring>{L"app.exe"}));
 }
 
