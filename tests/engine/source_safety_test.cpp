@@ -1,11 +1,9 @@
-// Tests of the job in a world that does not hold still: a source that changes under it, a process
-// killed or limited mid-copy, sources that are no files, the copy's modes, and the replacement of
-// the source in place.
+// Tests of the job in a world that does not hold still: a source that changes under it, a file-size
+// limit mid-copy, sources that are no files, the copy's modes, and the replacement in place.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -201,35 +199,6 @@ TEST_F(InScratchFolder, SourceCutShortDuringTheScanChanged) {
     ASSERT_TRUE(cutShort);
     EXPECT_EQ(scanned.status, JobStatus::SourceUnreadable);
     EXPECT_EQ(scanned.reason, kChanged);
-}
-
-// A job killed mid-copy, in a child process, leaves the folder as it was, an older output too.
-TEST_F(InScratchFolder, KilledMidCopyLeavesTheFolderAsItWas) {
-    writeSource(folder / "app.exe", 4 * kMiB, kPieces);
-    writeFile(folder / "small.exe", "old output");
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const JobControl control{[&](std::uint64_t done, std::uint64_t total) {
-                                     if (done > total / 2 && ::write(ready[1], "!", 1) == 1) {
-                                         ::pause();
-                                     }
-                                 },
-                                 {}};
-        detail::TrimStats stats;
-        detail::trimFile(folder / "app.exe", "small", control, kSteps, stats);
-        ::_exit(1);
-    }
-    char mark = 0;
-    ASSERT_EQ(::read(ready[0], &mark, 1), 1) << "the child ended before its copy was half done";
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
-
-    EXPECT_EQ(folder.names(), (Names{"app.exe", "small.exe"}));
-    EXPECT_EQ(readFile(folder / "small.exe"), "old output");
 }
 
 // A file-size limit below the copy's size, with SIGXFSZ ignored as the program ignores it: the

@@ -21,15 +21,9 @@ namespace {
 using namespace testing;  // the helpers of the engine's tests
 using testing::PrintTo;   // found by argument-dependent lookup only when declared here
 
-// A 1000-byte file with data up to offset 700 and zeros after it: the scan's first probe that
-// holds data is at i = 300, so the copy is offsets 0 to 710, 711 bytes.
-std::string sourceWithBlankTail() {
-    return bytesWithData(1000, {{0, 701}});
-}
-
-std::string expectedCopy() {
-    return keptBytes(sourceWithBlankTail(), 711);
-}
+// A 1000-byte file with data up to offset 700 and zeros after it, and its copy of 711 bytes.
+const std::string kSource = bytesWithData(1000, {{0, 701}});
+const std::string kCopy = keptBytes(kSource, 711);
 
 std::string backslashed(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -74,17 +68,17 @@ class WindowsJobTable : public WindowsFiles, public ::testing::WithParamInterfac
 
 TEST_P(WindowsJobTable, WritesTheCopyOrRefuses) {
     const JobCase& row = GetParam();
-    writeFile(in("app.exe"), sourceWithBlankTail());
-    writeFile(in("程序.exe"), sourceWithBlankTail());
+    writeFile(in("app.exe"), kSource);
+    writeFile(in("程序.exe"), kSource);
     writeFile(in("small.exe"), std::string(5000, 'x'));
 
     const JobResult result = trimFile(backslashed(in(row.source)), row.outputName);
 
     EXPECT_EQ(result.status, row.status) << result.reason;
     EXPECT_EQ(namesInFolder(), row.names);
-    EXPECT_EQ(readFile(in("app.exe")), sourceWithBlankTail());
+    EXPECT_EQ(readFile(in("app.exe")), kSource);
     if (row.status == JobStatus::Done) {
-        EXPECT_EQ(readFile(in(row.outputName + ".exe")), expectedCopy());
+        EXPECT_EQ(readFile(in(row.outputName + ".exe")), kCopy);
     }
 }
 
@@ -125,7 +119,7 @@ TEST_F(WindowsFiles, LongBlankTailIsReadByTwoThreadsThroughOneHandle) {
 // A read-only source gives a read-only copy that can still be removed, and a read-only
 // replacement in place.
 TEST_F(WindowsFiles, ReadOnlySourceGivesReadOnlyCopies) {
-    writeFile(in("app.exe"), sourceWithBlankTail());
+    writeFile(in("app.exe"), kSource);
     fs::permissions(utf8Path(in("app.exe")), fs::perms::owner_write, fs::perm_options::remove);
 
     const JobResult result = trimFile(in("app.exe"), "small");
@@ -140,7 +134,7 @@ TEST_F(WindowsFiles, ReadOnlySourceGivesReadOnlyCopies) {
     TrimPlan plan;
     ASSERT_EQ(scanSource(in("app.exe"), "app", plan).status, JobStatus::Done);
     ASSERT_EQ(replaceTrimmed(plan).status, JobStatus::Done);
-    EXPECT_EQ(readFile(in("app.exe")), expectedCopy());
+    EXPECT_EQ(readFile(in("app.exe")), kCopy);
     EXPECT_EQ(fs::status(utf8Path(in("app.exe"))).permissions() & fs::perms::owner_write,
               fs::perms::none);
     EXPECT_EQ(namesInFolder(), (std::vector<std::wstring>{L"app.exe"}));
@@ -155,29 +149,10 @@ std::wstring longForm(const std::string& path) {
     return longPathForm(std::wstring_view{full});
 }
 
-bool writeLong(const std::string& path, const std::string& bytes) {
-    HANDLE file = ::CreateFileW(longForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD put = 0;
-    const bool written = file != INVALID_HANDLE_VALUE &&
-                         ::WriteFile(file, bytes.data(), DWORD(bytes.size()), &put, nullptr) &&
-                         put == bytes.size();
-    ::CloseHandle(file);
-    return written;
-}
-
-std::string readLong(const std::string& path) {
-    HANDLE file = ::CreateFileW(longForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    std::string bytes(1 << 16, '\0');
-    DWORD got = 0;
-    if (file == INVALID_HANDLE_VALUE ||
-        !::ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr)) {
-        got = 0;
-    }
-    ::CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
+// The UTF-8 spelling of that long form, for the test's own reads and writes.
+std::string longUtf8(const std::string& path) {
+    const std::u8string spelled = fs::path(longForm(path)).u8string();
+    return {spelled.begin(), spelled.end()};
 }
 
 // Three folders with Chinese names deep, the source's path is past MAX_PATH: the job reaches it,
@@ -192,15 +167,15 @@ TEST_F(WindowsFiles, PathsPastMaxPathWithChineseNamesWork) {
     const std::string source = folders.back() + "\\程序.exe";
     const std::string output = folders.back() + "\\小程序.exe";
     ASSERT_GT(source.size(), std::size_t{MAX_PATH});
-    ASSERT_TRUE(writeLong(source, sourceWithBlankTail()));
+    writeFile(longUtf8(source), kSource);
 
     for (int run = 0; run < 2; ++run) {
         const JobResult result = trimFile(source, "小程序");
         ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
         EXPECT_EQ(result.path, output);
-        EXPECT_EQ(readLong(output), expectedCopy());
+        EXPECT_EQ(readFile(longUtf8(output)), kCopy);
     }
-    EXPECT_EQ(readLong(source), sourceWithBlankTail());
+    EXPECT_EQ(readFile(longUtf8(source)), kSource);
 
     // What the scratch folder's removal cannot reach goes here, deepest first.
     EXPECT_TRUE(::DeleteFileW(longForm(output).c_str()));
