@@ -42,8 +42,7 @@ inline fs::path utf8Path(const std::string& path) {
 class ScratchFolder {
 public:
     ScratchFolder() {
-        // create_directory refuses a name that exists, so a name taken by a parallel run is
-        // retried.
+        // A name taken by a parallel run is retried.
         std::random_device random;
         do {
             path_ = fs::temp_directory_path() / ("velbrisk-engine-" + std::to_string(random()));
@@ -52,8 +51,7 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder() {
-        // Tests take permissions away; a folder that cannot be entered, or on Windows a read-only
-        // file, would stop the removal.
+        // Tests take permissions away, which would stop the removal.
         std::error_code ignored;
         fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
         for (const auto& entry : fs::recursive_directory_iterator(path_, ignored)) {
@@ -154,8 +152,24 @@ inline bool writePieces(const std::string& path, std::int64_t length, const Piec
     return st.st_blocks * 512 < st.st_size / 2;
 }
 
+// Writes bytesWithData(length, data), as holes but for the data when `sparse`, and returns it.
+inline std::string writeSource(const std::string& path, std::int64_t length, const Ranges& data,
+                               bool sparse = false) {
+    const std::string bytes = bytesWithData(length, data);
+    Pieces pieces;
+    for (auto [from, to] : data) {
+        pieces.emplace_back(from, bytes.substr(std::size_t(from), std::size_t(to - from)));
+    }
+    if (!sparse) {
+        writeFile(path, bytes);
+    } else if (!writePieces(path, length, pieces)) {
+        ADD_FAILURE() << "this file system keeps no holes";
+    }
+    return bytes;
+}
+
 // Runs `body` in a child process and returns its exit code (or 128 + a signal), so a test can
-// change limits and users without touching the test process itself.
+// change limits and the umask without touching the test process itself.
 inline int runInChild(const std::function<int()>& body) {
     const pid_t pid = ::fork();
     if (pid == 0) {

@@ -6,8 +6,9 @@
 #include <unistd.h>
 
 #include <condition_variable>
+#include <cstdio>
+#include <future>
 #include <mutex>
-#include <random>
 #include <set>
 #include <stop_token>
 #include <thread>
@@ -35,22 +36,6 @@ const CopyWay kDefault{"default", {}};
 const CopyWay kKernel{"kernel_small_blocks", {false, true, 64, 64}};
 const CopyWay kPlain{"plain_small_blocks", {false, false, 64, 64, false}};
 
-// `length` bytes with data at `data`; stored as holes but for the data when `sparse`.
-std::string writeSource(const std::string& path, std::int64_t length, const Ranges& data,
-                        bool sparse = false) {
-    const std::string bytes = bytesWithData(length, data);
-    Pieces pieces;
-    for (auto [from, to] : data) {
-        pieces.emplace_back(from, bytes.substr(std::size_t(from), std::size_t(to - from)));
-    }
-    if (!sparse) {
-        writeFile(path, bytes);
-    } else if (!writePieces(path, length, pieces)) {
-        ADD_FAILURE() << "this file system keeps no holes";
-    }
-    return bytes;
-}
-
 struct KeptCase {
     const char* name;
     std::int64_t length;
@@ -60,30 +45,51 @@ struct KeptCase {
 };
 
 // Every row runs in a folder named in Chinese, over an older output of the same name, from a source
-// whose permission bits the output must take.
+// whose permission bits the output must take. Progress: done rises, total falls, neither repeats,
+// and they meet at the blank tail the scan read plus the bytes the copy wrote.
 class KeptBytesTable : public ScratchTable<std::tuple<KeptCase, CopyWay>> {};
+
+void expectRisingTo(const std::vector<std::pair<std::uint64_t, std::uint64_t>>& seen,
+                    std::int64_t total) {
+    ASSERT_FALSE(seen.empty());
+    for (std::size_t k = 1; k < seen.size(); ++k) {
+        EXPECT_LE(seen[k].first, seen[k].second) << "report " << k;
+        EXPECT_GE(seen[k].first, seen[k - 1].first) << "report " << k;
+        EXPECT_LE(seen[k].second, seen[k - 1].second) << "report " << k;
+        EXPECT_NE(seen[k], seen[k - 1]) << "report " << k;
+    }
+    EXPECT_EQ(seen.back(), std::make_pair(std::uint64_t(total), std::uint64_t(total)));
+}
 
 TEST_P(KeptBytesTable, WritesTheLeadingPartOrNothing) {
     const auto& [row, way] = GetParam();
     folder.makeFolder("测试");
-    const std::string source =
-        writeSource(folder / "测试/源.exe", row.length, row.data, row.sparse);
+    const std::string path = folder / "测试/源.exe";
+    const std::string source = writeSource(path, row.length, row.data, row.sparse);
     writeFile(folder / "测试/小.exe", "old output");
-    ASSERT_EQ(::chmod((folder / "测试/源.exe").c_str(), 0751), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0751), 0);
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
+    const JobControl control{[&](std::uint64_t done, std::uint64_t total) {
+                                 seen.emplace_back(done, total);
+                             },
+                             {}};
     detail::TrimStats stats;
 
-    JobResult result = detail::trimFile(folder / "测试/源.exe", "小", {}, way.options, stats);
+    JobResult result = detail::trimFile(path, "小", control, way.options, stats);
 
-    EXPECT_TRUE(sameBytes(readFile(folder / "测试/源.exe"), source));
+    EXPECT_TRUE(sameBytes(readFile(path), source));
     EXPECT_EQ(folder.names("测试"), (Names{"源.exe", "小.exe"}));
+    const std::int64_t dataEnd = row.data.empty() ? 0 : row.data.back().second;
+    expectRisingTo(seen, row.length - dataEnd + row.outputLength);
+    const std::string output = readFile(folder / "测试/小.exe");
     if (row.outputLength == 0) {
         EXPECT_EQ(result.status, JobStatus::NothingToCut) << result.reason;
-        EXPECT_EQ(readFile(folder / "测试/小.exe"), "old output");
+        EXPECT_EQ(output, "old output");
         return;
     }
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
     EXPECT_EQ(result.path, folder / "测试/小.exe");
-    EXPECT_TRUE(sameBytes(readFile(folder / "测试/小.exe"), keptBytes(source, row.outputLength)));
+    EXPECT_TRUE(sameBytes(output, keptBytes(source, row.outputLength)));
     struct stat st {};
     ASSERT_EQ(::stat((folder / "测试/小.exe").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0751u);
@@ -95,31 +101,21 @@ INSTANTIATE_TEST_SUITE_P(
         ::testing::Values(
             KeptCase{"worked_example", 1000, {{0, 701}}, 711},
             KeptCase{"no_blank_tail_adds_a_zero_byte", 1000, {{0, 1000}}, 1001},
-            KeptCase{"ten_bytes_exactly", 10, {{0, 10}}, 0}, KeptCase{"all_zero", 1000, {}, 0},
-            KeptCase{"data_ends_a_block",
-                     3 * kMiB + 7,
-                     {{0, 9}, {2 * kMiB - 1, 2 * kMiB}},
+            KeptCase{"all_zero", 1000, {}, 0},
+            KeptCase{"data_ends_a_block", 3 * kMiB + 7, {{0, 9}, {2 * kMiB - 1, 2 * kMiB}},
                      2 * kMiB + 4},
-            KeptCase{"blank_tail_over_two_blocks", 3 * kMiB + 17, {{0, kMiB}}, kMiB + 10},
-            KeptCase{"sparse_holes_inside",
-                     3 * kMiB,
-                     {{0, 9}, {kMiB, kMiB + 9}, {2 * kMiB, 2 * kMiB + 1}},
-                     2 * kMiB + 7,
-                     true},
+            KeptCase{"sparse_holes_inside", 3 * kMiB,
+                     {{0, 9}, {kMiB, kMiB + 9}, {2 * kMiB, 2 * kMiB + 1}}, 2 * kMiB + 7, true},
             // The kept bytes end ten bytes into a hole, which only the output's length makes.
-            KeptCase{"hole_at_the_end_of_the_kept_bytes",
-                     kMiB + 1,
-                     {{0, 64 * kKiB}},
-                     64 * kKiB + 2,
-                     true}),
+            KeptCase{"hole_at_the_end_of_the_kept_bytes", kMiB + 1, {{0, 64 * kKiB}},
+                     64 * kKiB + 2, true}),
         ::testing::Values(kDefault, kKernel, kPlain)),
     [](const auto& info) {
         return std::string{std::get<0>(info.param).name} + "_" + std::get<1>(info.param).name;
     });
 
-// Sources and outputs that must be refused before a byte is copied, in a folder that must come out
-// of it unchanged: app.exe with a hard link hard.exe and a symbolic link soft.exe, a folder
-// taken.exe.
+// Refused before a byte is copied, in a folder that must come out of it unchanged: app.exe with a
+// hard link hard.exe and a symbolic link soft.exe, a folder taken.exe.
 struct RefusalCase {
     const char* name;
     std::string sourceName;  // "" means the empty path itself
@@ -143,24 +139,24 @@ TEST_P(RefusalTable, ReportsAndWritesNothing) {
     JobResult result = detail::trimFile(sourcePath, row.outputName, {}, {}, stats);
 
     EXPECT_EQ(result.status, row.status) << result.reason;
-    EXPECT_EQ(result.path, row.status == JobStatus::SourceMissing
-                               ? sourcePath
-                               : folder / (row.outputName + ".exe"));
+    const bool namesSource = row.status == JobStatus::SourceMissing;
+    EXPECT_EQ(result.path, namesSource ? sourcePath : folder / (row.outputName + ".exe"));
     EXPECT_EQ(result.reason, row.error ? std::system_category().message(row.error) : "");
     EXPECT_EQ(stats.clonedBytes + stats.kernelCopiedBytes + stats.readWriteBytes, 0u);
     EXPECT_EQ(folder.names(), before);
     EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), source));
 }
 
+constexpr JobStatus kMissing = JobStatus::SourceMissing;
 constexpr JobStatus kSame = JobStatus::SameFile;
 constexpr JobStatus kUnwritable = JobStatus::OutputUnwritable;
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, RefusalTable,
     ::testing::Values(
-        RefusalCase{"missing_source", "missing.exe", "small", JobStatus::SourceMissing, ENOENT},
-        RefusalCase{"source_is_a_folder", "taken.exe", "small", JobStatus::SourceMissing},
-        RefusalCase{"empty_source_path", "", "small", JobStatus::SourceMissing},
+        RefusalCase{"missing_source", "missing.exe", "small", kMissing, ENOENT},
+        RefusalCase{"source_is_a_folder", "taken.exe", "small", kMissing},
+        RefusalCase{"empty_source_path", "", "small", kMissing},
         RefusalCase{"same_spelling", "app.exe", "app", kSame},
         RefusalCase{"dot_dot_segment", "app.exe", "taken.exe/../app", kSame},
         RefusalCase{"hard_link", "app.exe", "hard", kSame},
@@ -173,56 +169,19 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"folder_is_a_file", "app.exe", "app.exe/small", kUnwritable, ENOTDIR}),
     rowName);
 
-// Every progress report: done rises, total falls, neither repeats, and they meet at `total`.
-struct Reports {
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> seen;
-    JobControl control(std::stop_token stop = {}) {
-        return {[this](std::uint64_t done, std::uint64_t total) { seen.emplace_back(done, total); },
-                stop};
-    }
-    void expectRisingTo(std::uint64_t total) const {
-        ASSERT_GE(seen.size(), 2u);
-        for (std::size_t k = 1; k < seen.size(); ++k) {
-            EXPECT_LE(seen[k].first, seen[k].second) << "report " << k;
-            EXPECT_GE(seen[k].first, seen[k - 1].first) << "report " << k;
-            EXPECT_LE(seen[k].second, seen[k - 1].second) << "report " << k;
-            EXPECT_NE(seen[k], seen[k - 1]) << "report " << k;
-        }
-        EXPECT_EQ(seen.back(), std::make_pair(total, total));
-    }
-};
-
-TEST_F(InScratchFolder, ProgressRisesMonotonicallyAndEndsAtTotal) {
-    writeSource(folder / "app.exe", 5 * kMiB, {{0, 3 * kMiB}});
-    writeFile(folder / "blank.exe", std::string(3 * kMiB, '\0'));
-    for (const CopyWay& way : {kDefault, kPlain}) {
-        Reports reports;
-        detail::TrimStats stats;
-        ASSERT_EQ(
-            detail::trimFile(folder / "app.exe", "small", reports.control(), way.options, stats)
-                .status,
-            JobStatus::Done);
-        reports.expectRisingTo(2 * kMiB + readFile(folder / "small.exe").size());
-    }
-    Reports reports;
-    EXPECT_EQ(trimFile(folder / "blank.exe", "small", reports.control()).status,
-              JobStatus::NothingToCut);
-    reports.expectRisingTo(3 * kMiB);
-}
-
 // A stop request: the job ends within a block or two of it and leaves no trace, an older output
 // as it was. 16 MiB with data up to 8 MiB: the copy is the second half of the progress.
 struct CancelCase {
     const char* name;
     detail::TrimOptions options;
-    std::int64_t stopAfter;  // progress that asks for the stop; -1: at once; INT64_MAX: never
+    std::int64_t stopAfter;  // progress that asks for the stop; -1: at once
 };
 
 class CancelTable : public ScratchTable<CancelCase> {};
 
 TEST_P(CancelTable, StopsSoonAndLeavesNoTrace) {
     const CancelCase& row = GetParam();
-    const std::string source = writeSource(folder / "app.exe", 16 * kMiB, {{0, 8 * kMiB}});
+    writeSource(folder / "app.exe", 16 * kMiB, {{0, 8 * kMiB}});
     writeFile(folder / "small.exe", "old output");
     std::stop_source stopper;
     if (row.stopAfter < 0) {
@@ -240,11 +199,9 @@ TEST_P(CancelTable, StopsSoonAndLeavesNoTrace) {
 
     JobResult result = detail::trimFile(folder / "app.exe", "small", control, row.options, stats);
 
-    const bool finished = row.stopAfter == INT64_MAX;
-    EXPECT_EQ(result.status, finished ? JobStatus::Done : JobStatus::Cancelled) << result.reason;
+    EXPECT_EQ(result.status, JobStatus::Cancelled) << result.reason;
     EXPECT_EQ(folder.names(), (Names{"app.exe", "small.exe"}));
-    EXPECT_TRUE(sameBytes(readFile(folder / "small.exe"),
-                          finished ? keptBytes(source, 8 * kMiB + 9) : "old output"));
+    EXPECT_EQ(readFile(folder / "small.exe"), "old output");
     // A clone or a shared read may finish a few blocks at once.
     EXPECT_LE(lastDone, std::uint64_t(std::max<std::int64_t>(row.stopAfter, 0)) + 6 * kBlock);
 }
@@ -254,8 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CancelCase{"at_start", {}, -1},
         CancelCase{"mid_copy_kernel", {false, true, kBlock, kBlock}, 12 * kMiB},
-        CancelCase{"mid_copy_plain_named_output", {false, false, kBlock, kBlock, false}, 12 * kMiB},
-        CancelCase{"after_the_end", {}, INT64_MAX}),
+        CancelCase{"mid_copy_plain_named_output", {false, false, kBlock, kBlock, false}, 12 * kMiB}),
     rowName);
 
 // The tail scan itself over a long blank tail, read through a reader that can fail one block,
@@ -293,7 +249,7 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
             arrived.notify_all();
             if (!waited && offset >= 8 * kMiB && offset < 12 * kMiB) {
                 waited = true;
-                arrived.wait_for(lock, std::chrono::seconds(5), [&] { return readers.size() > 1; });
+                arrived.wait_for(lock, std::chrono::seconds(2), [&] { return readers.size() > 1; });
             }
         }
         const bool spoiled =
@@ -314,8 +270,17 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
     detail::TrimStats stats;
     std::int64_t lastDataOffset = -1;
 
-    const StepResult result =
-        findLastData(file, 16 * kMiB, buffer, progress, stats, lastDataOffset, read);
+    // A reader that misses its partner's end would wait for ever: the scan gets a deadline.
+    std::packaged_task<StepResult()> scan(
+        [&] { return findLastData(file, 16 * kMiB, buffer, progress, stats, lastDataOffset, read); });
+    std::future<StepResult> scanned = scan.get_future();
+    std::thread(std::move(scan)).detach();
+    if (scanned.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        std::fprintf(stderr, "%s: the scan's readers still wait for each other after 20 s\n",
+                     row.name);
+        std::_Exit(1);
+    }
+    const StepResult result = scanned.get();
 
     EXPECT_EQ(result.status, row.status);
     EXPECT_LE(readsAfterStop, 1) << "only the other reader's block may still be read";
@@ -328,16 +293,16 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, LongScanTable,
-    ::testing::Values(LongScanCase{"two_readers_share_a_long_tail", Spoil::Nothing, -1,
-                                   JobStatus::Done},
-                      LongScanCase{"read_fails_in_the_shared_stretch", Spoil::Fails, 10 * kMiB,
-                                   JobStatus::SourceUnreadable},
-                      LongScanCase{"short_read_in_the_shared_stretch", Spoil::ComesShort, 11 * kMiB,
-                                   JobStatus::SourceUnreadable},
-                      LongScanCase{"short_read_of_the_last_sector", Spoil::ComesShort,
-                                   16 * kMiB - 1, JobStatus::SourceUnreadable},
-                      LongScanCase{"stop_in_the_shared_stretch", Spoil::AsksToStop, 11 * kMiB,
-                                   JobStatus::Cancelled}),
+    ::testing::Values(
+        LongScanCase{"two_readers_share_a_long_tail", Spoil::Nothing, -1, JobStatus::Done},
+        LongScanCase{"read_fails_in_the_shared_stretch", Spoil::Fails, 10 * kMiB,
+                     JobStatus::SourceUnreadable},
+        LongScanCase{"short_read_in_the_shared_stretch", Spoil::ComesShort, 11 * kMiB,
+                     JobStatus::SourceUnreadable},
+        LongScanCase{"short_read_of_the_last_sector", Spoil::ComesShort, 16 * kMiB - 1,
+                     JobStatus::SourceUnreadable},
+        LongScanCase{"stop_in_the_shared_stretch", Spoil::AsksToStop, 11 * kMiB,
+                     JobStatus::Cancelled}),
     rowName);
 
 // Data at both ends of the first 4 GiB, then a blank tail of 64 MiB that is a hole: the scan
@@ -356,67 +321,13 @@ TEST_F(InScratchFolder, SparseFileOverFourGiBTrimmedWithoutReadingItsHoles) {
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
     EXPECT_LE(stats.scanBytesRead, std::uint64_t(kMiB));
     EXPECT_LE(stats.kernelCopiedBytes + stats.readWriteBytes, std::uint64_t(kMiB));
+    const std::int64_t outputLength = findCut(length, farOffset + 99)->outputLength;
+    EXPECT_EQ(fs::file_size(utf8Path(folder / "small.exe")), std::uintmax_t(outputLength));
     std::ifstream output(utf8Path(folder / "small.exe"), std::ios::binary);
     std::string tail(120, '\1');
     output.seekg(farOffset - 10).read(tail.data(), 120);
-    const std::int64_t outputLength = findCut(length, farOffset + 99)->outputLength;
-    EXPECT_EQ(fs::file_size(utf8Path(folder / "small.exe")), std::uintmax_t(outputLength));
     EXPECT_EQ(tail.substr(0, std::size_t(output.gcount())),
               std::string(10, '\0') + far + std::string(outputLength - farOffset - 100, '\0'));
-}
-
-// The probe loop as the program has always run it: scan positions 10, 20, ... while L - i is at
-// least 1; the probe covers offsets L - i - 1 to L - 1; the first that is not all zeros cuts
-// a = i - 10 and keeps L - a + 1 bytes.
-std::optional<Cut> probeLoopModel(const std::string& bytes) {
-    const auto length = static_cast<std::int64_t>(bytes.size());
-    for (std::int64_t i = 10; length - i >= 1; i += 10) {
-        if (bytes.find_first_not_of('\0', std::size_t(length - i - 1)) != std::string::npos) {
-            return Cut{i, i - 10, length - (i - 10) + 1};
-        }
-    }
-    return std::nullopt;
-}
-
-// Random short files with data and stored zeros mostly in the tail, and holes between them,
-// scanned with block sizes that do and do not line up with the file system's; every tenth cut is
-// written too.
-TEST_F(InScratchFolder, JobMatchesTheProbeLoopOnRandomFiles) {
-    std::mt19937_64 random(7031);
-    const std::size_t blockSizes[] = {64, 1000, 4096, 1 << 20};
-    for (int round = 0; round < 3000; ++round) {
-        SCOPED_TRACE(::testing::Message() << "round " << round);
-        const auto length = std::int64_t(random() % (round % 10 == 0 ? 20 * kKiB : 400));
-        std::string bytes(std::size_t(length), '\0');
-        Pieces pieces;
-        for (int k = int(random() % 4); k > 0 && length > 0; --k) {
-            const auto back = std::int64_t(random() % std::uint64_t(length));
-            const auto offset = length - 1 - (random() % 2 ? back % 120 : back);
-            std::string piece(
-                std::size_t(std::min<std::int64_t>(length - offset, 1 + random() % 300)), '\0');
-            for (auto& byte : piece) {
-                byte = char(random() % 3 == 0 ? 0 : random() % 256);
-            }
-            bytes.replace(std::size_t(offset), piece.size(), piece);
-            pieces.emplace_back(offset, piece);
-        }
-        writePieces(folder / "app.exe", length, pieces);
-        const detail::TrimOptions options{true, random() % 2 == 0, blockSizes[random() % 4]};
-        TrimPlan plan;
-        detail::TrimStats stats;
-
-        const JobResult scanned =
-            detail::scanSource(folder / "app.exe", "small", plan, {}, options, stats);
-
-        const auto expected = probeLoopModel(bytes);
-        ASSERT_EQ(plan.cut, expected) << "length " << length;
-        ASSERT_EQ(scanned.status, expected ? JobStatus::Done : JobStatus::NothingToCut);
-        if (expected && round % 10 == 0) {
-            ASSERT_EQ(detail::writeTrimmed(plan, {}, options, stats).status, JobStatus::Done);
-            ASSERT_TRUE(sameBytes(readFile(folder / "small.exe"),
-                                  keptBytes(bytes, expected->outputLength)));
-        }
-    }
 }
 
 }  // namespace

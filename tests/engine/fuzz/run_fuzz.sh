@@ -4,13 +4,7 @@
 # The corpus grows in WORK-FOLDER/corpus from run to run; a finding lands in WORK-FOLDER/findings
 # and makes the run fail.
 set -eu
-fuzzer=$1
-seeder=$2
-dictionary=$3
-work=$4
-seconds=$5
-
-mkdir -p "$work/seeds" "$work/corpus" "$work/findings"
-"$seeder" "$work/seeds"
-exec "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -dict="$dictionary" \
-    -artifact_prefix="$work/findings/" "$work/corpus" "$work/seeds"
+mkdir -p "$4/seeds" "$4/corpus" "$4/findings"
+"$2" "$4/seeds"
+exec "$1" -max_total_time="$5" -print_final_stats=1 -dict="$3" -artifact_prefix="$4/findings/" \
+    "$4/corpus" "$4/seeds"
