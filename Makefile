@@ -97,7 +97,8 @@ COVERAGE_BUILD ?= build-coverage
 .PHONY: coverage
 coverage: setup
 	@tools/setup tools/debian-packages-coverage.txt
-	cmake -S . -B $(COVERAGE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=--coverage
+	cmake -S . -B $(COVERAGE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=--coverage \
+		-DVELBRISK_SANITIZED_TESTS=OFF
 	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
 	find $(COVERAGE_BUILD) -name '*.gcda' -delete
 	mkdir -p $(COVERAGE_BUILD)/coverage
