@@ -92,19 +92,21 @@ fuzz: setup
 # Line and branch coverage of the Linux tests (not part of `make test`): a build with gcc's
 # --coverage in $(COVERAGE_BUILD), every test but the fuzz run, then a summary here and the report
 # by file and line in $(COVERAGE_BUILD)/coverage/index.html. Only the program's own code is
-# counted, not the tests. A failing test still gets its report, and fails the target.
+# counted, not the tests. A failing test still gets its report, and fails the target. The build
+# starts afresh each time: notes left by objects of an older tree would be merged into the report.
 COVERAGE_BUILD ?= build-coverage
 .PHONY: coverage
 coverage: setup
 	@tools/setup tools/debian-packages-coverage.txt
+	rm -rf $(COVERAGE_BUILD)
 	cmake -S . -B $(COVERAGE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=--coverage \
 		-DVELBRISK_SANITIZED_TESTS=OFF
 	cmake --build $(COVERAGE_BUILD) -j $(JOBS)
-	find $(COVERAGE_BUILD) -name '*.gcda' -delete
 	mkdir -p $(COVERAGE_BUILD)/coverage
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(COVERAGE_BUILD) -LE fuzz -j $(JOBS); \
 	status=$$?; \
 	gcovr --root . --object-directory $(COVERAGE_BUILD) \
+		--exclude-directories '$(COVERAGE_BUILD)/CMakeFiles' \
 		--filter 'engine/' --filter 'ui/' --filter 'app/' --filter 'cli/' \
 		--exclude-unreachable-branches --exclude-throw-branches \
 		--html-details $(COVERAGE_BUILD)/coverage/index.html \
