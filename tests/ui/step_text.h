@@ -21,9 +21,6 @@ inline std::vector<std::string> split(const std::string& text, char separator) {
 
 // `text` with every `from` replaced by `to`; what `to` brings in is not looked at again.
 inline std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return text;
-    }
     for (std::size_t at = text.find(from); at != std::string::npos;
          at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);

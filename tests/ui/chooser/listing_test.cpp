@@ -49,21 +49,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
 #ifdef _WIN32
         PathRow{"drive_root", "C:\\", "C:\\", "C:\\", "C:\\", "C:\\", "C:\\x.exe"},
-        PathRow{"slashes_doubled_and_trailing", "c:/a//b/", "c:\\", "c:\\a\\b", "c:\\a",
-                "c:\\ a b", "c:\\a\\b\\x.exe"},
+        PathRow{"slashes_doubled_dots_and_trailing", "c:/a//b/./../c/", "c:\\", "c:\\a\\c", "c:\\a",
+                "c:\\ a c", "c:\\a\\c\\x.exe"},
         PathRow{"share_is_part_of_the_root", "\\\\srv\\share\\tools", "\\\\srv\\share\\",
                 "\\\\srv\\share\\tools", "\\\\srv\\share\\", "\\\\srv\\share\\ tools",
-                "\\\\srv\\share\\tools\\x.exe"},
-        PathRow{"Chinese_names", "D:\\数据\\程序\\", "D:\\", "D:\\数据\\程序", "D:\\数据",
-                "D:\\ 数据 程序", "D:\\数据\\程序\\x.exe"}
+                "\\\\srv\\share\\tools\\x.exe"}
 #else
         PathRow{"root", "/", "/", "/", "/", "/", "/x.exe"},
-        PathRow{"slashes_doubled_and_trailing", "/a//b/./", "/", "/a/b", "/a", "/ a b", "/a/b/x.exe"},
-        PathRow{"dots_resolved", "/a/./b/../c", "/", "/a/c", "/a", "/ a c", "/a/c/x.exe"},
+        PathRow{"slashes_doubled_dots_and_trailing", "/a//b/./../c/", "/", "/a/c", "/a", "/ a c", "/a/c/x.exe"},
         PathRow{"relative_keeps_its_dots", "a/../../b", "", "../b", "..", ".. b", "../b/x.exe"},
-        PathRow{"backslash_is_part_of_a_name", "/a\\b", "/", "/a\\b", "/", "/ a\\b", "/a\\b/x.exe"},
-        PathRow{"Chinese_names", "/数据/程序/", "/", "/数据/程序", "/数据", "/ 数据 程序",
-                "/数据/程序/x.exe"}
+        PathRow{"backslash_is_part_of_a_name", "/a\\b", "/", "/a\\b", "/", "/ a\\b", "/a\\b/x.exe"}
 #endif
         ),
     rowName);
@@ -103,9 +98,7 @@ TEST(Listings, sortedWithoutCaseHiddenLeftOut) {
 #endif
     EXPECT_EQ(subfolders(folder / ""), (std::vector<std::string>{"alpha", "Beta", "sub", "x.exe", "数据"}));
     EXPECT_EQ(exeFiles(folder / ""), (std::vector<std::string>{"a.exe", "B.EXE", "c.Exe", "Z.exe", "程序.exe"}));
-    EXPECT_EQ(subfolders(folder / "sub"), std::vector<std::string>{});
-    EXPECT_EQ(exeFiles(folder / "sub"), std::vector<std::string>{});
-    for (const std::string& missing : {folder / "gone", folder / "a.exe", std::string()}) {
+    for (const std::string& missing : {folder / "gone", folder / "a.exe"}) {
         EXPECT_FALSE(subfolders(missing) || exeFiles(missing)) << missing;
     }
     // The current folder's volume is offered once; a folder on it starts the list where it is,
@@ -159,17 +152,15 @@ TEST_P(OfferedMounts, rootFirstThenByPlace) {
 INSTANTIATE_TEST_SUITE_P(
     Volumes, OfferedMounts,
     ::testing::Values(
-        MountsRow{"root_first_the_rest_by_place", "/media/b ext4|/ ext4|/home xfs|/media/a vfat", "/",
-                  "/ /home /media/a /media/b"},
+        MountsRow{"root_first_the_rest_by_place_each_once", "/media/b ext4|/ ext4|/home xfs|/media/a vfat|/home btrfs",
+                  "/", "/ /home /media/a /media/b"},
         MountsRow{"pseudo_and_untyped_file_systems_left_out",
                   "/ ext4|/proc proc|/sys sysfs|/run tmpfs|/dev devtmpfs|/snap/x squashfs|"
                   "/sys/fs/cgroup cgroup2|/run/user/1000/gvfs fuse.gvfsd-fuse|/odd|/mnt/ssh fuse.sshfs",
                   "/", "/ /mnt/ssh"},
-        MountsRow{"current_folder_volume_offered_whatever_its_type", "/ ext4|/tmp tmpfs", "/tmp", "/ /tmp"},
-        MountsRow{"volume_not_ready_left_out", "/ ext4|/mnt/not-ready nfs4", "/", "/"},
-        MountsRow{"file_bound_as_a_mount_left_out", "/ overlay|/etc/file ext4", "/", "/"},
-        MountsRow{"mounted_twice_offered_once", "/ ext4|/data ext4|/data btrfs", "/", "/ /data"},
-        MountsRow{"root_missing_from_the_table_still_first", "/data ext4", "/data", "/ /data"}),
+        MountsRow{"volume_not_ready_or_a_file_left_out", "/ ext4|/mnt/not-ready nfs4|/etc/file ext4", "/", "/"},
+        // The root is offered though the table lacks it, the current folder's volume whatever its type.
+        MountsRow{"root_and_current_volume_always_offered", "/tmp tmpfs", "/tmp", "/ /tmp"}),
     rowName);
 #endif
 

@@ -27,7 +27,6 @@ public:
     }
     void openAddress(const std::string& address) override { opened.push_back(address); }
     void openChooser(const std::function<void(const std::string&)>& chosen) override {
-        ++choosers;
         if (chooserAnswer) {
             chosen(*chooserAnswer);
         }
@@ -70,7 +69,6 @@ public:
     std::array<ui::Rgb, 4> links{ui::kLinkRest, ui::kLinkRest, ui::kLinkRest, ui::kLinkRest};
     int linkChanges = 0;
     std::vector<std::string> opened;
-    int choosers = 0;
     std::optional<std::string> chooserAnswer;  // what the chooser's OK gives; none: cancelled
     int quits = 0;
 

@@ -55,9 +55,9 @@ private slots:
 
     // Each row runs steps, separated by "|", in a dialog opened at tree/tools, then compares what
     // the dialog and the main window's box show with the fresh dialog's, as changed by the row.
-    // Steps: click NAME, dclick NAME (a file of File1); open NAME (a folder of Dir1); key CONTROL
-    // KEY (focus it, press a key); type TEXT; press BUTTON; close (the close box); drive (pick the
-    // volume shown again).
+    // Steps: click NAME (a file of File1); open NAME (double-click a folder of Dir1); key CONTROL
+    // KEY (focus it, press a key); type TEXT; close (the close box); drive (pick the volume shown
+    // again).
     void walk_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("changed");
@@ -65,18 +65,14 @@ private slots:
             QTest::newRow(name) << steps << changed;
         };
         row("click fills Text1, a second one again", "click a.exe|type x|click a.exe", "Text1=a.exe");
-        row("double-click selects like a click", "dclick B.EXE", "Text1=B.EXE");
         row("Enter in File1 selects the next file", "click a.exe|key File1 Down|type x|key File1 Return",
             "Text1=B.EXE");
-        row("typed path confirmed", "type /数据/程序.exe|press Command1", "dialog=accepted|Text1=/数据/程序.exe|main=/数据/程序.exe");
         row("close box after a selection", "click a.exe|close", "dialog=rejected|Text1=a.exe");
-        row("cancel", "press Command2", "dialog=rejected");
         row("Enter and Esc elsewhere do nothing",
             "type t|key Text1 Return|key Text1 Enter|key Drive1 Return|key Text1 Esc|key File1 Esc|key Dir1 Esc",
             "Text1=t");
         row("Enter on a focused 确定 confirms", "type t|key Command1 Return", "dialog=accepted|Text1=t|main=t");
         row("Enter on a focused 取消 cancels", "key Command2 Return", "dialog=rejected");
-        row("into a folder", "open sub", "in=sub|files=");
         row("moving the highlight in Dir1 opens nothing", "key Dir1 Down", "in=sub");
         row("Enter on a highlighted folder opens it", "key Dir1 Down|key Dir1 Return", "in=sub|files=");
         row("the same drive again leaves the folder", "open sub|drive", "in=sub|files=");
@@ -96,13 +92,13 @@ private slots:
         for (const QString& step : steps.split(u'|')) {
             const QString verb = step.section(u' ', 0, 0);
             const QString arg = step.section(u' ', 1);
-            if (verb == "click" || verb == "dclick" || verb == "open") {
+            if (verb == "click" || verb == "open") {
                 QListWidget* list = verb == "open" ? Dir1 : File1;
                 const QList<QListWidgetItem*> found = list->findItems(arg, Qt::MatchExactly);
                 QVERIFY2(found.size() == 1, qPrintable(arg));
                 const QPoint at = list->visualItemRect(found.first()).center();
                 QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-                if (verb != "click") {  // a double-click as a real one comes
+                if (verb == "open") {  // a double-click as a real one comes
                     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
                     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
                 }
@@ -112,8 +108,6 @@ private slots:
                 QTest::keyClick(control, QKeySequence(arg.section(u' ', 1))[0].key());
             } else if (verb == "type") {
                 Text1->insert(arg);
-            } else if (verb == "press") {
-                QTest::mouseClick(dialog.findChild<QPushButton*>(arg), Qt::LeftButton);
             } else if (verb == "close") {
                 QVERIFY(dialog.close());
             } else if (verb == "drive") {
