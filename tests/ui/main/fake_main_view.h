@@ -56,7 +56,7 @@ public:
         ++progressWindows;
         cancelButton = std::move(cancel);
     }
-    void setProgress(int steps) override { bar.push_back(steps); }
+    void setProgress(int) override {}
     void closeProgress() override {
         progressShown = false;
         cancelButton = nullptr;
@@ -75,7 +75,6 @@ public:
     bool inputHeld = false;
     bool progressShown = false;
     int progressWindows = 0;
-    std::vector<int> bar;
     std::function<void()> cancelButton;
     std::function<void()> onWait;  // runs on the "window's thread" after each wait
 
