@@ -2,11 +2,11 @@
 #pragma once
 
 #include <array>
-#include <condition_variable>
+#include <atomic>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ui/main/FrmMain.h"
@@ -33,23 +33,17 @@ public:
     }
     void quit() override { ++quits; }
 
-    // JobView: the window's loop is a wait on a condition that the worker's wake() signals.
+    // JobView: the window's loop polls for the worker's wake().
     void waitForWake(std::chrono::milliseconds timeout) override {
-        std::unique_lock lock(mutex_);
-        woken_.wait_for(lock, timeout, [this] { return wakeCalled_; });
-        wakeCalled_ = false;
+        for (const auto end = std::chrono::steady_clock::now() + timeout;
+             !woken_.exchange(false) && std::chrono::steady_clock::now() < end;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         if (onWait) {
-            lock.unlock();
             onWait();
         }
     }
-    void wake() override {
-        {
-            const std::lock_guard lock(mutex_);
-            wakeCalled_ = true;
-        }
-        woken_.notify_one();
-    }
+    void wake() override { woken_ = true; }
     void holdInput(bool held) override { inputHeld = held; }
     void showProgress(std::function<void()> cancel) override {
         progressShown = true;
@@ -79,9 +73,7 @@ public:
     std::function<void()> onWait;  // runs on the "window's thread" after each wait
 
 private:
-    std::mutex mutex_;
-    std::condition_variable woken_;
-    bool wakeCalled_ = false;
+    std::atomic<bool> woken_{false};
 };
 
 }  // namespace velbrisk::testing

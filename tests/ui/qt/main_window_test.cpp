@@ -1,6 +1,5 @@
 // The main window in Qt: where its controls are and what reaches the logic; the job's dialog.
 #include <QApplication>
-#include <QDesktopServices>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -16,13 +15,10 @@
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtTwips.h"
 
+using namespace velbrisk;
 using namespace velbrisk::ui;
+using namespace velbrisk::ui::qt;
 using namespace std::chrono_literals;
-using velbrisk::JobControl;
-using velbrisk::JobResult;
-using velbrisk::JobStatus;
-using velbrisk::ui::qt::MainWindow;
-using velbrisk::ui::qt::QtJobView;
 
 namespace {
 
@@ -65,9 +61,9 @@ QString drop(MainWindow& window, const char* control, const QStringList& files) 
 
 // A Windows program whose cut reaches into its own declared bytes, so that the user is asked.
 QByteArray program() {
-    velbrisk::testing::PeLayout layout;
+    testing::PeLayout layout;
     layout.sections.push_back({".text", 0x200, 0x200, std::vector<std::uint8_t>(0x100, 0xC3)});
-    const std::vector<std::uint8_t> bytes = velbrisk::testing::buildPe(layout).bytes;
+    const std::vector<std::uint8_t> bytes = testing::buildPe(layout).bytes;
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
 }
 
@@ -76,20 +72,7 @@ QByteArray program() {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-public slots:
-    // Stands in for the desktop: records each address that the window asks it to open.
-    void open(const QUrl& address) { opened_ << address.toEncoded(); }
-
 private slots:
-    void initTestCase() {
-        QDesktopServices::setUrlHandler("mailto", this, "open");
-        QDesktopServices::setUrlHandler("https", this, "open");
-    }
-    void cleanupTestCase() {
-        QDesktopServices::unsetUrlHandler("mailto");
-        QDesktopServices::unsetUrlHandler("https");
-    }
-
     // Every control where the layout puts it; labels size themselves to their text.
     void controlsWhereTheLayoutSays() {
         MainWindow window;
@@ -150,15 +133,6 @@ private slots:
         QTest::mouseClick(window.findChild<QWidget*>("Lbl_Com"), Qt::LeftButton);
         QCOMPARE(asked, Qt::WaitCursor);
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
-    }
-
-    // The mail's Chinese subject goes out encoded as the mail program decodes it.
-    void aboutLinks() {
-        MainWindow window;
-        opened_.clear();
-        QTest::mouseClick(window.findChild<QWidget*>("Lbl_About_4"), Qt::LeftButton);
-        QCOMPARE(opened_, QStringList({"mailto:" + QString::fromUtf8(velbrisk::product::kMail) +
-                                       "?subject=Velbrisk%E7%94%A8%E6%88%B7%E6%9D%A5%E4%BF%A1"}));
     }
 
     // A press dragged off a link before its release is no click.
@@ -233,9 +207,6 @@ private slots:
         QTimer::singleShot(5000, &window, [] { QCoreApplication::exit(99); });
         QCOMPARE(QCoreApplication::exec(), 0);
     }
-
-private:
-    QStringList opened_;
 };
 
 QTEST_MAIN(MainWindowTest)
