@@ -8,7 +8,6 @@
 #endif
 
 #include "step_text.h"
-#include "table_rows.h"
 #include "test_files.h"
 
 namespace velbrisk::testing {
@@ -16,50 +15,37 @@ namespace {
 
 using namespace ui::chooser;
 
-struct PathRow {
-    const char* name;
-    std::string path;
-    std::string root;
-    std::string normal;
-    std::string parent;  // of the normal path
-    std::string chain;   // the folder list's entries from the root down to the normal path
-    std::string joined;  // "x.exe" picked in the normal path
-};
-using ::velbrisk::testing::PrintTo;
-
-class Paths : public ::testing::TestWithParam<PathRow> {};
-
-TEST_P(Paths, takenApartByThePlatformsRules) {
-    const PathRow& row = GetParam();
-    std::string chain;
-    for (const std::string& folder : folderChain(row.path)) {
-        chain += (chain.empty() ? "" : " ") + folderEntryText(folder);
-    }
-    EXPECT_EQ((std::vector<std::string>{rootOf(row.path), normalPath(row.path), parentOf(row.normal),
-                                        chain, joinPickedFile(row.normal, row.normal, "x.exe"),
-                                        joinPath(row.normal, "x.exe")}),
-              (std::vector<std::string>{row.root, row.normal, row.parent, row.chain, row.joined,
-                                        row.joined}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, Paths,
-    ::testing::Values(
+// Each path taken apart by the platform's rules: its root, its normal form, the folder list's
+// entries from the root down to it, and "x.exe" picked in it.
+TEST(Paths, takenApartByThePlatformsRules) {
+    struct Row {
+        const char* name;
+        std::string path, root, normal, chain, joined;
+    };
+    for (const Row& row : {
 #ifdef _WIN32
-        PathRow{"drive_root", "C:\\", "C:\\", "C:\\", "C:\\", "C:\\", "C:\\x.exe"},
-        PathRow{"slashes_doubled_dots_and_trailing", "c:/a//b/./../c/", "c:\\", "c:\\a\\c", "c:\\a",
-                "c:\\ a c", "c:\\a\\c\\x.exe"},
-        PathRow{"share_is_part_of_the_root", "\\\\srv\\share\\tools", "\\\\srv\\share\\",
-                "\\\\srv\\share\\tools", "\\\\srv\\share\\", "\\\\srv\\share\\ tools",
-                "\\\\srv\\share\\tools\\x.exe"}
+             Row{"drive root", "C:\\", "C:\\", "C:\\", "C:\\", "C:\\x.exe"},
+             Row{"slashes doubled, dots and trailing", "c:/a//b/./../c/", "c:\\", "c:\\a\\c", "c:\\ a c",
+                 "c:\\a\\c\\x.exe"},
+             Row{"share is part of the root", "\\\\srv\\share\\tools", "\\\\srv\\share\\", "\\\\srv\\share\\tools",
+                 "\\\\srv\\share\\ tools", "\\\\srv\\share\\tools\\x.exe"},
 #else
-        PathRow{"root", "/", "/", "/", "/", "/", "/x.exe"},
-        PathRow{"slashes_doubled_dots_and_trailing", "/a//b/./../c/", "/", "/a/c", "/a", "/ a c", "/a/c/x.exe"},
-        PathRow{"relative_keeps_its_dots", "a/../../b", "", "../b", "..", ".. b", "../b/x.exe"},
-        PathRow{"backslash_is_part_of_a_name", "/a\\b", "/", "/a\\b", "/", "/ a\\b", "/a\\b/x.exe"}
+             Row{"root", "/", "/", "/", "/", "/x.exe"},
+             Row{"slashes doubled, dots and trailing", "/a//b/./../c/", "/", "/a/c", "/ a c", "/a/c/x.exe"},
+             Row{"relative keeps its dots", "a/../../b", "", "../b", ".. b", "../b/x.exe"},
+             Row{"backslash is part of a name", "/a\\b", "/", "/a\\b", "/ a\\b", "/a\\b/x.exe"},
 #endif
-        ),
-    rowName);
+         }) {
+        std::string chain;
+        for (const std::string& folder : folderChain(row.path)) {
+            chain += (chain.empty() ? "" : " ") + folderEntryText(folder);
+        }
+        EXPECT_EQ((std::vector<std::string>{rootOf(row.path), normalPath(row.path), chain,
+                                            joinPickedFile(row.normal, row.normal, "x.exe"), joinPath(row.normal, "x.exe")}),
+                  (std::vector<std::string>{row.root, row.normal, row.chain, row.joined, row.joined}))
+            << row.name;
+    }
+}
 
 // A volume shows its root, and its label if it has one.
 TEST(Texts, volume) {
@@ -107,42 +93,35 @@ TEST(MountInfo, linesAndTheirEscapes) {
                                                         {"/media/\\back", "exfat", "/dev/disk x"}}));
 }
 
-struct MountsRow {
-    const char* name;
-    std::string mounts;  // "point type" pairs, separated by "|"
-    std::string currentRoot;
-    std::string offered;
-};
-
-// A point with "not-ready" in its name is not ready, one with "file" is no folder.
-class OfferedMounts : public ::testing::TestWithParam<MountsRow> {};
-
-TEST_P(OfferedMounts, rootFirstThenByPlace) {
-    std::vector<Mount> mounts;
-    for (const std::string& line : split(GetParam().mounts, '|')) {
-        const std::vector<std::string> words = split(line, ' ');
-        mounts.push_back({words[0], words.size() > 1 ? words[1] : "", ""});
-    }
-    const auto lacks = [](const char* word) {
-        return [word](const std::string& point) { return point.find(word) == std::string::npos; };
+// The mount points offered for "point type" mounts: the root first, then by place, each once. A
+// point with "not-ready" in its name is not ready, one with "file" is no folder.
+TEST(Volumes, offeredMountPoints) {
+    struct Row {
+        const char* name;
+        std::string mounts, currentRoot, offered;
     };
-    EXPECT_EQ(joined(offeredMountPoints(mounts, GetParam().currentRoot, lacks("not-ready"), lacks("file"))),
-              GetParam().offered);
+    for (const Row& row : {
+             Row{"the rest by place, each once", "/media/b ext4|/ ext4|/home xfs|/media/a vfat|/home btrfs", "/",
+                 "/ /home /media/a /media/b"},
+             Row{"pseudo and untyped file systems left out",
+                 "/ ext4|/proc proc|/sys sysfs|/run tmpfs|/dev devtmpfs|/snap/x squashfs|"
+                 "/sys/fs/cgroup cgroup2|/run/user/1000/gvfs fuse.gvfsd-fuse|/odd|/mnt/ssh fuse.sshfs",
+                 "/", "/ /mnt/ssh"},
+             Row{"a volume not ready or a file left out", "/ ext4|/mnt/not-ready nfs4|/etc/file ext4", "/", "/"},
+             Row{"root and current volume offered whatever they are", "/tmp tmpfs", "/tmp", "/ /tmp"},
+         }) {
+        std::vector<Mount> mounts;
+        for (const std::string& line : split(row.mounts, '|')) {
+            const std::vector<std::string> words = split(line, ' ');
+            mounts.push_back({words[0], words.size() > 1 ? words[1] : "", ""});
+        }
+        const auto lacks = [](const char* word) {
+            return [word](const std::string& point) { return point.find(word) == std::string::npos; };
+        };
+        EXPECT_EQ(joined(offeredMountPoints(mounts, row.currentRoot, lacks("not-ready"), lacks("file"))), row.offered)
+            << row.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Volumes, OfferedMounts,
-    ::testing::Values(
-        MountsRow{"root_first_the_rest_by_place_each_once", "/media/b ext4|/ ext4|/home xfs|/media/a vfat|/home btrfs",
-                  "/", "/ /home /media/a /media/b"},
-        MountsRow{"pseudo_and_untyped_file_systems_left_out",
-                  "/ ext4|/proc proc|/sys sysfs|/run tmpfs|/dev devtmpfs|/snap/x squashfs|"
-                  "/sys/fs/cgroup cgroup2|/run/user/1000/gvfs fuse.gvfsd-fuse|/odd|/mnt/ssh fuse.sshfs",
-                  "/", "/ /mnt/ssh"},
-        MountsRow{"volume_not_ready_or_a_file_left_out", "/ ext4|/mnt/not-ready nfs4|/etc/file ext4", "/", "/"},
-        // The root is offered though the table lacks it, the current folder's volume whatever its type.
-        MountsRow{"root_and_current_volume_always_offered", "/tmp tmpfs", "/tmp", "/ /tmp"}),
-    rowName);
 #endif
 
 }  // namespace
