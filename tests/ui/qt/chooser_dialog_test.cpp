@@ -16,20 +16,18 @@ class ChooserDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The process's current folder is tree/tools, which holds a.exe, B.EXE and the folder sub/.
+    // The dialogs open at tree/tools, which holds a.exe, B.EXE and the folder sub/.
     void initTestCase() {
         QVERIFY(QDir(tree_.path()).mkpath("tools/sub"));
         for (const char* file : {"tools/a.exe", "tools/B.EXE"}) {
             QVERIFY(QFile(tree_.filePath(file)).open(QIODevice::WriteOnly));
         }
-        QVERIFY(QDir::setCurrent(tree_.filePath("tools")));
     }
-    void cleanupTestCase() { QDir::setCurrent(savedCurrent_); }
 
     // Each control where the layout puts it, and Tab in the layout's order from Drive1.
     void layoutAndFocus() {
         MessageRecorder recorder;
-        ChooserDialog dialog(recorder, nullptr);
+        ChooserDialog dialog(recorder, nullptr, tools_);
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -71,7 +69,7 @@ private slots:
         QFETCH(QString, changed);
         MessageRecorder recorder;
         QString result = "open", main = "untouched";
-        ChooserDialog dialog(recorder, [&](const std::string& path) { main = QString::fromStdString(path); });
+        ChooserDialog dialog(recorder, [&](const std::string& path) { main = QString::fromStdString(path); }, tools_);
         connect(&dialog, &QDialog::finished, this,
                 [&](int code) { result = code == QDialog::Accepted ? "accepted" : "rejected"; });
         dialog.show();
@@ -105,13 +103,13 @@ private slots:
         }
         QStringList shown = {"dialog=" + result, "in=" + Dir1->currentItem()->text(),
                              "files=" + files.join(u' '), "Text1=" + Text1->text(), "main=" + main};
-        shown.replaceInStrings(QDir::currentPath() + '/', "");
+        shown.replaceInStrings(QString::fromStdString(tools_) + '/', "");
         QCOMPARE(shown, expected);
     }
 
 private:
     QTemporaryDir tree_;
-    QString savedCurrent_ = QDir::currentPath();
+    const std::string tools_ = tree_.filePath("tools").toStdString();
 };
 
 QTEST_MAIN(ChooserDialogTest)
