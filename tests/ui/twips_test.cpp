@@ -12,8 +12,7 @@ TEST(Twips, roundHalfAwayFromZeroAtAnyDpi) {
     };
     // 7 twips are just under half a pixel at 96 dpi, 8 just over; 2000000 at 960 dpi overflows
     // an int on the way.
-    for (const Row& row : {Row{6090, 96, 406}, Row{440, 96, 29}, Row{7, 96, 0}, Row{8, 96, 1},
-                           Row{6090, 144, 609}, Row{1215, 120, 101}, Row{-8, 96, -1},
+    for (const Row& row : {Row{7, 96, 0}, Row{8, 96, 1}, Row{-8, 96, -1}, Row{6090, 144, 609},
                            Row{2000000, 960, 1333333}}) {
         EXPECT_EQ(ui::twipsToPixels(row.twips, row.dpi), row.pixels) << row.twips << " at " << row.dpi;
     }

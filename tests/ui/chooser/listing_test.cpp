@@ -47,15 +47,6 @@ TEST(Paths, takenApartByThePlatformsRules) {
     }
 }
 
-// A volume shows its root, and its label if it has one.
-TEST(Texts, volume) {
-#ifdef _WIN32
-    EXPECT_EQ(volumeText({"C:\\", "数据"}) + "|" + volumeText({"D:\\", ""}), "c: [数据]|d:");
-#else
-    EXPECT_EQ(volumeText({"/media/数据", "数据盘"}) + "|" + volumeText({"/", ""}), "/media/数据 [数据盘]|/");
-#endif
-}
-
 // A folder with every kind of entry that the lists must sort out.
 TEST(Listings, sortedWithoutCaseHiddenLeftOut) {
     ScratchFolder folder;
@@ -81,18 +72,6 @@ TEST(Listings, sortedWithoutCaseHiddenLeftOut) {
 }
 
 #ifndef _WIN32
-TEST(MountInfo, linesAndTheirEscapes) {
-    const std::string text =
-        "26 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
-        "40 26 8:17 / /media/My\\040Stick rw master:3 propagating_from:2 - vfat /dev/sdb1 rw\n"
-        "41 26 8:18 / /media/\\134back rw - exfat /dev/disk\\040x rw\n"
-        "broken line\n"
-        "42 26 8:19 / /media/no-type rw\n";
-    EXPECT_EQ(parseMountInfo(text), (std::vector<Mount>{{"/", "ext4", "/dev/vda"},
-                                                        {"/media/My Stick", "vfat", "/dev/sdb1"},
-                                                        {"/media/\\back", "exfat", "/dev/disk x"}}));
-}
-
 // The mount points offered for "point type" mounts: the root first, then by place, each once. A
 // point with "not-ready" in its name is not ready, one with "file" is no folder.
 TEST(Volumes, offeredMountPoints) {

@@ -1,4 +1,4 @@
-// The chooser in Qt, driven through its controls: where they are, keys, clicks and close box.
+// The chooser in Qt, driven through its controls: focus, keys, clicks and the close box.
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -7,7 +7,6 @@
 
 #include "message_recorder.h"
 #include "ui/qt/ChooserDialog.h"
-#include "ui/qt/QtTwips.h"
 
 using namespace velbrisk::ui;
 using velbrisk::ui::qt::ChooserDialog;
@@ -24,19 +23,13 @@ private slots:
         }
     }
 
-    // Each control where the layout puts it, and Tab in the layout's order from Drive1.
-    void layoutAndFocus() {
+    // Tab goes round the controls in the layout's order from Drive1.
+    void focusOrder() {
         MessageRecorder recorder;
         ChooserDialog dialog(recorder, nullptr, tools_);
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QCOMPARE(dialog.size(), QSize(qt::twips(chooser::kClientWidth), qt::twips(chooser::kClientHeight)));
-        for (const chooser::Control& control : chooser::kControls) {
-            const auto* widget = dialog.findChild<QWidget*>(QString::fromUtf8(control.name.data()));
-            QVERIFY(widget);
-            QCOMPARE(widget->geometry(), qt::qtRect(control.place));
-        }
         for (const std::string_view name : chooser::kFocusOrder) {
             QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromUtf8(name.data()));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -22,23 +22,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A button-less move as the window system delivers it, to the control under the pointer.
-void moveOver(MainWindow& window, const QString& place) {
-    QWidget* target = place == "form" ? &window : window.findChild<QWidget*>(place);
-    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), target->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
-}
-
 // A drop as a file manager makes it, offering copy or move and giving the text of a path too;
 // how the control answers it.
-QString drop(MainWindow& window, const char* control, const QStringList& files) {
+QString drop(MainWindow& window, const char* control, const QList<QUrl>& urls) {
     QWidget* widget = window.findChild<QWidget*>(control);
     QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& path : files) {
-        urls << QUrl::fromLocalFile(path);
-    }
     if (!urls.isEmpty()) {
         data.setUrls(urls);
     }
@@ -88,9 +76,13 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QStringList seen;
-        for (const char* place : {"Label", "Text", "Lbl_Com", "Lbl_Exit", "Label3", "form", "Label",
+        for (const char* place : {"Label", "Text", "Lbl_Com", "Lbl_Exit", "Label3", "FrmMain", "Label",
                                   "SaveText", "Label1", "Label2", "Frame1", "Lbl_About_6"}) {
-            moveOver(window, place);
+            // A button-less move as the window system delivers it, to the control under the pointer.
+            QWidget* target = place == std::string("FrmMain") ? &window : window.findChild<QWidget*>(place);
+            QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), target->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &move);
             seen << "";
             for (const char* name : {"Label", "Lbl_Com", "Lbl_Exit", "Label3"}) {
                 const QColor colour = window.findChild<QWidget*>(name)->palette().color(QPalette::WindowText);
@@ -104,10 +96,10 @@ private slots:
     void drops() {
         MainWindow window;
         const auto* Text = window.findChild<QLineEdit*>("Text");
-        QCOMPARE(drop(window, "SaveText", {"/a.exe"}), "ignored");
+        QCOMPARE(drop(window, "SaveText", {QUrl::fromLocalFile("/a.exe")}), "ignored");
         QCOMPARE(drop(window, "Text", {}), "ignored");
         QCOMPARE(Text->text(), "");
-        QCOMPARE(drop(window, "Text", {"/srv/数据/SETUP.EXE"}), "copy");
+        QCOMPARE(drop(window, "Text", {QUrl::fromLocalFile("/srv/数据/SETUP.EXE")}), "copy");
         QCOMPARE(Text->text(), "/srv/数据/SETUP.EXE");
     }
 
