@@ -46,15 +46,11 @@ public:
     void wake() override { woken_ = true; }
     void holdInput(bool held) override { inputHeld = held; }
     void showProgress(std::function<void()> cancel) override {
-        progressShown = true;
         ++progressWindows;
         cancelButton = std::move(cancel);
     }
     void setProgress(int) override {}
-    void closeProgress() override {
-        progressShown = false;
-        cancelButton = nullptr;
-    }
+    void closeProgress() override { cancelButton = nullptr; }
 
     std::string Text;
     std::string SaveText;
@@ -67,7 +63,6 @@ public:
     int quits = 0;
 
     bool inputHeld = false;
-    bool progressShown = false;
     int progressWindows = 0;
     std::function<void()> cancelButton;
     std::function<void()> onWait;  // runs on the "window's thread" after each wait

@@ -1,5 +1,4 @@
 // The chooser in Qt, driven through its controls: focus, keys, clicks and the close box.
-#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -20,19 +19,6 @@ private slots:
         QVERIFY(QDir(tree_.path()).mkpath("tools/sub"));
         for (const char* file : {"tools/a.exe", "tools/B.EXE"}) {
             QVERIFY(QFile(tree_.filePath(file)).open(QIODevice::WriteOnly));
-        }
-    }
-
-    // Tab goes round the controls in the layout's order from Drive1.
-    void focusOrder() {
-        MessageRecorder recorder;
-        ChooserDialog dialog(recorder, nullptr, tools_);
-        dialog.show();
-        QApplication::setActiveWindow(&dialog);
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        for (const std::string_view name : chooser::kFocusOrder) {
-            QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromUtf8(name.data()));
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
     }
 
