@@ -10,7 +10,6 @@ namespace velbrisk::ui {
 
 class MessageRecorder : public MessageBoxes {
 public:
-    explicit MessageRecorder(bool answerYes = false) : answerYes(answerYes) {}
     void showMessage(const Message& message) override {
         shown.push_back(message);
         if (onShown) {
@@ -26,7 +25,7 @@ public:
     }
     std::vector<Message> shown;  // messages, in the order shown
     std::vector<Message> asked;  // questions, in the order asked
-    bool answerYes;
+    bool answerYes = false;  // the answer to every question
     std::function<void()> onShown;  // runs after each message is recorded, if set
     std::function<void()> onAsked;  // runs after each question is recorded, if set
 };
