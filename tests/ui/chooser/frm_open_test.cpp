@@ -89,12 +89,14 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
 
     // The folder list is the chain from the root down to the open folder, each entry one step
     // further in, then its subfolders, closed, one step further still.
-    std::string in;
-    std::vector<std::string> subfolders;
-    int depth = 0;
+    std::vector<std::string> chain, subfolders;
     for (const ui::ChooserView::FolderEntry& entry : view.folders) {
-        EXPECT_EQ(entry.depth, depth) << entry.text;
-        entry.open ? void((in = ui::chooser::joinPath(in, entry.text), ++depth)) : subfolders.push_back(entry.text);
+        EXPECT_EQ(entry.depth, int(chain.size())) << entry.text;
+        (entry.open ? chain : subfolders).push_back(entry.text);
+    }
+    std::string in;
+    for (const std::string& folder : chain) {
+        in = ui::chooser::joinPath(in, folder);
     }
     std::string said;
     for (const ui::Message& message : recorder.shown) {

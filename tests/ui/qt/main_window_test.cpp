@@ -92,12 +92,10 @@ private slots:
     // Only Text takes files, always as a copy, so that the file manager never deletes one.
     void drops() {
         MainWindow window;
-        const auto* Text = window.findChild<QLineEdit*>("Text");
         QCOMPARE(drop(window, "SaveText", {QUrl::fromLocalFile("/a.exe")}), "ignored");
         QCOMPARE(drop(window, "Text", {}), "ignored");
-        QCOMPARE(Text->text(), "");
         QCOMPARE(drop(window, "Text", {QUrl::fromLocalFile("/srv/数据/SETUP.EXE")}), "copy");
-        QCOMPARE(Text->text(), "/srv/数据/SETUP.EXE");
+        QCOMPARE(window.findChild<QLineEdit*>("Text")->text(), "/srv/数据/SETUP.EXE");
     }
 
     // The question between the job's phases comes under the busy cursor, which the job's end
