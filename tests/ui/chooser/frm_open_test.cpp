@@ -18,13 +18,14 @@ std::string utf8FromPath(const std::filesystem::path& path) {
 
 class FakeChooserView : public ui::ChooserView {
 public:
-    void showDrives(const std::vector<std::string>&, int) override {}
+    void showDrives(const std::vector<std::string>& entries, int) override { drives = entries; }
     void showFolders(const std::vector<FolderEntry>& entries, int) override { folders = entries; }
     void showFiles(const std::vector<std::string>& names) override { files = names; }
     std::string pathText() const override { return Text1; }
     void setPathText(const std::string& text) override { Text1 = text; }
     void close(bool accepted) override { closed = accepted ? "accepted" : "rejected"; }
 
+    std::vector<std::string> drives;
     std::vector<FolderEntry> folders;
     std::vector<std::string> files;
     std::string Text1;
@@ -43,6 +44,8 @@ using ::velbrisk::testing::PrintTo;
 //   click NAME                  click a file in File1
 //   open NAME                   open a folder of Dir1 by its text ("~" the tree)
 //   ok, cancel                  确定 or 取消
+//   drive ROOT                  pick a volume by its root ("{volume}" the tree's; ~/other is offered too)
+//   gone                        (first) the dialog opens at ~/tools/sub, removed beforehand
 //
 //   ~/ROOT.EXE, folder other/
 //   ~/tools/a.exe B.EXE notes.txt, folders sub/ x.exe/ 数据/ (程序.exe in it)
@@ -63,22 +66,39 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
     FakeChooserView view;
     ui::MessageRecorder recorder;
     std::string main = "untouched";
-    ui::FrmOpen dialog(view, recorder, [&](const std::string& path) { main = path; }, at("~/tools"));
+    std::vector<std::string> steps = split(GetParam().steps, '|');
+    std::string current = at("~/tools");
+    if (!steps.empty() && steps.front() == "gone") {
+        current = at("~/tools/sub");
+        std::filesystem::remove(utf8Path(current));
+        steps.erase(steps.begin());
+    }
+    const std::string volume = ui::chooser::volumeRootOf(at("~/tools"));
+    const auto volumes = [&](const std::string& folder) {
+        std::vector<ui::chooser::Volume> offered = ui::chooser::pickableVolumes(folder);
+        offered.push_back({at("~/other"), {}});
+        return offered;
+    };
+    ui::FrmOpen dialog(view, recorder, [&](const std::string& path) { main = path; }, current, volumes);
     dialog.Form_Load();
 
+    const auto withoutLabel = [](const std::string& drive) { return drive.substr(0, drive.find(" [")); };
     // The row of an entry by its text.
     const auto rowOf = [](const auto& list, const std::string& text, auto textOf) {
         const auto found = std::find_if(list.begin(), list.end(), [&](const auto& entry) { return textOf(entry) == text; });
         EXPECT_NE(found, list.end()) << "no entry " << text;
         return int(found - list.begin());
     };
-    for (const std::string& step : split(GetParam().steps, '|')) {
+    for (const std::string& step : steps) {
         const std::string arg = step.substr(step.find(' ') + 1);
         if (step.starts_with("click ")) {
             dialog.File1_Click(rowOf(view.files, arg, [](const std::string& name) { return name; }));
         } else if (step.starts_with("open ")) {
             const std::string text = arg == "~" ? utf8FromPath(utf8Path(tree).filename()) : arg;
             dialog.Dir1_DblClick(rowOf(view.folders, text, [](const auto& entry) { return entry.text; }));
+        } else if (step.starts_with("drive ")) {
+            const std::string text = ui::chooser::volumeText({arg == "{volume}" ? volume : at(arg), {}});
+            dialog.Drive1_Change(rowOf(view.drives, text, withoutLabel));
         } else if (step == "ok") {
             dialog.Command1_Click();
         } else {
@@ -98,19 +118,20 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
     for (const std::string& folder : chain) {
         in = ui::chooser::joinPath(in, folder);
     }
+    const bool inTree = in.starts_with(tree);
     std::string said;
     for (const ui::Message& message : recorder.shown) {
         said += message.title + ": " + message.text + (message.icon == ui::MessageIcon::Error ? " (error)" : "");
     }
-    std::vector<std::string> shown = {"dialog=" + view.closed, "in=" + in, "folders=" + joined(subfolders),
-                                      "files=" + joined(view.files), "Text1=" + view.Text1, "main=" + main,
+    std::vector<std::string> shown = {"dialog=" + view.closed, "in=" + in,
+                                      "folders=" + (inTree ? joined(subfolders) : "-"), "files=" + (inTree ? joined(view.files) : "-"), "Text1=" + view.Text1, "main=" + main,
                                       "said=" + said};
     for (std::string& entry : shown) {
         entry = replaced(replaced(entry, tree, "~"), "\\", "/");
     }
     EXPECT_EQ(shown, withChanges({"dialog=open", "in=~/tools", "folders=sub x.exe 数据", "files=a.exe B.EXE", "Text1=",
                                   "main=untouched", "said="},
-                                 GetParam().changed));
+                                 replaced(GetParam().changed, "{volume}", replaced(replaced(volume, tree, "~"), "\\", "/"))));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -122,7 +143,15 @@ INSTANTIATE_TEST_SUITE_P(
         WalkRow{"cancel_after_a_selection", "click a.exe|cancel", "dialog=rejected|Text1=~/tools/a.exe"},
         WalkRow{"Chinese_folder_and_file", "open 数据|click 程序.exe",
                 "in=~/tools/数据|folders=|files=程序.exe|Text1=~/tools/数据/程序.exe"},
-        WalkRow{"up_and_pick", "open ~|click ROOT.EXE", "in=~|folders=other tools|files=ROOT.EXE|Text1=~/ROOT.EXE"}),
+        WalkRow{"up_and_pick", "open ~|click ROOT.EXE", "in=~|folders=other tools|files=ROOT.EXE|Text1=~/ROOT.EXE"},
+        WalkRow{"another_volume_opens_at_its_root", "drive ~/other", "in=~/other|folders=|files="},
+        WalkRow{"the_current_volume_opens_at_the_current_folder", "drive ~/other|drive {volume}", ""}
+#ifndef _WIN32
+        ,
+        // Windows keeps a folder that a process is in; elsewhere it can go.
+        WalkRow{"current_folder_gone_opens_at_its_volume_root", "gone", "in={volume}|folders=-|files=-"}
+#endif
+        ),
     rowName);
 
 }  // namespace

@@ -71,7 +71,28 @@ TEST(Listings, sortedWithoutCaseHiddenLeftOut) {
     EXPECT_FALSE(subfolders(folder / "gone") || exeFiles(folder / "a.exe"));
 }
 
+// A volume shows its root, and its label if it has one.
+TEST(Volumes, text) {
+#ifdef _WIN32
+    EXPECT_EQ(volumeText({"C:\\", "数据"}) + "|" + volumeText({"D:\\", ""}), "c: [数据]|d:");
+#else
+    EXPECT_EQ(volumeText({"/media/数据", "数据盘"}) + "|" + volumeText({"/", ""}), "/media/数据 [数据盘]|/");
+#endif
+}
+
 #ifndef _WIN32
+// A stick named with a space or a backslash shows as named; a line the kernel never writes is
+// passed over.
+TEST(Volumes, mountTableEscapes) {
+    const std::string text =
+        "40 26 8:17 / /media/My\\040Stick rw master:3 propagating_from:2 - vfat /dev/sdb1 rw\n"
+        "41 26 8:18 / /media/\\134back rw - exfat /dev/disk\\040x rw\n"
+        "broken line\n"
+        "42 26 8:19 / /media/no-type rw\n";
+    EXPECT_EQ(parseMountInfo(text), (std::vector<Mount>{{"/media/My Stick", "vfat", "/dev/sdb1"},
+                                                        {"/media/\\back", "exfat", "/dev/disk x"}}));
+}
+
 // The mount points offered for "point type" mounts: the root first, then by place, each once. A
 // point with "not-ready" in its name is not ready, one with "file" is no folder.
 TEST(Volumes, offeredMountPoints) {
