@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -62,11 +63,15 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
     std::vector<std::string> messages, files, links;
     bool endAtQuestion = false;
     FrmMain window(view, recorder);
-    // A message as the user reads it, up to the path and the system's words that end some errors.
+    // A message as the user reads it; the system's own words that end some errors are "{reason}".
     const auto record = [&](const ui::Message& message) {
         const char* icons[] = {"information", "warning", "error"};
-        messages.push_back(std::string(icons[int(message.icon)]) + " " + message.title + ": " +
-                           message.text.substr(0, message.text.find('\n')) + (view.textEnabled ? "" : " [Text off]") +
+        std::string text = message.text;
+        if (std::count(text.begin(), text.end(), '\n') == 2) {
+            text = text.substr(0, text.rfind('\n')) + "\n{reason}";
+        }
+        messages.push_back(std::string(icons[int(message.icon)]) + " " + message.title + ": " + text +
+                           (view.textEnabled ? "" : " [Text off]") +
                            (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : ""));
     };
     recorder.onShown = [&] { record(recorder.shown.back()); };
@@ -144,7 +149,9 @@ INSTANTIATE_TEST_SUITE_P(
         UseRow{"all_blank_nothing_written", start("{dir}blank.exe", "small"),
                "Text={dir}blank.exe|said=information Velbrisk: 该文件没有可以去掉的空白部分，未生成压缩文件。 [Text off]"},
         UseRow{"output_folder_missing", start("{dir}prog.exe", "no/small"),
-               "Text={dir}prog.exe|" + error + "无法写入压缩文件！ [Text off]"},
+               "Text={dir}prog.exe|" + error + "无法写入压缩文件！\n{dir}no/small.exe\n{reason} [Text off]"},
+        UseRow{"output_is_the_source", start("{dir}prog.exe", "prog"),
+               "Text={dir}prog.exe|" + error + "压缩文件不能与被压缩文件相同！ [Text off]"},
         UseRow{"question_no_writes_nothing", start("{dir}pe.exe", "small"), "Text={dir}pe.exe|" + question},
         // The first probe holding data is 260 bytes from the end: 1024 - 250 + 1 bytes.
         UseRow{"question_yes_writes", "yes|" + start("{dir}pe.exe", "small"),
@@ -153,8 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A termination request during the job cancels it, so that even a yes writes nothing.
         UseRow{"end_at_the_question_cancels_the_job", "yes|end|" + start("{dir}pe.exe", "small"),
                "Text={dir}pe.exe|" + question + "|quit=1"},
+        UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
         UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
-        UseRow{"about_links", "about 3|about 4|about 6",
+        UseRow{"chooser_cancelled_leaves_Text", "Text=old|click Label", "Text=old"},
+        // Every click on a link of the about panel opens its address again; the rest open nothing.
+        UseRow{"about_links", "about -1|about 3|about 4|about 6|about 7",
                std::string("opened=") + "mailto:" + product::kMail + "?subject=Velbrisk用户来信 " +
                    product::kHomePage}),
     rowName);
