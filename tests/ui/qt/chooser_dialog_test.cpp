@@ -1,10 +1,12 @@
 // The chooser in Qt, driven through its controls: focus, keys, clicks and the close box.
+#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "message_recorder.h"
+#include "ui/chooser/Layout.h"
 #include "ui/qt/ChooserDialog.h"
 
 using namespace velbrisk::ui;
@@ -22,10 +24,24 @@ private slots:
         }
     }
 
+    // Tab goes round the controls in the layout's order, from Drive1.
+    void tabOrder() {
+        MessageRecorder recorder;
+        ChooserDialog dialog(recorder, nullptr, tools_);
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        for (const std::string_view name : chooser::kFocusOrder) {
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromUtf8(name.data(), qsizetype(name.size())));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(QApplication::focusWidget()->objectName(), "Drive1");
+    }
+
     // Each row runs steps, separated by "|", in a dialog opened at tree/tools, then compares what
     // the dialog and the main window's box show with the fresh dialog's, as changed by the row.
-    // Steps: click NAME (a file of File1); key CONTROL KEY (focus it, press a key); type TEXT;
-    // close (the close box).
+    // Steps: click NAME, dclick NAME (a file of File1, or of Dir1 with "Dir1/NAME"); key CONTROL
+    // KEY (focus it, press a key); type TEXT; close (the close box).
     void walk_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("changed");
@@ -42,6 +58,9 @@ private slots:
         row("Enter on a focused 确定 confirms", "type t|key Command1 Return", "dialog=accepted|Text1=t|main=t");
         row("Enter on a focused 取消 cancels", "key Command2 Return", "dialog=rejected");
         row("Enter on a highlighted folder opens it", "key Dir1 Down|key Dir1 Return", "in=sub|files=");
+        row("a click on a folder only highlights it, a double-click on a file selects it", "click Dir1/sub|dclick B.EXE",
+            "in=sub|Text1=B.EXE");
+        row("into a folder", "dclick Dir1/sub", "in=sub|files=");
     }
     void walk() {
         QFETCH(QString, steps);
@@ -58,10 +77,15 @@ private slots:
         for (const QString& step : steps.split(u'|')) {
             const QString verb = step.section(u' ', 0, 0);
             const QString arg = step.section(u' ', 1);
-            if (verb == "click") {
-                const QList<QListWidgetItem*> found = File1->findItems(arg, Qt::MatchExactly);
+            if (verb == "click" || verb == "dclick") {
+                QListWidget* list = arg.startsWith("Dir1/") ? Dir1 : File1;
+                const QList<QListWidgetItem*> found = list->findItems(arg.section(u'/', -1), Qt::MatchExactly);
                 QVERIFY2(found.size() == 1, qPrintable(arg));
-                QTest::mouseClick(File1->viewport(), Qt::LeftButton, {}, File1->visualItemRect(found.first()).center());
+                const QPoint at = list->visualItemRect(found.first()).center();
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+                if (verb == "dclick") {  // a double-click as a real one comes
+                    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+                }
             } else if (verb == "key") {
                 auto* control = dialog.findChild<QWidget*>(arg.section(u' ', 0, 0));
                 control->setFocus();

@@ -63,6 +63,8 @@ private slots:
     // Every control where the layout puts it; labels size themselves to their text.
     void controlsWhereTheLayoutSays() {
         MainWindow window;
+        QCOMPARE(window.minimumSize(), QSize(twips(main_window::kClientWidth), twips(main_window::kClientHeight)));
+        QCOMPARE(window.maximumSize(), window.minimumSize());
         for (const main_window::Control& control : main_window::kControls) {
             const auto* widget = window.findChild<QWidget*>(QString::fromUtf8(control.name.data()));
             QVERIFY2(widget, control.name.data());
