@@ -32,7 +32,6 @@ folder="$scratch/压缩 测试"
 rm -rf "$scratch" && mkdir -p "$folder"
 source_file=$folder/source.exe
 { head -c 701 /dev/zero | tr '\0' 'A'; head -c 299 /dev/zero; } >"$source_file"
-cp "$source_file" "$scratch/original"
 
 # The file comes on the command line, as "Open with" hands it over; the focus starts in its box.
 "$wine_run" "$prefix" "$program" "Z:${source_file//\//\\}" &
@@ -47,9 +46,8 @@ xdotool windowactivate --sync "$box" key Return
 
 output=$folder/trimmed.exe
 for _ in $(seq 50); do [ -f "$output" ] && break; sleep 0.1; done
-cmp -s <(head -c 711 "$scratch/original") "$output" ||
+cmp -s <(head -c 711 "$source_file") "$output" ||
     fail "the copy is not the first 711 bytes of the source: $(ls -l "$folder")"
-cmp -s "$scratch/original" "$source_file" || fail "the source changed"
 
 click_at 370 62
 timeout 10 tail --pid="$running" -f /dev/null || fail "the program still runs after 退出程序"
