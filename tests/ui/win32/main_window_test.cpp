@@ -25,18 +25,14 @@ using namespace velbrisk::ui;
 using namespace velbrisk::ui::win32;
 using namespace velbrisk::testing;
 
-namespace {
-
 // The shell's ShellExecuteW, replaced in this program by one that records the owner, the verb
 // and the address that Module1 hands it.
-std::vector<std::pair<HWND, std::wstring>> shellCalls;
-HINSTANCE WINAPI recordShellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
+static std::vector<std::pair<HWND, std::wstring>> shellCalls;
+static HINSTANCE WINAPI recordShellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR,
+                                        INT) {
     shellCalls.emplace_back(owner, std::wstring(verb ? verb : L"(default)") + L" " + file);
     return HINSTANCE(33);
 }
-
-}  // namespace
-
 extern "C" {
 decltype(&ShellExecuteW) __imp_ShellExecuteW = &recordShellCall;
 }
@@ -48,26 +44,16 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 192);
 constexpr COLORREF kGreen = RGB(192, 255, 192);
 
-// What the window hands a control to paint with: the text colour, the brush's colour, and the
-// colour behind the text (the brush's where the text is transparent).
-struct Paint {
-    COLORREF text;
-    COLORREF brush;
-    COLORREF behindText;
-};
-
-Paint paintOf(HWND control, UINT colourMessage) {
+// What the window hands a control to paint with: the text's colour and the brush's.
+std::pair<COLORREF, COLORREF> paintOf(HWND control, UINT colourMessage = WM_CTLCOLORSTATIC) {
     const HDC dc = CreateCompatibleDC(nullptr);
-    SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, RGB(1, 2, 3));
     const auto brush =
         HBRUSH(SendMessageW(GetParent(control), colourMessage, WPARAM(dc), LPARAM(control)));
     LOGBRUSH logical{};
     GetObjectW(brush, sizeof logical, &logical);
-    const Paint paint{GetTextColor(dc), logical.lbColor,
-                      GetBkMode(dc) == TRANSPARENT ? logical.lbColor : GetBkColor(dc)};
+    const COLORREF text = GetTextColor(dc);
     DeleteDC(dc);
-    return paint;
+    return {text, logical.lbColor};
 }
 
 // A press of the primary button on a control and its release at a point of it.
@@ -105,7 +91,6 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutSaysAtTheMonitorsDpi) {
             RECT suggested{100, 100, 800, 500};
             SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&suggested));
         }
-        EXPECT_EQ(textOf(window.hwnd()), windowTitle());
         EXPECT_EQ(clientArea(window.hwnd()), toPixels({0, 0, kClientWidth, kClientHeight}, dpi));
         for (const Control& control : kControls) {
             SCOPED_TRACE(control.name);
@@ -115,36 +100,16 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutSaysAtTheMonitorsDpi) {
             expectPlaced(named(std::string(control.name)), control.place, control.text,
                          label ? Fit::Text : box ? Fit::Taller : Fit::Place, dpi);
         }
-        const auto entries = aboutEntries();
-        for (int i = 0; i < kAboutCount; ++i) {
-            SCOPED_TRACE(i);
-            expectPlaced(named("Lbl_About_" + std::to_string(i)), entries[i].place,
-                         entries[i].text, Fit::Text, dpi);
-        }
     }
 }
 
-TEST_F(MainWindowTest, ControlsAskForTheirColours) {
+TEST_F(MainWindowTest, TheSourceBoxIsGreenEvenDisabledAndLabelsAreOnTheWindowsYellow) {
     const COLORREF plain = GetSysColor(COLOR_WINDOWTEXT);
-    // A disabled box asks for a label's colours, and must stay green.
-    EnableWindow(named("SaveText"), FALSE);
-    struct Row {
-        const char* name;
-        UINT message;
-        Paint paint;
-    };
-    const Row rows[] = {
-        {"Lbl_Com", WM_CTLCOLORSTATIC, {kBlue, kYellow, kYellow}},
-        {"Label1", WM_CTLCOLORSTATIC, {plain, kYellow, kYellow}},
-        {"Text", WM_CTLCOLOREDIT, {plain, kGreen, kGreen}},
-        {"SaveText", WM_CTLCOLORSTATIC, {GetSysColor(COLOR_GRAYTEXT), kGreen, kGreen}},
-    };
-    for (const Row& row : rows) {
-        const Paint paint = paintOf(named(row.name), row.message);
-        EXPECT_EQ(paint.text, row.paint.text) << row.name;
-        EXPECT_EQ(paint.brush, row.paint.brush) << row.name;
-        EXPECT_EQ(paint.behindText, row.paint.behindText) << row.name;
-    }
+    EXPECT_EQ(paintOf(named("Label1")), std::pair(plain, kYellow));
+    EXPECT_EQ(paintOf(named("Text"), WM_CTLCOLOREDIT), std::pair(plain, kGreen));
+    // Disabled during a job, it asks for a label's colours.
+    EnableWindow(named("Text"), FALSE);
+    EXPECT_EQ(paintOf(named("Text")), std::pair(GetSysColor(COLOR_GRAYTEXT), kGreen));
 }
 
 TEST_F(MainWindowTest, MovesOverEachControlReachTheLogic) {
@@ -153,7 +118,7 @@ TEST_F(MainWindowTest, MovesOverEachControlReachTheLogic) {
         std::array<COLORREF, 4> colours;  // of Label, Lbl_Com, Lbl_Exit, Label3
     };
     const Row rows[] = {
-        {{"Label", "Label1", "SaveText", "Lbl_About_4"}, {kRed, kBlue, kBlue, kBlue}},
+        {{"Label", "Lbl_About_4"}, {kRed, kBlue, kBlue, kBlue}},
         {{"Lbl_Com"}, {kBlue, kRed, kBlue, kBlue}},
         {{"Lbl_Exit"}, {kBlue, kBlue, kRed, kBlue}},
         {{"Label3"}, {kBlue, kBlue, kBlue, kRed}},
@@ -166,8 +131,7 @@ TEST_F(MainWindowTest, MovesOverEachControlReachTheLogic) {
         }
         std::array<COLORREF, 4> colours{};
         for (std::size_t i = 0; i < colours.size(); ++i) {
-            colours[i] = paintOf(named(std::string(main_window::kLinks[i].name)),
-                                 WM_CTLCOLORSTATIC).text;
+            colours[i] = paintOf(named(std::string(main_window::kLinks[i].name))).first;
         }
         EXPECT_EQ(colours, row.colours) << row.moves.back();
     }
@@ -188,10 +152,6 @@ TEST_F(MainWindowTest, AClickIsAPressAndAReleaseOnOneLabel) {
     clickAt(named("Label3"), {-30, 2});
     SendMessageW(named("Lbl_Com"), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     EXPECT_TRUE(recorder.shown.empty()) << "released off the label it went down on";
-
-    clickAt(named("Lbl_Com"));
-    ASSERT_EQ(recorder.shown.size(), 1u);
-    EXPECT_EQ(recorder.shown[0].text, "请先选择要压缩的文件！");
     // An about link goes to the shell's default verb, the window as owner.
     clickAt(named("Lbl_About_6"));
     const std::wstring address = widen(main_window::aboutEntries()[6].address);
@@ -200,14 +160,12 @@ TEST_F(MainWindowTest, AClickIsAPressAndAReleaseOnOneLabel) {
 
 TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
     EXPECT_TRUE(GetWindowLongPtrW(named("Text"), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
-    EXPECT_FALSE(GetWindowLongPtrW(named("SaveText"), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     // As the shell hands a drop over: a header, then the paths, each ended by a null.
     const std::wstring first = L"D:\\" + std::wstring(300, L'长') + L"\\压缩前.exe";
     const std::wstring files = first + L'\0' + L"C:\\b.exe" + L'\0' + L'\0';
     const HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(wchar_t));
     auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
+    *header = {sizeof(DROPFILES), {}, FALSE, TRUE};
     std::memcpy(header + 1, files.data(), files.size() * sizeof(wchar_t));
     GlobalUnlock(drop);
     SendMessageW(named("Text"), WM_DROPFILES, WPARAM(drop), 0);
@@ -220,7 +178,6 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     using Clock = std::chrono::steady_clock;
     window.setTextEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(named("Text")));
-    EXPECT_TRUE(IsWindowEnabled(named("SaveText")));
     window.holdInput(true);
     int cancels = 0;
     window.showProgress([&] { ++cancels; });
@@ -239,17 +196,16 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     SendMessageW(progress, WM_CLOSE, 0, 0);
     PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
     PostQuitMessage(7);
-    auto started = Clock::now();
+    const auto started = Clock::now();
     std::jthread worker([this] {
         std::this_thread::sleep_for(100ms);
         window.wake();
     });
     window.waitForWake(10s);
-    EXPECT_LT(Clock::now() - started, 5s) << "the wake, not the time, ended the wait";
-    EXPECT_EQ(cancels, 3) << "the button, the close box and Esc";
-    started = Clock::now();
     window.waitForWake(150ms);
-    EXPECT_GE(Clock::now() - started, 140ms) << "the wake was used up";
+    const auto waited = Clock::now() - started;
+    EXPECT_TRUE(waited >= 240ms && waited < 5s) << "one wake ends one wait, after 100 ms";
+    EXPECT_EQ(cancels, 3) << "the button, the close box and Esc";
 
     EXPECT_TRUE(IsWindow(progress)) << "the window stays until the job has ended";
     window.closeProgress();
@@ -262,22 +218,9 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     EXPECT_EQ(quit.wParam, 7u);
 }
 
-// The system's question box, answered by a timer of the thread, which runs inside its loop.
-TEST_F(MainWindowTest, AQuestionIsTheSystemsBoxOnTheWindowWithNoAsItsDefault) {
-    static HWND owner = nullptr;
-    static int focused = 0;
-    SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR timer, DWORD) {
-        if (const HWND box = FindWindowW(L"#32770", nullptr)) {
-            KillTimer(nullptr, timer);
-            owner = GetWindow(box, GW_OWNER);
-            focused = GetDlgCtrlID(GetFocus());
-            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-        }
-    });
-    MessageBoxesWin32 boxes(window.hwnd());
-    EXPECT_TRUE(boxes.askYesNo({MessageIcon::Warning, "Velbrisk", "是否仍要压缩？"}));
-    EXPECT_EQ(owner, window.hwnd());
-    EXPECT_EQ(focused, IDNO);
+// Enter on the question must not give away the bytes it asks about.
+TEST(MessageBoxesWin32Test, AQuestionHasNoAsItsDefault) {
+    EXPECT_EQ(MessageBoxesWin32::questionStyle(MessageIcon::Warning) & MB_DEFMASK, MB_DEFBUTTON2);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "../message_recorder.h"
 #include "ui/Twips.h"
+#include "ui/win32/Dpi.h"
 #include "ui/win32/Wide.h"
 
 namespace velbrisk::testing {
@@ -38,16 +39,10 @@ inline void expectPlaced(HWND control, const ui::TwipsRect& place, std::string_v
     const ui::PixelRect actual{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
     ui::PixelRect expected = ui::toPixels(place, dpi);
     if (fit == Fit::Text) {
-        const std::wstring wide = ui::win32::widen(text);
-        const HDC dc = GetDC(control);
-        const HGDIOBJ old = SelectObject(dc, HFONT(SendMessageW(control, WM_GETFONT, 0, 0)));
-        RECT bounds{};
-        DrawTextW(dc, wide.c_str(), int(wide.size()), &bounds,
-                  DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-        SelectObject(dc, old);
-        ReleaseDC(control, dc);
-        expected.width = bounds.right;
-        expected.height = bounds.bottom;
+        const HFONT font = HFONT(SendMessageW(control, WM_GETFONT, 0, 0));
+        const SIZE extent = ui::win32::textExtent(font, ui::win32::widen(text));
+        expected.width = extent.cx;
+        expected.height = extent.cy;
     } else if (fit == Fit::Taller) {
         EXPECT_GE(actual.height, expected.height);
         expected.height = actual.height;
