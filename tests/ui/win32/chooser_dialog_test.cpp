@@ -1,5 +1,4 @@
-// The Win32 chooser, made for real over a folder of its own and driven with window messages:
-// where its controls sit, its three lists, the path box, its buttons and its modal run.
+// The Win32 chooser, made for real over a folder of its own and driven with window messages.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -100,7 +99,6 @@ TEST_F(ChooserDialogTest, ListsShowTheFolderOpenFoldersAndPickFiles) {
 TEST_F(ChooserDialogTest, OkHandsOnThePathBox) {
     SetWindowTextW(control(chooser_ids::kText1), L"随便 typed");
     SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(chooser_ids::kCommand1, BN_CLICKED), 0);
-    EXPECT_FALSE(dialog.isOpen());
     EXPECT_EQ(chosen, "随便 typed");
 }
 

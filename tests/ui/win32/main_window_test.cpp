@@ -1,5 +1,4 @@
-// The Win32 main window, made for real and driven with window messages as the system sends
-// them: its controls at two dpis, colours, hover, cursors, clicks, the drop, and its side of a job.
+// The Win32 main window, made for real and driven with the window messages the system sends.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -25,16 +24,14 @@ using namespace velbrisk::ui;
 using namespace velbrisk::ui::win32;
 using namespace velbrisk::testing;
 
-// The shell's ShellExecuteW, replaced in this program by one that records the owner, the verb
-// and the address that Module1 hands it.
+// The shell's ShellExecuteW, replaced in this program by one that records what Module1 hands it.
 static std::vector<std::pair<HWND, std::wstring>> shellCalls;
-static HINSTANCE WINAPI recordShellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR,
-                                        INT) {
+static HINSTANCE WINAPI shellCall(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
     shellCalls.emplace_back(owner, std::wstring(verb ? verb : L"(default)") + L" " + file);
     return HINSTANCE(33);
 }
 extern "C" {
-decltype(&ShellExecuteW) __imp_ShellExecuteW = &recordShellCall;
+decltype(&ShellExecuteW) __imp_ShellExecuteW = &shellCall;
 }
 
 namespace {
@@ -54,12 +51,6 @@ std::pair<COLORREF, COLORREF> paintOf(HWND control, UINT colourMessage = WM_CTLC
     const COLORREF text = GetTextColor(dc);
     DeleteDC(dc);
     return {text, logical.lbColor};
-}
-
-// A press of the primary button on a control and its release at a point of it.
-void clickAt(HWND control, POINT release = {2, 2}) {
-    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-    SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(release.x, release.y));
 }
 
 HCURSOR cursorOver(HWND control) {
@@ -149,11 +140,13 @@ TEST_F(MainWindowTest, TheHandIsOverLinksAndTheHourglassEverywhereWhileBusy) {
 }
 
 TEST_F(MainWindowTest, AClickIsAPressAndAReleaseOnOneLabel) {
-    clickAt(named("Label3"), {-30, 2});
+    SendMessageW(named("Label3"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageW(named("Label3"), WM_LBUTTONUP, 0, MAKELPARAM(-30, 2));
     SendMessageW(named("Lbl_Com"), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     EXPECT_TRUE(recorder.shown.empty()) << "released off the label it went down on";
     // An about link goes to the shell's default verb, the window as owner.
-    clickAt(named("Lbl_About_6"));
+    SendMessageW(named("Lbl_About_6"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageW(named("Lbl_About_6"), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     const std::wstring address = widen(main_window::aboutEntries()[6].address);
     EXPECT_EQ(shellCalls, (decltype(shellCalls){{window.hwnd(), L"(default) " + address}}));
 }
@@ -172,10 +165,8 @@ TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
     EXPECT_EQ(textOf(named("Text")), narrow(first));
 }
 
-// A job as the logic drives the window: the source box off, input held, the progress window
-// cancelled three ways, and the loop that the worker's wake ends keeping a quit for later.
+// As the logic drives a job: the progress window cancelled three ways, a quit kept for later.
 TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
-    using Clock = std::chrono::steady_clock;
     window.setTextEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(named("Text")));
     window.holdInput(true);
@@ -196,14 +187,14 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     SendMessageW(progress, WM_CLOSE, 0, 0);
     PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
     PostQuitMessage(7);
-    const auto started = Clock::now();
+    const auto started = std::chrono::steady_clock::now();
     std::jthread worker([this] {
         std::this_thread::sleep_for(100ms);
         window.wake();
     });
     window.waitForWake(10s);
     window.waitForWake(150ms);
-    const auto waited = Clock::now() - started;
+    const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(waited >= 240ms && waited < 5s) << "one wake ends one wait, after 100 ms";
     EXPECT_EQ(cancels, 3) << "the button, the close box and Esc";
 
