@@ -25,12 +25,12 @@ source_file=$folder/source.exe
 # The file comes on the command line, as "Open with" hands it over; the focus starts in its box.
 "$wine_run" "$prefix" "$program" "Z:${source_file//\//\\}" &
 running=$!
-main=$(xdotool search --sync --onlyvisible --name '^Velbrisk v1\.0' | head -n 1)
+main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velbrisk v1\.0' | head -n 1)
 xdotool windowactivate --sync "$main" && sleep 0.5
 # Tab passes the hidden box on the way to the copy's name.
 xdotool key --delay 100 Tab Tab && xdotool type --delay 30 trimmed
 click_at 370 46
-box=$(xdotool search --sync --onlyvisible --name '^Velbrisk$' | head -n 1)
+box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velbrisk$' | head -n 1)
 xdotool windowactivate --sync "$box" key Return
 
 output=$folder/trimmed.exe
