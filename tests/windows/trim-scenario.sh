@@ -14,8 +14,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # A point of the main window's client area, in pixels at 96 dpi.
 click_at() { xdotool mousemove --window "$main" --sync "$1" "$2" click 1; }
 
-# 701 bytes of data, then 299 zero bytes: the probe that meets data is 300 bytes from the end,
-# and the copy keeps 711 bytes, the data and the ten blank bytes of the probes before it.
+# 701 bytes of data and 299 zero bytes: the copy keeps the data and the ten blank bytes after it.
 # A blank and Chinese in the folder's name: the argument must arrive whole and in UTF-8.
 folder="$scratch/压缩 测试"
 rm -rf "$scratch" && mkdir -p "$folder"

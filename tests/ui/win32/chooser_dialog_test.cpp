@@ -31,7 +31,6 @@ Names entriesOf(HWND list) {
     return entries;
 }
 
-// A folder with two programs and a subfolder with one more.
 fs::path madeFolder() {
     const fs::path folder = fs::temp_directory_path() / L"选择测试";
     fs::remove_all(folder);
@@ -49,7 +48,6 @@ protected:
 
     HWND control(int id) const { return GetDlgItem(dialog.hwnd(), id); }
 
-    // A list's row highlighted, then what the list tells its parent.
     void pick(int list, int row, WORD notification) {
         SendMessageW(control(list), LB_SETCURSEL, WPARAM(row), 0);
         SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(list, notification),
@@ -96,13 +94,18 @@ TEST_F(ChooserDialogTest, ListsShowTheFolderOpenFoldersAndPickFiles) {
     EXPECT_EQ(entriesOf(control(chooser_ids::kFile1)), (Names{"A.EXE", "中文.exe"}));
 }
 
-TEST_F(ChooserDialogTest, OkHandsOnThePathBox) {
-    SetWindowTextW(control(chooser_ids::kText1), L"随便 typed");
-    SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(chooser_ids::kCommand1, BN_CLICKED), 0);
+TEST_F(ChooserDialogTest, OkHandsOnThePathBoxAndCancelNothing) {
+    for (const int button : {chooser_ids::kCommand2, chooser_ids::kCommand1}) {
+        ChooserDialog other(GetModuleHandleW(nullptr), &recorder,
+                            [this](const std::string& path) { chosen = path; });
+        SetWindowTextW(GetDlgItem(other.hwnd(), chooser_ids::kText1), L"随便 typed");
+        SendMessageW(other.hwnd(), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        EXPECT_FALSE(other.isOpen()) << button;
+        EXPECT_EQ(chosen.has_value(), button == chooser_ids::kCommand1) << button;
+    }
     EXPECT_EQ(chosen, "随便 typed");
 }
 
-// The close box ends the modal run as "取消" does.
 TEST_F(ChooserDialogTest, TheModalRunHoldsTheMainWindowOff) {
     static bool blockedWasEnabled = true;
     MainWindow window(GetModuleHandleW(nullptr), {});
