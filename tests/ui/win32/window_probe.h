@@ -1,74 +1,55 @@
 // What the window tests read back from real windows: places, texts and colours.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
 #include "../message_recorder.h"
 #include "ui/Twips.h"
+#include "ui/win32/Dpi.h"
 #include "ui/win32/Wide.h"
 
 namespace velbrisk::testing {
-
-// A control's rectangle in its parent's client area.
-inline ui::PixelRect placeOf(HWND control) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-}
-
-inline SIZE clientSize(HWND window) {
-    RECT rect{};
-    GetClientRect(window, &rect);
-    return {rect.right, rect.bottom};
-}
 
 inline std::string textOf(HWND window) {
     return ui::win32::narrow(ui::win32::windowText(window));
 }
 
-// The room that one line of text takes in the control's own font.
-inline SIZE neededFor(HWND control, std::string_view text) {
-    const std::wstring wide = ui::win32::widen(text);
-    const HDC dc = GetDC(control);
-    const HGDIOBJ old = SelectObject(dc, HFONT(SendMessageW(control, WM_GETFONT, 0, 0)));
-    RECT bounds{0, 0, 0, 0};
-    DrawTextW(dc, wide.c_str(), int(wide.size()), &bounds,
-              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    return {bounds.right, bounds.bottom};
+inline ui::PixelRect clientArea(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return {0, 0, rect.right, rect.bottom};
 }
 
-// What a parent hands a control to paint with: the text colour, and the brush's colour or the
-// background colour behind opaque text.
-struct Paint {
-    COLORREF text;
-    COLORREF brush;
-    bool transparent;
-    COLORREF background;
+// How a control fills the place its layout gives it.
+enum class Fit {
+    Place,   // exactly
+    Text,    // at its corner, as large as its text in its own font (labels)
+    Taller,  // on its place, taller where its font needs it (one-line boxes)
 };
 
-inline Paint paintOf(HWND control, UINT colourMessage) {
-    const HDC dc = CreateCompatibleDC(nullptr);
-    SetTextColor(dc, RGB(1, 2, 3));
-    SetBkMode(dc, OPAQUE);
-    const auto brush =
-        HBRUSH(SendMessageW(GetParent(control), colourMessage, WPARAM(dc), LPARAM(control)));
-    LOGBRUSH logical{};
-    GetObjectW(brush, sizeof logical, &logical);
-    const Paint paint{GetTextColor(dc), logical.lbColor, GetBkMode(dc) == TRANSPARENT,
-                      GetBkColor(dc)};
-    DeleteDC(dc);
-    return paint;
-}
-
-inline void pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&message);
+// A control where its layout puts it at dpi, showing the layout's text (if any).
+inline void expectPlaced(HWND control, const ui::TwipsRect& place, std::string_view text, Fit fit,
+                         int dpi = 96) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    const ui::PixelRect actual{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+    ui::PixelRect expected = ui::toPixels(place, dpi);
+    if (fit == Fit::Text) {
+        const HFONT font = HFONT(SendMessageW(control, WM_GETFONT, 0, 0));
+        const SIZE extent = ui::win32::textExtent(font, ui::win32::widen(text));
+        expected.width = extent.cx;
+        expected.height = extent.cy;
+    } else if (fit == Fit::Taller) {
+        EXPECT_GE(actual.height, expected.height);
+        expected.height = actual.height;
+    }
+    EXPECT_EQ(actual, expected);
+    if (!text.empty()) {
+        EXPECT_EQ(textOf(control), text);
     }
 }
 
