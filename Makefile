@@ -30,8 +30,8 @@ test: build
 
 # The Windows program and its tests, cross-built with mingw-w64 in $(WIN_BUILD); the program is
 # $(WIN_BUILD)/app/velbrisk.exe. Its tests run under Wine, in a Wine prefix and a Chinese locale
-# that the build folder keeps (cmake/wine-run), on a virtual screen, since the window tests make
-# real windows; the end-to-end runs bring screens of their own.
+# that the build folder keeps (cmake/wine-run), on the virtual screen that xvfb-run gives them all,
+# since the window tests make real windows.
 WIN_BUILD ?= $(BUILD)-windows
 WIN_CMAKE_FLAGS ?=
 WINE_RUN = $(CURDIR)/cmake/wine-run $(abspath $(WIN_BUILD))/wineprefix

@@ -95,6 +95,9 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutSaysAtTheMonitorsDpi) {
 TEST_F(MainWindowTest, TheSourceBoxIsGreenEvenDisabledAndLabelsAreOnTheWindowsYellow) {
     const COLORREF plain = GetSysColor(COLOR_WINDOWTEXT);
     EXPECT_EQ(paintOf(named("Label1")), std::pair(plain, kYellow));
+    LOGBRUSH form{};
+    GetObjectW(HBRUSH(GetClassLongPtrW(window.hwnd(), GCLP_HBRBACKGROUND)), sizeof form, &form);
+    EXPECT_EQ(form.lbColor, kYellow);
     EXPECT_EQ(paintOf(named("Text"), WM_CTLCOLOREDIT), std::pair(plain, kGreen));
     // Disabled during a job, it asks for a label's colours.
     EnableWindow(named("Text"), FALSE);
