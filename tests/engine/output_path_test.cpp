@@ -74,8 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LongFormCase{"already_long", L"\\\\?\\C:\\b.exe", L"\\\\?\\C:\\b.exe"},
                       LongFormCase{"device_path", L"\\\\.\\COM1", L"\\\\.\\COM1"},
                       LongFormCase{"drive_relative", L"C:b.exe", L"C:b.exe"},
-                      LongFormCase{"rooted_without_drive", L"\\a\\b.exe", L"\\a\\b.exe"},
-                      LongFormCase{"three_backslashes", L"\\\\\\a", L"\\\\\\a"},
                       LongFormCase{"empty", L"", L""}),
     rowName);
 

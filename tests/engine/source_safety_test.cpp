@@ -1,5 +1,5 @@
-// Tests of the job in a world that does not hold still: a source that changes under it, the copy's
-// modes, and the replacement in place.
+// Tests of the job in a world that does not hold still: a source that changes under it, and what
+// the copy's modes grant.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -157,24 +157,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ModeCase{"set_id_bits_dropped", 06775, false, 0755},
                       ModeCase{"list_mask_gives_the_group_no_write", 0640, true, 0640}),
     rowName);
-
-// The replacement in place is a new file under the source's name: a second link to the source
-// keeps the old bytes, and the plan is spent once it is done.
-TEST_F(InScratchFolder, ReplaceTrimmedPutsTheCopyInPlaceOfTheSource) {
-    const std::string path = folder / "app.exe";
-    const std::string source = bytesWithData(1000, {{0, 701}});
-    writeFile(path, source);
-    ASSERT_EQ(::link(path.c_str(), (folder / "other.exe").c_str()), 0);
-    TrimPlan plan;
-    ASSERT_EQ(scanSource(path, "app", plan).status, JobStatus::Done);
-
-    ASSERT_EQ(replaceTrimmed(plan).status, JobStatus::Done);
-    EXPECT_EQ(replaceTrimmed(plan).reason, kChanged);
-
-    EXPECT_TRUE(sameBytes(readFile(path), keptBytes(source, 711)));
-    EXPECT_TRUE(sameBytes(readFile(folder / "other.exe"), source));
-    EXPECT_EQ(folder.names(), (Names{"app.exe", "other.exe"}));
-}
 
 }  // namespace
 }  // namespace velbrisk
