@@ -37,12 +37,13 @@ constexpr PathRules kWindows = PathRules::Windows;
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FolderOfTable,
-    ::testing::Values(FolderCase{"posix_no_separator", kPosix, "app.exe", ""},
-                      FolderCase{"posix_several_folders", kPosix, "/a/b/c/app.exe", "/a/b/c/"},
-                      FolderCase{"posix_backslash_is_a_name_character", kPosix, "/a/b\\c.exe", "/a/"},
-                      FolderCase{"windows_drive_folder", kWindows, "C:\\tools\\app.exe", "C:\\tools\\"},
-                      FolderCase{"windows_drive_root_with_slash", kWindows, "D:/app.exe", "D:/"},
-                      FolderCase{"windows_mixed_last_is_slash", kWindows, "C:\\a/b.exe", "C:\\a/"}),
+    ::testing::Values(
+        FolderCase{"posix_no_separator", kPosix, "app.exe", ""},
+        FolderCase{"posix_several_folders", kPosix, "/a/b/c/app.exe", "/a/b/c/"},
+        FolderCase{"posix_backslash_is_a_name_character", kPosix, "/a/b\\c.exe", "/a/"},
+        FolderCase{"windows_drive_folder", kWindows, "C:\\tools\\app.exe", "C:\\tools\\"},
+        FolderCase{"windows_drive_root_with_slash", kWindows, "D:/app.exe", "D:/"},
+        FolderCase{"windows_mixed_last_is_slash", kWindows, "C:\\a/b.exe", "C:\\a/"}),
     rowName);
 
 // A temporary file's name is made from at most 200 bytes of the target's, cut between characters.

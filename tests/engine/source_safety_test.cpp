@@ -33,9 +33,9 @@ struct ChangeCase {
 
 class ChangeTable : public ScratchTable<ChangeCase> {};
 
-// The source app.exe is a link to real.exe, sparse, 4 MiB with 64 KiB of data at each MiB; small
-// blocks give a test many steps to act between. Whatever the change, the job says the file changed
-// and writes nothing.
+// The source app.exe is a link to real.exe: 4 MiB, sparse, 64 KiB of data at 0, 1 and 3 MiB.
+// Small blocks give a test many steps to act between. Whatever the change, the job says the file
+// changed and writes nothing.
 TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     const ChangeCase& row = GetParam();
     const Ranges pieces{{0, 64 * kKiB}, {kMiB, kMiB + 64 * kKiB}, {3 * kMiB, 3 * kMiB + 64 * kKiB}};
