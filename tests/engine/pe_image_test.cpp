@@ -20,6 +20,7 @@ using testing::PrintTo;   // found by argument-dependent lookup only when declar
 using Bytes = std::vector<std::uint8_t>;
 using End = std::optional<std::int64_t>;
 constexpr End kNotPe = std::nullopt;
+constexpr std::int64_t kTiB = std::int64_t{1} << 40;
 
 // A file of `size` bytes: `leading` (or as much of it as fits), then zeros. It counts the bytes
 // read, marks any read that reaches outside the file, and fails every read after `readsLeft`.
@@ -49,8 +50,7 @@ struct FakeFile {
     }
 };
 
-// The typical image with a certificate table, other data directories, blank bytes at its end, or
-// other sections.
+// The typical image with a certificate table, other data directories or blank bytes at its end.
 PeLayout layout(bool pe32Plus, std::uint32_t certificateOffset = 0,
                 std::uint32_t certificateSize = 0, std::uint32_t directories = 16,
                 std::uint32_t trailingZeros = 0) {
@@ -114,7 +114,6 @@ TEST_P(DeclaredEndTable, ReadsOnlyInsideTheFile) {
 
 const PeLayout kPe32 = layout(false);
 const PeLayout kPe32Plus = layout(true);
-const PeLayout kNoRawData = withSections(true, {{".bss", 0, 0, {}}});
 
 INSTANTIATE_TEST_SUITE_P(
     PeImage, DeclaredEndTable,
@@ -126,33 +125,24 @@ INSTANTIATE_TEST_SUITE_P(
         ImageCase{"section_without_raw_data_adds_nothing",
                   withSections(true, {{".text", 0x400, 0x200, {1}}, {".bss", 0x7FFFFFFF, 0, {}}}),
                   kNoField, 0, 0x600},
-        ImageCase{"no_section_has_raw_data", kNoRawData, kNoField, 0, 0},
         ImageCase{"certificate_table_before_blank_tail", layout(true, 0x800, 0x108, 16, 0x400),
                   kNoField, 0, 0x908},
-        ImageCase{"five_directories_reach_certificate", layout(false, 0x800, 0x20, 5), kNoField, 0,
-                  0x820},
         ImageCase{"five_directories_then_the_section_table", layout(false, 0, 0, 5), kNoField, 0,
                   0x800},
         ImageCase{"four_directories_have_no_certificate", layout(true, 0x800, 0x20),
                   kDirectoryCount, 4, 0x800},
-        ImageCase{"signature_right_after_dos_header",
-                  PeLayout{false, 0x40, 16, kPe32.sections, std::nullopt, 0}, kNoField, 0, 0x800},
         ImageCase{"section_ending_past_four_gib", kPe32Plus, kLastRawOffset, 0xFFFFFF00,
                   0x100000100, std::int64_t{1} << 33},
         ImageCase{"not_mz", kPe32, kMz, 'M' | 'X' << 8, kNotPe},
-        ImageCase{"mz_without_pe_signature", kPe32, kSignature, 'P' | 'X' << 8, kNotPe},
         ImageCase{"pe_signature_without_zero_bytes", kPe32Plus, kSignature,
                   'P' | 'E' << 8 | 1 << 24, kNotPe},
         ImageCase{"new_header_at_end_of_file", kPe32, kNewHeader, 0x800, kNotPe},
-        ImageCase{"new_header_negative", kPe32Plus, kNewHeader, 0x80000000, kNotPe, kTiB},
         ImageCase{"section_count_zero", kPe32, kSectionCount, 0, kNotPe},
-        ImageCase{"section_count_65535", kNoRawData, kSectionCount, 0xFFFF, kNotPe, kTiB},
-        ImageCase{"section_table_past_end_of_file", kPe32, kSectionCount, 200, kNotPe},
+        ImageCase{"section_count_65535", withSections(true, {{".bss", 0, 0, {}}}), kSectionCount,
+                  0xFFFF, kNotPe, kTiB},
         ImageCase{"rom_image_magic", kPe32, kMagic, 0x107, kNotPe},
-        ImageCase{"pe32_optional_header_short_of_directory_count", kPe32, kOptionalSize, 95,
+        ImageCase{"optional_header_short_of_directory_count", kPe32Plus, kOptionalSize, 111,
                   kNotPe},
-        ImageCase{"pe32plus_optional_header_short_of_directory_count", kPe32Plus, kOptionalSize,
-                  111, kNotPe},
         ImageCase{"optional_header_short_of_certificate_entry", kPe32Plus, kOptionalSize, 112 + 39,
                   kNotPe},
         ImageCase{"section_raw_data_one_byte_past_end", kPe32, kLastRawSize, 0x201, kNotPe},
@@ -163,9 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
                   0xFFFFFFF0 | std::uint64_t{0x20} << 32, kNotPe}),
     rowName);
 
-// A signed image cut short anywhere before its declared end is spoiled, the empty file and "MZ"
-// alone too; an image whose sections hold no data is whole once its section table is. A read that
-// fails is no image either.
+// A signed image cut short anywhere before its declared end is spoiled; one whose sections hold no
+// data is whole once its section table is. A read that fails is no image either.
 TEST(PeImagePrefix, IsAnImageOnlyWithAllItDeclares) {
     for (const bool pe32Plus : {false, true}) {
         const Bytes signedImage = buildPe(layout(pe32Plus, 0x800, 0x40)).bytes;
@@ -187,20 +176,16 @@ TEST(PeImagePrefix, IsAnImageOnlyWithAllItDeclares) {
     }
 }
 
-// The scan counts the declared bytes that its cut leaves out. The signature ends at 0x830; here
-// its last 16 bytes are the zero padding that rounds it up, followed by 768 blank bytes. L = 2864
-// and the last data byte is at 2079, so i = 790, a = 780 and the copy keeps 2085 bytes: 11 short.
+// The signature ends at 0x830, its last 16 bytes zero padding, then 768 blank bytes: L = 2864,
+// the last data byte at 2079, so the copy keeps 2085 bytes, 11 short of the declared end.
 TEST_F(InScratchFolder, ScanCountsTheProgramBytesItsCutLeavesOut) {
     Bytes program = buildPe(layout(true, 0x800, 0x30, 16, 768)).bytes;
     std::fill(program.begin() + 0x820, program.begin() + 0x830, 0);
     writeFile(folder / "signed.exe", std::string(program.begin(), program.end()));
-    writeFile(folder / "text.exe", "MZ is how a program begins." + std::string(800, '\0'));
     TrimPlan plan;
     ASSERT_EQ(scanSource(folder / "signed.exe", "copy", plan).status, JobStatus::Done);
     EXPECT_EQ(plan.cut->outputLength, 2085);
     EXPECT_EQ(plan.imageBytesCut, 11);
-    ASSERT_EQ(scanSource(folder / "text.exe", "copy", plan).status, JobStatus::Done);
-    EXPECT_EQ(plan.imageBytesCut, 0) << "no program";
     EXPECT_EQ(bytesOfImageCut(0x800, 0x801), 0) << "the copy's extra byte";
     EXPECT_EQ(bytesOfImageCut(0x100000100, 0xFFFFFFFF), 0x101);
 

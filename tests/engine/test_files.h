@@ -6,15 +6,12 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -29,8 +26,6 @@ namespace fs = std::filesystem;
 
 inline constexpr std::int64_t kKiB = std::int64_t{1} << 10;
 inline constexpr std::int64_t kMiB = std::int64_t{1} << 20;
-inline constexpr std::int64_t kGiB = std::int64_t{1} << 30;
-inline constexpr std::int64_t kTiB = std::int64_t{1} << 40;
 
 // A UTF-8 path as the file system library takes it.
 inline fs::path utf8Path(const std::string& path) {
@@ -51,12 +46,7 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder() {
-        // Tests take permissions away, which would stop the removal.
         std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        for (const auto& entry : fs::recursive_directory_iterator(path_, ignored)) {
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        }
         fs::remove_all(path_, ignored);
     }
 
@@ -90,10 +80,29 @@ struct InScratchFolder : ::testing::Test {
     ScratchFolder folder;
 };
 
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(utf8Path(path), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << "cannot write " << path;
+// Writes `bytes` to `path`. A sparse file stores only the 4 KiB blocks that hold data; the rest it
+// leaves to the file system, which keeps them as holes where it can.
+inline void writeFile(const std::string& path, const std::string& bytes, bool sparse = false) {
+    if (!sparse) {
+        std::ofstream out(utf8Path(path), std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        ASSERT_TRUE(out.good()) << "cannot write " << path;
+        return;
+    }
+#ifndef _WIN32
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(::ftruncate(fd, off_t(bytes.size())), 0) << path;
+    for (std::size_t at = 0; at < bytes.size(); at += 4096) {
+        const std::string block = bytes.substr(at, 4096);
+        if (block.find_first_not_of('\0') != std::string::npos) {
+            ASSERT_EQ(::pwrite(fd, block.data(), block.size(), off_t(at)), ssize_t(block.size()));
+        }
+    }
+    struct stat st {};
+    ASSERT_EQ(::fstat(fd, &st), 0);
+    ::close(fd);
+    ASSERT_LT(st.st_blocks * 512, st.st_size / 2) << "this file system keeps no holes";
+#endif
 }
 
 inline std::string readFile(const std::string& path) {
@@ -134,52 +143,5 @@ inline std::string keptBytes(std::string source, std::int64_t outputLength) {
     source.resize(static_cast<std::size_t>(outputLength), '\0');
     return source;
 }
-
-#ifndef _WIN32
-// Writes a file of `length` bytes whose only stored parts are `pieces`; the rest is left to the
-// file system, which keeps it as holes where it can. Says whether it has holes.
-using Pieces = std::vector<std::pair<std::int64_t, std::string>>;
-inline bool writePieces(const std::string& path, std::int64_t length, const Pieces& pieces) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    EXPECT_GE(fd, 0) << path;
-    EXPECT_EQ(::ftruncate(fd, length), 0);
-    for (const auto& [offset, bytes] : pieces) {
-        EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), offset), ssize_t(bytes.size()));
-    }
-    struct stat st {};
-    EXPECT_EQ(::fstat(fd, &st), 0);
-    ::close(fd);
-    return st.st_blocks * 512 < st.st_size / 2;
-}
-
-// Writes bytesWithData(length, data), as holes but for the data when `sparse`, and returns it.
-inline std::string writeSource(const std::string& path, std::int64_t length, const Ranges& data,
-                               bool sparse = false) {
-    const std::string bytes = bytesWithData(length, data);
-    Pieces pieces;
-    for (auto [from, to] : data) {
-        pieces.emplace_back(from, bytes.substr(std::size_t(from), std::size_t(to - from)));
-    }
-    if (!sparse) {
-        writeFile(path, bytes);
-    } else if (!writePieces(path, length, pieces)) {
-        ADD_FAILURE() << "this file system keeps no holes";
-    }
-    return bytes;
-}
-
-// Runs `body` in a child process and returns its exit code (or 128 + a signal), so a test can
-// change limits and the umask without touching the test process itself.
-inline int runInChild(const std::function<int()>& body) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::_exit(body());
-    }
-    int status = 0;
-    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return pid < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-#endif
 
 }  // namespace velbrisk::testing
