@@ -2,6 +2,7 @@
 // progress, the stop request, and the long blank tail that two readers share.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -229,6 +230,34 @@ INSTANTIATE_TEST_SUITE_P(
         LongScanCase{"stop_in_the_shared_stretch", Spoil::AsksToStop, 11 * kMiB,
                      JobStatus::Cancelled}),
     rowName);
+
+// Data at both ends of the first 4 GiB, then a blank tail of 64 MiB that is a hole: every offset
+// past 32 bits is kept exactly, the scan reads only the block with the last data byte, and the
+// copy moves only the stored pieces.
+TEST_F(InScratchFolder, SparseFileOverFourGiBTrimmedWithoutReadingItsHoles) {
+    const std::int64_t farOffset = 4 * (kMiB << 10) + 3 * 4096 + 7;
+    const std::int64_t length = farOffset + 64 * kMiB;
+    const std::string data = bytesWithData(100, {{0, 100}});
+    const int fd = ::open((folder / "app.exe").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::ftruncate(fd, length), 0);
+    ASSERT_EQ(::pwrite(fd, data.data(), 100, 0), 100);
+    ASSERT_EQ(::pwrite(fd, data.data(), 100, farOffset), 100);
+    ::close(fd);
+    detail::TrimStats stats;
+
+    const JobResult result = detail::trimFile(folder / "app.exe", "small", {}, {}, stats);
+
+    ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
+    EXPECT_LE(stats.scanBytesRead, std::uint64_t(kMiB));
+    EXPECT_LE(stats.kernelCopiedBytes + stats.readWriteBytes, std::uint64_t(kMiB));
+    const std::int64_t outputLength = findCut(length, farOffset + 99)->outputLength;
+    EXPECT_EQ(fs::file_size(folder / "small.exe"), std::uintmax_t(outputLength));
+    std::ifstream output(folder / "small.exe", std::ios::binary);
+    std::string tail(120, '\1');
+    output.seekg(farOffset - 10).read(tail.data(), 120);
+    EXPECT_EQ(tail.substr(0, std::size_t(output.gcount())),
+              std::string(10, '\0') + data + std::string(outputLength - farOffset - 100, '\0'));
+}
 
 }  // namespace
 }  // namespace velbrisk
