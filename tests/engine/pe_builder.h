@@ -23,22 +23,22 @@ struct PeCertificateTable {
 
 struct PeLayout {
     bool pe32Plus = false;
-    std::uint32_t newHeaderOffset = 0x80;  // e_lfanew
     std::uint32_t dataDirectoryCount = 16;
     std::vector<PeSection> sections;
     std::optional<PeCertificateTable> certificateTable;
     std::uint32_t trailingZeros = 0;  // blank bytes after everything else
 };
 
-// The bytes, and where the builder put the headers, so that a test can spoil exactly one field.
+// Where the builder puts the PE signature, the COFF header and the optional header.
+inline constexpr std::size_t kPeSignatureOffset = 0x80;
+inline constexpr std::size_t kCoffHeaderOffset = kPeSignatureOffset + 4;
+inline constexpr std::size_t kOptionalHeaderOffset = kCoffHeaderOffset + 20;
+
+// The bytes, and where the builder put what moves, so that a test can spoil exactly one field.
 struct PeImage {
     std::vector<std::uint8_t> bytes;
-    std::size_t signatureOffset = 0;
-    std::size_t coffHeaderOffset = 0;  // NumberOfSections at +2, SizeOfOptionalHeader at +16
-    std::size_t optionalHeaderOffset = 0;
     std::size_t certificateEntryOffset = 0;  // data directory 4, after NumberOfRvaAndSizes
-    std::size_t sectionTableOffset = 0;      // 40 bytes a section: raw size at +16, offset at +20
-    std::size_t headersEnd = 0;              // the end of the section table
+    std::size_t headersEnd = 0;  // the end of the section table, 40 bytes a section
 
     // Writes the `width` low bytes of `value` at `offset`, little-endian.
     void put(std::size_t width, std::size_t offset, std::uint64_t value) {
@@ -51,17 +51,14 @@ struct PeImage {
 // Lays out the DOS header, the PE signature, the COFF header, the optional header with its data
 // directories and the section table, then the sections' data and the certificate table where the
 // layout puts them, then the trailing zeros. The file is as long as the furthest of these. Only
-// the fields that say where things are get values, and the ones a loader looks at first.
+// the fields that say where things are get values.
 inline PeImage buildPe(const PeLayout& layout) {
     PeImage image;
     const std::size_t optionalFixedSize = layout.pe32Plus ? 112 : 96;
-    image.signatureOffset = layout.newHeaderOffset;
-    image.coffHeaderOffset = image.signatureOffset + 4;
-    image.optionalHeaderOffset = image.coffHeaderOffset + 20;
-    image.certificateEntryOffset = image.optionalHeaderOffset + optionalFixedSize + 8 * 4;
-    image.sectionTableOffset =
-        image.optionalHeaderOffset + optionalFixedSize + 8 * layout.dataDirectoryCount;
-    image.headersEnd = image.sectionTableOffset + 40 * layout.sections.size();
+    image.certificateEntryOffset = kOptionalHeaderOffset + optionalFixedSize + 8 * 4;
+    const std::size_t sectionTable =
+        kOptionalHeaderOffset + optionalFixedSize + 8 * layout.dataDirectoryCount;
+    image.headersEnd = sectionTable + 40 * layout.sections.size();
 
     const PeCertificateTable certificate = layout.certificateTable.value_or(PeCertificateTable{});
     std::size_t fileEnd = std::max<std::size_t>(
@@ -75,22 +72,19 @@ inline PeImage buildPe(const PeLayout& layout) {
     image.bytes.assign(fileEnd + layout.trailingZeros, 0);
 
     image.put(2, 0, 'M' | 'Z' << 8);
-    image.put(4, 0x3C, layout.newHeaderOffset);
-    image.put(4, image.signatureOffset, 'P' | 'E' << 8);
-    const std::size_t coff = image.coffHeaderOffset;
-    image.put(2, coff, layout.pe32Plus ? 0x8664 : 0x014C);  // Machine: x64 or i386
-    image.put(2, coff + 2, layout.sections.size());
-    image.put(2, coff + 16, image.sectionTableOffset - image.optionalHeaderOffset);
-    image.put(2, coff + 18, 0x0102);  // Characteristics: executable, 32-bit words
-    image.put(2, image.optionalHeaderOffset, layout.pe32Plus ? 0x20B : 0x10B);
-    image.put(4, image.optionalHeaderOffset + optionalFixedSize - 4, layout.dataDirectoryCount);
+    image.put(4, 0x3C, kPeSignatureOffset);
+    image.put(4, kPeSignatureOffset, 'P' | 'E' << 8);
+    image.put(2, kCoffHeaderOffset + 2, layout.sections.size());
+    image.put(2, kCoffHeaderOffset + 16, sectionTable - kOptionalHeaderOffset);
+    image.put(2, kOptionalHeaderOffset, layout.pe32Plus ? 0x20B : 0x10B);
+    image.put(4, kOptionalHeaderOffset + optionalFixedSize - 4, layout.dataDirectoryCount);
     if (layout.dataDirectoryCount > 4) {
         image.put(8, image.certificateEntryOffset,
                   certificate.offset | std::uint64_t{certificate.size} << 32);
     }
     for (std::size_t index = 0; index < layout.sections.size(); ++index) {
         const PeSection& section = layout.sections[index];
-        const std::size_t header = image.sectionTableOffset + 40 * index;
+        const std::size_t header = sectionTable + 40 * index;
         std::copy_n(section.name.begin(), std::min<std::size_t>(section.name.size(), 8),
                     image.bytes.begin() + static_cast<std::ptrdiff_t>(header));
         image.put(8, header + 16, section.rawSize | std::uint64_t{section.rawOffset} << 32);
@@ -107,13 +101,11 @@ inline PeImage buildPe(const PeLayout& layout) {
 // A typical linker's output: headers padded to 0x400, then .text and .data, each padded with
 // zeros to the 0x200 file alignment; the last declared byte is at offset 0x7FF.
 inline PeLayout typicalLayout(bool pe32Plus) {
-    return {pe32Plus,
-            0x80,
-            16,
-            {{".text", 0x400, 0x200, std::vector<std::uint8_t>(0x150, 0xC3)},
-             {".data", 0x600, 0x200, std::vector<std::uint8_t>(0x40, 0x11)}},
-            std::nullopt,
-            0};
+    PeLayout layout;
+    layout.pe32Plus = pe32Plus;
+    layout.sections = {{".text", 0x400, 0x200, std::vector<std::uint8_t>(0x150, 0xC3)},
+                       {".data", 0x600, 0x200, std::vector<std::uint8_t>(0x40, 0x11)}};
+    return layout;
 }
 
 }  // namespace velbrisk::testing
