@@ -68,23 +68,12 @@ PeLayout withSections(bool pe32Plus, std::vector<PeSection> sections) {
     return layout;
 }
 
-// A header field that a row spoils: where it is in the built image, and how many bytes wide.
-struct Field {
-    std::size_t (*at)(const PeImage&);
-    std::size_t width;
-};
-const Field kNoField{nullptr, 0};
-const Field kSectionCount{[](const PeImage&) { return kCoffHeaderOffset + 2; }, 2};
-const Field kDirectoryCount{[](const PeImage& i) { return i.certificateEntryOffset - 36; }, 4};
-const Field kLastRawOffset{[](const PeImage& i) { return i.headersEnd - 40 + 20; }, 4};
-
-// A row: the image, one field spoiled, the file's size when it is not the image's own (the rest
-// zeros), and the declared end expected.
+// A row: the image, a header field it spoils, the file's size when it is not the image's own (the
+// rest zeros), and the declared end expected.
 struct ImageCase {
     const char* name;
     PeLayout layout;
-    Field field;
-    std::uint64_t value;
+    void (*spoil)(PeImage&);
     End expected;
     std::int64_t fileSize = -1;
 };
@@ -94,8 +83,8 @@ class DeclaredEndTable : public ::testing::TestWithParam<ImageCase> {};
 TEST_P(DeclaredEndTable, ReadsOnlyInsideTheFile) {
     const ImageCase& row = GetParam();
     PeImage image = buildPe(row.layout);
-    if (row.field.at != nullptr) {
-        image.put(row.field.width, row.field.at(image), row.value);
+    if (row.spoil != nullptr) {
+        row.spoil(image);
     }
     FakeFile file{image.bytes};
     file.size = row.fileSize >= 0 ? row.fileSize : file.size;
@@ -104,29 +93,29 @@ TEST_P(DeclaredEndTable, ReadsOnlyInsideTheFile) {
     EXPECT_LE(file.bytesRead, kMostHeaderBytesRead);
 }
 
-const PeLayout kPe32 = layout(false);
-const PeLayout kPe32Plus = layout(true);
-
 INSTANTIATE_TEST_SUITE_P(
     PeImage, DeclaredEndTable,
     ::testing::Values(
         ImageCase{"sections_out_of_file_order",
                   withSections(false, {{".data", 0x600, 0x200, {1}}, {".text", 0x400, 0x200, {3}}}),
-                  kNoField, 0, 0x800},
+                  nullptr, 0x800},
         ImageCase{"section_without_raw_data_adds_nothing",
                   withSections(true, {{".text", 0x400, 0x200, {1}}, {".bss", 0x7FFFFFFF, 0, {}}}),
-                  kNoField, 0, 0x600},
+                  nullptr, 0x600},
         ImageCase{"certificate_table_before_blank_tail", layout(true, 0x800, 0x108, 16, 0x400),
-                  kNoField, 0, 0x908},
-        ImageCase{"five_directories_then_the_section_table", layout(false, 0, 0, 5), kNoField, 0,
+                  nullptr, 0x908},
+        ImageCase{"five_directories_then_the_section_table", layout(false, 0, 0, 5), nullptr,
                   0x800},
+        // Sixteen directories built, four counted: the certificate's entry is there to be ignored.
         ImageCase{"four_directories_have_no_certificate", layout(true, 0x800, 0x20),
-                  kDirectoryCount, 4, 0x800},
-        ImageCase{"section_ending_past_four_gib", kPe32Plus, kLastRawOffset, 0xFFFFFF00,
-                  0x100000100, std::int64_t{1} << 33},
-        ImageCase{"section_count_65535", withSections(true, {{".bss", 0, 0, {}}}), kSectionCount,
-                  0xFFFF, kNotPe, std::int64_t{1} << 40},
-        ImageCase{"last_section_one_byte_past_end", kPe32, kNoField, 0, kNotPe, 0x7FF}),
+                  [](PeImage& i) { i.put(4, i.certificateEntryOffset - 36, 4); }, 0x800},
+        ImageCase{"section_ending_past_four_gib", layout(true),
+                  [](PeImage& i) { i.put(4, i.headersEnd - 20, 0xFFFFFF00); }, 0x100000100,
+                  std::int64_t{1} << 33},
+        ImageCase{"section_count_65535", withSections(true, {{".bss", 0, 0, {}}}),
+                  [](PeImage& i) { i.put(2, kCoffHeaderOffset + 2, 0xFFFF); }, kNotPe,
+                  std::int64_t{1} << 40},
+        ImageCase{"last_section_one_byte_past_end", layout(false), nullptr, kNotPe, 0x7FF}),
     rowName);
 
 // A signed image cut short anywhere before its declared end is spoiled; one whose sections hold no
@@ -146,7 +135,7 @@ TEST(PeImagePrefix, IsAnImageOnlyWithAllItDeclares) {
         }
     }
     for (int readsLeft = 0; readsLeft < 6; ++readsLeft) {
-        FakeFile file{buildPe(kPe32).bytes};
+        FakeFile file{buildPe(layout(false)).bytes};
         file.readsLeft = readsLeft;
         EXPECT_EQ(file.declaredEnd(), kNotPe) << readsLeft << " reads succeed";
     }
