@@ -38,7 +38,7 @@ inline constexpr std::size_t kOptionalHeaderOffset = kCoffHeaderOffset + 20;
 struct PeImage {
     std::vector<std::uint8_t> bytes;
     std::size_t certificateEntryOffset = 0;  // data directory 4, after NumberOfRvaAndSizes
-    std::size_t headersEnd = 0;  // the section table's end; a section's PointerToRawData at -20
+    std::size_t headersEnd = 0;  // the end of the section table: the last PointerToRawData at -20
 
     // Writes the `width` low bytes of `value` at `offset`, little-endian.
     void put(std::size_t width, std::size_t offset, std::uint64_t value) {
