@@ -32,16 +32,15 @@ TEST_P(FolderOfTable, KeepsEverythingUpToTheLastSeparator) {
     }
 }
 
-constexpr PathRules kPosix = PathRules::Posix;
-constexpr PathRules kWindows = PathRules::Windows;
+using enum PathRules;
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FolderOfTable,
     ::testing::Values(
-        FolderCase{"posix_no_separator", kPosix, "app.exe", ""},
-        FolderCase{"posix_backslash_is_a_name_character", kPosix, "/a/b\\c.exe", "/a/"},
-        FolderCase{"windows_drive_folder", kWindows, "C:\\tools\\app.exe", "C:\\tools\\"},
-        FolderCase{"windows_mixed_last_is_slash", kWindows, "C:\\a/b.exe", "C:\\a/"}),
+        FolderCase{"posix_no_separator", Posix, "app.exe", ""},
+        FolderCase{"posix_backslash_is_a_name_character", Posix, "/a/b\\c.exe", "/a/"},
+        FolderCase{"windows_drive_folder", Windows, "C:\\tools\\app.exe", "C:\\tools\\"},
+        FolderCase{"windows_mixed_last_is_slash", Windows, "C:\\a/b.exe", "C:\\a/"}),
     rowName);
 
 // A temporary file's name is made from at most 200 bytes of the target's, cut between characters.

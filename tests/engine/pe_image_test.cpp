@@ -68,8 +68,7 @@ PeLayout withSections(bool pe32Plus, std::vector<PeSection> sections) {
     return layout;
 }
 
-// A row: the image, a header field it spoils, the file's size when it is not the image's own (the
-// rest zeros), and the declared end expected.
+// A row: the image, a field it spoils, the file's size if not the image's (zeros past it), the end.
 struct ImageCase {
     const char* name;
     PeLayout layout;

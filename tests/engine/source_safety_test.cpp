@@ -98,9 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The file the job holds is untouched: only the path tells.
         ChangeCase{"path_led_elsewhere_during_the_copy", When::Copy,
                    [](const ScratchFolder& folder) {
-                       EXPECT_EQ(::symlink("other.exe", (folder / "link").c_str()), 0);
-                       EXPECT_EQ(::rename((folder / "link").c_str(), (folder / "app.exe").c_str()),
-                                 0);
+                       fs::create_symlink("other.exe", folder / "link");
+                       fs::rename(folder / "link", folder / "app.exe");
                    }}),
     rowName);
 

@@ -32,8 +32,7 @@ inline fs::path utf8Path(const std::string& path) {
     return fs::path(std::u8string(path.begin(), path.end()));
 }
 
-// A fresh folder under the system's temporary folder, removed with everything in it. Names and
-// paths are UTF-8, as the engine takes them.
+// A fresh folder under the system's temporary folder, removed with all in it; UTF-8 names.
 class ScratchFolder {
 public:
     ScratchFolder() {
@@ -111,8 +110,7 @@ inline std::string readFile(const std::string& path) {
     return bytes.str();
 }
 
-// Whether two files' bytes are the same, and where they first differ when not: a failure that
-// prints megabytes helps no one.
+// Whether two files' bytes are the same, and where they first differ: not megabytes of them.
 inline ::testing::AssertionResult sameBytes(const std::string& actual,
                                             const std::string& expected) {
     if (actual == expected) {

@@ -32,10 +32,8 @@ constexpr std::int64_t kBlock = 256 * kKiB;
 
 class KeptBytesTable : public ScratchTable<CopyWay> {};
 
-// A sparse source of 3 MiB, copied over an older output of the same name: data in three stored
-// pieces, the last ending at 2 MiB, so that the kept bytes end 7 bytes into a hole, which only the
-// output's length makes. Progress: done never falls, and it meets the total at the blank tail the
-// scan read plus the bytes written.
+// A sparse source copied over an older output: its kept bytes end 7 bytes into a hole, which only
+// the output's length makes. Progress never falls, and ends at the blank tail read plus the copy.
 TEST_P(KeptBytesTable, WritesTheLeadingPart) {
     const std::string source =
         bytesWithData(3 * kMiB, {{0, 9}, {kMiB, kMiB + 9}, {2 * kMiB - 9, 2 * kMiB}});
@@ -66,9 +64,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, KeptBytesTable,
                                            CopyWay{"plain", {false, false, 64, 64, false}}),
                          rowName);
 
-// Refused before a byte is copied, or stopped in the middle of the copy, in a folder that must
-// come out of it unchanged: app.exe with a hard link hard.exe and a symbolic link soft.exe, a
-// folder taken.exe, a pipe pipe.exe and an older output small.exe.
+// Refused before a byte is copied, or stopped mid-copy, in a folder that must come out unchanged:
+// app.exe, its hard link hard.exe and symbolic link soft.exe, a folder, a pipe, an older output.
 struct RefusalCase {
     const char* name;
     std::string sourceName;
@@ -127,9 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"stop_mid_copy", "app.exe", "small", JobStatus::Cancelled, ""}),
     rowName);
 
-// The tail scan itself over a long blank tail, read through a reader that can fail one block,
-// come short there or ask the job to stop: 16 MiB with data up to 8 MiB, the stretch from 12 to
-// 8 MiB read by two threads.
+// The scan of a 16 MiB file with data up to 8 MiB, the stretch from 12 to 8 MiB read by two
+// threads, through a reader that can fail one block, come short there or ask the job to stop.
 enum class Spoil { Nothing, Fails, ComesShort, AsksToStop };
 
 struct LongScanCase {
@@ -208,9 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
                      JobStatus::Cancelled}),
     rowName);
 
-// Data at both ends of the first 4 GiB, then a blank tail of 64 MiB that is a hole: every offset
-// past 32 bits is kept exactly, the scan reads only the block with the last data byte, and the
-// copy moves only the stored pieces.
+// Data at both ends of the first 4 GiB, then a 64 MiB hole: kept exactly past 32 bits, while the
+// scan reads only the last data's block and the copy moves only the stored pieces.
 TEST_F(InScratchFolder, SparseFileOverFourGiBTrimmedWithoutReadingItsHoles) {
     const std::int64_t farOffset = 4 * (kMiB << 10) + 3 * 4096 + 7;
     const std::int64_t length = farOffset + 64 * kMiB;
