@@ -22,8 +22,7 @@ struct FolderCase {
 
 class FolderOfTable : public ::testing::TestWithParam<FolderCase> {};
 
-// Under this platform's rules, the output goes into that folder under the name as typed (blanks,
-// Chinese and all), with ".exe" always added.
+// Natively, the output goes there under the name as typed, blanks and all, ".exe" always added.
 TEST_P(FolderOfTable, KeepsEverythingUpToTheLastSeparator) {
     EXPECT_EQ(folderOf(GetParam().path, GetParam().rules), GetParam().folder);
     if (GetParam().rules == kNativePathRules) {

@@ -48,10 +48,9 @@ struct PeImage {
     }
 };
 
-// Lays out the DOS header, the PE signature, the COFF header, the optional header with its data
-// directories and the section table, then the sections' data and the certificate table where the
-// layout puts them, then the trailing zeros. The file is as long as the furthest of these. Only
-// the fields that say where things are get values.
+// Lays out the headers up to the section table, the sections' data and the certificate table
+// where the layout puts them, then the trailing zeros. Only the fields that say where things are
+// get values.
 inline PeImage buildPe(const PeLayout& layout) {
     PeImage image;
     const std::size_t optionalFixedSize = layout.pe32Plus ? 112 : 96;

@@ -18,10 +18,7 @@ using namespace testing;  // the helpers of the engine's tests
 using testing::PrintTo;   // found by argument-dependent lookup only when declared here
 using Names = std::set<std::string>;
 
-const std::string kChanged = "文件在读取过程中被改动";
-
-// Another program at work on the source while the job runs: during the scan, while the window
-// waits for the user's answer between the scan and the copy, or during the copy.
+// Another program changes the source during the scan, while the user is asked, or in the copy.
 enum class When { Scan, Between, Copy };
 
 struct ChangeCase {
@@ -73,7 +70,7 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     ASSERT_TRUE(changed) << "the job ended before the change";
     EXPECT_EQ(result.status, JobStatus::SourceUnreadable);
     EXPECT_EQ(result.path, folder / "app.exe");
-    EXPECT_EQ(result.reason, kChanged);
+    EXPECT_EQ(result.reason, "文件在读取过程中被改动");
     EXPECT_EQ(folder.names(), (Names{"app.exe", "other.exe", "real.exe"}));
 }
 

@@ -6,8 +6,7 @@
 
 namespace velbrisk::testing {
 
-// Test files bring this into their own namespace with a using-declaration, where the lookup for a
-// row's printer looks.
+// Brought into each test file's namespace by a using-declaration, where a row's printer is sought.
 template <typename Row>
 requires requires(const Row& row) {
     row.name;
