@@ -1,7 +1,8 @@
 // velbrisk-trim's work: each source scanned and trimmed in turn, one report line for each.
 #include "cli/TrimBatch.h"
 
-#include "engine/trim.h"
+#include "engine/job.h"
+#include "engine/job_texts.h"
 
 namespace velbrisk::cli {
 
@@ -22,25 +23,7 @@ std::string sizes(std::int64_t before, std::int64_t after) {
 
 // The window's words for a failure, then the path and the system's reason on the same line.
 std::string failureText(const JobResult& result) {
-    std::string text;
-    switch (result.status) {
-        case JobStatus::SourceMissing:
-            text = "找不到要压缩的文件！";
-            break;
-        case JobStatus::SourceUnreadable:
-            text = "无法读取被压缩文件！";
-            break;
-        case JobStatus::OutputUnwritable:
-            text = "无法写入压缩文件！";
-            break;
-        case JobStatus::SameFile:
-            text = "压缩文件不能与被压缩文件相同！";
-            break;
-        case JobStatus::Done:
-        case JobStatus::NothingToCut:
-        case JobStatus::Cancelled:
-            break;
-    }
+    std::string text{texts::failureHeadline(result.status)};
     text += result.path;
     if (!result.reason.empty()) {
         text += "：" + result.reason;
@@ -85,76 +68,70 @@ struct FileEnding {
 };
 
 std::string saving(std::int64_t before, std::int64_t after) {
-    if (after > before) {
-        // Nothing is cut and the copy keeps one zero byte past the end, as the window's does.
-        return "多出 " + std::to_string(after - before) + " 字节";
-    }
     return "节省 " + savedShare(before, after);
 }
 
-FileEnding ended(const JobResult& result) {
-    if (result.status == JobStatus::Cancelled) {
-        return {FileOutcome::Cancelled, {}};
-    }
-    return {FileOutcome::Failed, failureText(result)};
-}
-
-// The name handed to the scan when the output is not named by -o: never the source's own, so
-// that the scan's check of the output cannot refuse the job for it.
-std::string placeholderName(std::string_view sourcePath) {
-    const std::string_view name = sourcePath.substr(sourceFolder(sourcePath).size());
-    return name == "velbrisk-trim.exe" ? "velbrisk-trim-copy" : "velbrisk-trim";
-}
-
 FileEnding nothingToCut(const std::string& sourcePath, std::int64_t length) {
-    return {FileOutcome::Well, sourcePath + "：" + std::to_string(length) +
-                                   " 字节，该文件没有可以去掉的空白部分，未生成压缩文件。"};
+    return {FileOutcome::Well, sourcePath + "：" + std::to_string(length) + " 字节，" +
+                                   std::string{texts::kNothingToCut}};
 }
+
+// The command line's side of a job: the file work right here, and no one to ask.
+class BatchJob final : public JobFront {
+public:
+    BatchJob(const JobControl& control, bool cutAll) : control_(control), cutAll_(cutAll) {}
+
+    JobResult runStep(const std::function<JobResult(const JobControl&)>& step) override {
+        return step(control_);
+    }
+
+    // The window asks here; a script has no one to answer, so the file is left alone unless the
+    // command line said otherwise.
+    ImageCutAnswer askImageCut(const TrimPlan&) override {
+        return cutAll_ ? ImageCutAnswer::CutAll : ImageCutAnswer::Decline;
+    }
+
+private:
+    const JobControl& control_;
+    const bool cutAll_;
+};
 
 FileEnding trimOne(const TrimOptions& options, const std::string& sourcePath,
                    const JobControl& control) {
-    TrimPlan plan;
-    const JobResult scanned = scanSource(
-        sourcePath, options.outputName.value_or(placeholderName(sourcePath)), plan, control);
-    if (scanned.status == JobStatus::NothingToCut) {
-        return nothingToCut(sourcePath, plan.sourceLength);
-    }
-    if (scanned.status != JobStatus::Done) {
-        return ended(scanned);
-    }
-    if (!options.outputName) {
-        plan.outputPath = defaultOutputPath(sourcePath);
-    }
+    JobRequest request;
+    request.sourcePath = sourcePath;
+    request.outputPath = options.outputName ? outputPath(sourcePath, *options.outputName)
+                                            : defaultOutputPath(sourcePath);
+    request.mode = options.inPlace ? JobMode::ReplaceSource : JobMode::WriteCopy;
+    request.reportOnly = options.dryRun;
+    // A copy that is not smaller is of no use to anyone, and the source itself is never made
+    // longer, nor grown by one byte more at every run of a script.
+    request.onlySmaller = true;
+    BatchJob job(control, options.force);
+    const JobOutcome outcome = runJob(request, job);
 
-    const std::int64_t before = plan.sourceLength;
-    const std::int64_t after = plan.cut->outputLength;
-    if (options.inPlace && after >= before) {
-        // With nothing cut the window's copy is one byte longer than its source. A copy beside
-        // the source may be so; the source itself is never made longer, nor grown by one byte
-        // more at every run of a script.
-        return nothingToCut(sourcePath, before);
+    const std::int64_t before = outcome.sourceLength;
+    const std::int64_t after = outcome.outputLength;
+    switch (outcome.ending) {
+        case JobEnding::Trimmed:
+            return {FileOutcome::Well,
+                    sourcePath + "：" + sizes(before, after) + "，" + saving(before, after) + "，" +
+                        (options.inPlace ? std::string{"已替换原文件"}
+                                         : "写入 " + outcome.writtenPath)};
+        case JobEnding::Reported:
+            return {FileOutcome::Well, sourcePath + "：" + sizes(before, after) + "，可" +
+                                           saving(before, after) + "（未写入）"};
+        case JobEnding::NothingToCut:
+            return nothingToCut(sourcePath, before);
+        case JobEnding::ImageCutDeclined:
+            return {FileOutcome::Failed,
+                    sourcePath + "：" + texts::imageCutRefusal(outcome.imageBytesCut, "--force")};
+        case JobEnding::Failed:
+            return {FileOutcome::Failed, failureText(outcome.failure)};
+        case JobEnding::Cancelled:
+            break;
     }
-    if (plan.imageBytesCut > 0 && !options.force) {
-        // The window asks here; a script has no one to answer, so the file is left alone.
-        return {FileOutcome::Failed,
-                sourcePath + "：此文件是Windows程序，要去掉的空白中有" +
-                    std::to_string(plan.imageBytesCut) +
-                    "字节属于程序自身的数据（节或数字签名），这样生成的文件可能无法运行，"
-                    "或签名失效。未压缩；如仍要压缩，请加上 --force。"};
-    }
-    if (options.dryRun) {
-        return {FileOutcome::Well, sourcePath + "：" + sizes(before, after) + "，可" +
-                                       saving(before, after) + "（未写入）"};
-    }
-
-    const JobResult written =
-        options.inPlace ? replaceTrimmed(plan, control) : writeTrimmed(plan, control);
-    if (written.status != JobStatus::Done) {
-        return ended(written);
-    }
-    return {FileOutcome::Well,
-            sourcePath + "：" + sizes(before, after) + "，" + saving(before, after) + "，" +
-                (options.inPlace ? std::string{"已替换原文件"} : "写入 " + plan.outputPath)};
+    return {FileOutcome::Cancelled, {}};
 }
 
 }  // namespace

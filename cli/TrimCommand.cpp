@@ -1,6 +1,8 @@
 // velbrisk-trim's command line: what it asks for, and the texts of --help and --version.
 #include "cli/TrimCommand.h"
 
+#include "engine/job_texts.h"
+
 namespace velbrisk::cli {
 
 namespace {
@@ -99,7 +101,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
     }
     if (options.outputName) {
         if (options.outputName->empty()) {
-            return usageError("请输入压缩文件名！");
+            return usageError(std::string{texts::kNoOutputName});
         }
         if (options.inPlace) {
             return usageError("选项" + quoted("-o") + "不能与" + quoted("--in-place") + "同时使用");

@@ -72,7 +72,6 @@ struct HeldSource;
 // Everything the copy needs, found by the scan. Copies of a plan share the scan's open source.
 struct TrimPlan {
     std::string sourcePath;
-    std::string outputPath;
     std::int64_t sourceLength = 0;
     std::int64_t lastDataOffset = -1;  // the last byte that is not zero; -1: every byte is zero
     std::optional<Cut> cut;
@@ -88,27 +87,28 @@ struct TrimPlan {
 
 // Phase one: opens the source read-only and finds the cut. Writes nothing anywhere. Only a regular
 // file is read: anything else (a device, a FIFO) is refused as unreadable before it is opened.
-// Done means `plan` holds a cut ready for writeTrimmed, and the open source. An output that is the
-// source itself, or that cannot be named, is refused here only when the plan counts a Windows
-// program's own bytes, whose question the caller must not ask of a job that cannot go ahead;
-// otherwise writeTrimmed refuses it, before it copies anything.
-JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
-                     const JobControl& control = {});
+// Done means `plan` holds a cut ready for writeTrimmed or replaceTrimmed, and the open source.
+JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control = {});
 
-// Phase two: refuses an output that is the source itself or cannot be named, then copies the
-// kept bytes of the file that the scan opened into a new file that no one sees until it is put in
-// place of the output, whole. A source whose size or times are no longer as scanned, before or
-// after the copy, or whose path has come to name another file, is unreadable ("the file changed")
-// and nothing is written. The copy's permission bits are those the source grants, as a new file
-// gets them: masked by the umask.
-JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control = {});
+// The refusals of an output path, before anything is copied: the source itself (SameFile), by any
+// spelling or link, or a path that cannot name a new file (OutputUnwritable). Done otherwise.
+JobResult checkOutput(const TrimPlan& plan, std::string_view outputPath);
+
+// Phase two: checks the output again, then copies the kept bytes of the file that the scan opened
+// into a new file that no one sees until it is put in place of the output, whole. A source whose
+// size or times are no longer as scanned, before or after the copy, or whose path has come to
+// name another file, is unreadable ("the file changed") and nothing is written. The copy's
+// permission bits are those the source grants, as a new file gets them: masked by the umask.
+JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
+                       const JobControl& control = {});
 
 // Phase two for a caller that replaces the source itself with its trimmed copy: the copy is
 // written whole beside the source, keeps the source's permission bits, and is renamed over
 // it; any failure leaves the source untouched.
 JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control = {});
 
-// Both phases, one after the other.
+// The scan and the copy to outputPath(sourcePath, outputName), one after the other, with no
+// question asked: for measurements and tests of the engine alone.
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
                    const JobControl& control = {});
 

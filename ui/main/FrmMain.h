@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/trim.h"
+#include "engine/job.h"
 #include "ui/Colours.h"
 #include "ui/Message.h"
 #include "ui/main/JobRunner.h"
@@ -88,14 +88,10 @@ public:
     static std::string helpText();
 
 private:
+    class WindowJob;
+
     void StartCompress();
-    // The folder part of the path in `Text`, where the output is written.
-    std::string SourceFolder() const;
-    JobResult runJob(JobRunner& runner, const std::string& sourcePath,
-                     const std::string& outputName);
-    bool confirmImageCut(const TrimPlan& plan);
-    static JobResult WriteTrimmed(JobRunner& runner, const TrimPlan& plan);
-    void endJob(const JobResult& result);
+    void endJob(const JobOutcome& outcome);
 
     // Only the labels given a colour change, and only if it differs from the one they have.
     void colourLinks(const std::array<const Rgb*, 4>& colours);

@@ -152,6 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
                "Text={dir}prog.exe|" + error + "无法写入压缩文件！\n{dir}no/small.exe\n{reason} [Text off]"},
         UseRow{"output_is_the_source", start("{dir}prog.exe", "prog"),
                "Text={dir}prog.exe|" + error + "压缩文件不能与被压缩文件相同！ [Text off]"},
+        // The question is never asked of a job that could not go ahead.
+        UseRow{"program_output_is_the_source", start("{dir}pe.exe", "pe"),
+               "Text={dir}pe.exe|" + error + "压缩文件不能与被压缩文件相同！ [Text off]"},
         UseRow{"question_no_writes_nothing", start("{dir}pe.exe", "small"), "Text={dir}pe.exe|" + question},
         // The first probe holding data is 260 bytes from the end: 1024 - 250 + 1 bytes.
         UseRow{"question_yes_writes", "yes|" + start("{dir}pe.exe", "small"),
