@@ -2,6 +2,9 @@
 // given.
 #include "app/Startup.h"
 
+#include <cstdlib>
+#include <string_view>
+
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QTranslator>
@@ -27,6 +30,22 @@ bool fillSourceBox(QWidget& window, const QString& file) {
     }
     text->setText(file);
     return true;
+}
+
+// Only the desktop's platforms need a display; offscreen and the like do not. The check can only
+// see that one is named: a display that is named but gone still ends in Qt's own words.
+bool displayAvailable() {
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const std::string_view wanted = platform != nullptr ? platform : "";
+    if (!wanted.empty() && wanted.find("xcb") == std::string_view::npos &&
+        wanted.find("wayland") == std::string_view::npos) {
+        return true;
+    }
+    return set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
 }  // namespace velbrisk::app

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTranslator>
 #include <csignal>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ int main(int argc, char* argv[]) {
         return velbrisk::app::answerWithoutWindow(command, velbrisk::product::kVersion);
     }
 
+    if (!velbrisk::app::displayAvailable()) {
+        std::fputs(velbrisk::app::kNoDisplayText, stderr);
+        return 1;
+    }
+
     // Qt sees no arguments: the command line is the program's own, and a file whose name looks
     // like one of Qt's options is still only a file. The environment (QT_QPA_PLATFORM, ...) still
     // reaches Qt.
@@ -44,7 +50,8 @@ int main(int argc, char* argv[]) {
     if (!command.file.empty()) {
         velbrisk::app::fillSourceBox(window, QFile::decodeName(command.file.c_str()));
     }
-    // SIGTERM and SIGINT cancel a job in hand, which removes what it wrote, then end the program.
+    // A termination signal cancels a job in hand, which removes what it wrote, then ends the
+    // program.
     const velbrisk::app::TerminationSignals termination([&window] { window.endProgram(); });
     window.show();
     return QApplication::exec();

@@ -1,6 +1,8 @@
 // velbrisk-trim's work: each source scanned and trimmed in turn, one report line for each.
 #include "cli/TrimBatch.h"
 
+#include <algorithm>
+
 #include "engine/job.h"
 #include "engine/job_texts.h"
 
@@ -21,10 +23,38 @@ std::string sizes(std::int64_t before, std::int64_t after) {
     return std::to_string(before) + " → " + std::to_string(after) + " 字节";
 }
 
+// A path as its line shows it. A name that holds a line break or another control character is
+// quoted, that character written as an escape, so that one file is always one line.
+std::string shown(std::string_view path) {
+    const auto isControl = [](unsigned char c) { return c < 0x20 || c == 0x7F; };
+    if (std::none_of(path.begin(), path.end(), isControl)) {
+        return std::string{path};
+    }
+    std::string text = "\"";
+    for (const unsigned char c : path) {
+        if (c == '"' || c == '\\') {
+            text += '\\';
+            text += static_cast<char>(c);
+        } else if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\t') {
+            text += "\\t";
+        } else if (isControl(c)) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            text += "\\x";
+            text += kHex[c >> 4];
+            text += kHex[c & 0xF];
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    return text + '"';
+}
+
 // The window's words for a failure, then the path and the system's reason on the same line.
 std::string failureText(const JobResult& result) {
     std::string text{texts::failureHeadline(result.status)};
-    text += result.path;
+    text += shown(result.path);
     if (!result.reason.empty()) {
         text += "：" + result.reason;
     }
@@ -72,7 +102,7 @@ std::string saving(std::int64_t before, std::int64_t after) {
 }
 
 FileEnding nothingToCut(const std::string& sourcePath, std::int64_t length) {
-    return {FileOutcome::Well, sourcePath + "：" + std::to_string(length) + " 字节，" +
+    return {FileOutcome::Well, shown(sourcePath) + "：" + std::to_string(length) + " 字节，" +
                                    std::string{texts::kNothingToCut}};
 }
 
@@ -96,8 +126,8 @@ private:
     const bool cutAll_;
 };
 
-FileEnding trimOne(const TrimOptions& options, const std::string& sourcePath,
-                   const JobControl& control) {
+FileEnding trimOne(const TrimOptions& options, const RunSources& runSources,
+                   const std::string& sourcePath, const JobControl& control) {
     JobRequest request;
     request.sourcePath = sourcePath;
     request.outputPath = options.outputName ? outputPath(sourcePath, *options.outputName)
@@ -107,6 +137,8 @@ FileEnding trimOne(const TrimOptions& options, const std::string& sourcePath,
     // A copy that is not smaller is of no use to anyone, and the source itself is never made
     // longer, nor grown by one byte more at every run of a script.
     request.onlySmaller = true;
+    request.replaceExistingOutput = options.force;
+    request.runSources = &runSources;
     BatchJob job(control, options.force);
     const JobOutcome outcome = runJob(request, job);
 
@@ -115,17 +147,19 @@ FileEnding trimOne(const TrimOptions& options, const std::string& sourcePath,
     switch (outcome.ending) {
         case JobEnding::Trimmed:
             return {FileOutcome::Well,
-                    sourcePath + "：" + sizes(before, after) + "，" + saving(before, after) + "，" +
+                    shown(sourcePath) + "：" + sizes(before, after) + "，" + saving(before, after) +
+                        "，" +
                         (options.inPlace ? std::string{"已替换原文件"}
-                                         : "写入 " + outcome.writtenPath)};
+                                         : "写入 " + shown(outcome.writtenPath))};
         case JobEnding::Reported:
-            return {FileOutcome::Well, sourcePath + "：" + sizes(before, after) + "，可" +
+            return {FileOutcome::Well, shown(sourcePath) + "：" + sizes(before, after) + "，可" +
                                            saving(before, after) + "（未写入）"};
         case JobEnding::NothingToCut:
             return nothingToCut(sourcePath, before);
         case JobEnding::ImageCutDeclined:
             return {FileOutcome::Failed,
-                    sourcePath + "：" + texts::imageCutRefusal(outcome.imageBytesCut, "--force")};
+                    shown(sourcePath) + "：" +
+                        texts::imageCutRefusal(outcome.imageBytesCut, "--force")};
         case JobEnding::Failed:
             return {FileOutcome::Failed, failureText(outcome.failure)};
         case JobEnding::Cancelled:
@@ -150,27 +184,41 @@ int runBatch(const TrimOptions& options, std::ostream& out, std::ostream& err, s
     if (options.quiet) {
         progress = nullptr;
     }
+    const RunSources runSources(options.sources);
     bool anyFailed = false;
+    bool cancelled = false;
     for (const std::string& source : options.sources) {
         if (stop.stop_requested()) {
+            cancelled = true;
             break;
         }
         FileEnding ending;
         {
             // The progress display is gone before the file's line is written.
             ProgressScope scope(progress, source, stop);
-            ending = trimOne(options, source, scope.control());
+            ending = trimOne(options, runSources, source, scope.control());
+        }
+        if (ending.outcome == FileOutcome::Cancelled) {
+            cancelled = true;
+            break;
         }
         if (ending.outcome == FileOutcome::Failed) {
             anyFailed = true;
             err << kProgram << ending.line << '\n' << std::flush;
-        } else if (ending.outcome == FileOutcome::Well && !options.quiet) {
+        } else if (!options.quiet) {
             out << ending.line << '\n' << std::flush;
         }
     }
-    if (stop.stop_requested()) {
+    // A stop that came after the last file was in place stopped nothing: the files say so.
+    if (cancelled) {
         err << kProgram << "已取消。" << '\n' << std::flush;
         return kStatusCancelled;
+    }
+    if (!out) {
+        // The report was lost (a full disk, a closed output): whoever reads it must not take
+        // silence for success.
+        err << kProgram << "无法写出结果（标准输出）。" << '\n' << std::flush;
+        return kStatusSomeFailed;
     }
     return anyFailed ? kStatusSomeFailed : kStatusAllWell;
 }

@@ -1,6 +1,10 @@
 // One trimming job: its steps in their order, whichever front runs it.
 #include "engine/job.h"
 
+#include <algorithm>
+
+#include "engine/job_error.h"
+
 namespace velbrisk {
 namespace {
 
@@ -28,7 +32,46 @@ JobOutcome stopped(const JobResult& result, const TrimPlan& plan) {
     return outcome;
 }
 
+// The output's refusals: the engine's own, then the run's.
+JobResult checkRunOutput(const JobRequest& request, const TrimPlan& plan) {
+    JobResult output = checkOutput(plan, request.outputPath);
+    if (output.status != JobStatus::Done) {
+        return output;
+    }
+    std::error_code absent;
+    os::pathInfo(request.outputPath, absent);
+    if (absent) {
+        return output;
+    }
+    if (request.runSources && request.runSources->includes(request.outputPath)) {
+        return {JobStatus::OutputUnwritable, request.outputPath,
+                os::errorText(JobError::OutputIsASource)};
+    }
+    if (!request.replaceExistingOutput) {
+        return {JobStatus::OutputUnwritable, request.outputPath,
+                os::errorText(JobError::OutputExists)};
+    }
+    return output;
+}
+
 }  // namespace
+
+RunSources::RunSources(const std::vector<std::string>& sourcePaths) {
+    for (const std::string& path : sourcePaths) {
+        std::error_code ec;
+        const os::FileInfo info = os::pathInfo(path, ec);
+        if (!ec) {
+            identities_.push_back(info.identity);
+        }
+    }
+}
+
+bool RunSources::includes(const std::string& path) const {
+    std::error_code ec;
+    const os::FileInfo info = os::pathInfo(path, ec);
+    return !ec && std::find(identities_.begin(), identities_.end(), info.identity) !=
+                      identities_.end();
+}
 
 JobOutcome runJob(const JobRequest& request, JobFront& front) {
     TrimPlan plan;
@@ -41,7 +84,7 @@ JobOutcome runJob(const JobRequest& request, JobFront& front) {
         return ended(JobEnding::NothingToCut, plan);
     }
     if (request.mode != JobMode::ReplaceSource) {
-        const JobResult output = checkOutput(plan, request.outputPath);
+        const JobResult output = checkRunOutput(request, plan);
         if (output.status != JobStatus::Done) {
             return stopped(output, plan);
         }

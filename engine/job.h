@@ -4,10 +4,24 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "engine/os_file.h"
 #include "engine/trim.h"
 
 namespace velbrisk {
+
+// The files that one run was given, as they were when it began. No job of the run may write over
+// one of them: a later job of the run still has to read it, or the user named it as a source.
+class RunSources {
+public:
+    explicit RunSources(const std::vector<std::string>& sourcePaths);
+    // Whether `path` names one of them now, by any spelling or link.
+    bool includes(const std::string& path) const;
+
+private:
+    std::vector<os::FileIdentity> identities_;
+};
 
 // Where the trimmed bytes go.
 enum class JobMode {
@@ -21,6 +35,10 @@ struct JobRequest {
     JobMode mode = JobMode::WriteCopy;
     // Everything up to the writing, and the outcome says what it would write.
     bool reportOnly = false;
+    // The window replaces the file the user named; a batch, as tools that write a file beside
+    // their input do, leaves an existing one alone unless told to replace it.
+    bool replaceExistingOutput = true;
+    const RunSources* runSources = nullptr;  // a batch's sources, never written over
     // The window writes what the probe rule gives, one byte more than the source when nothing is
     // cut; a batch has no use for a copy that is not smaller and takes that as nothing to cut.
     bool onlySmaller = false;

@@ -25,9 +25,9 @@ JobResult done(const std::string& path) {
     return {JobStatus::Done, path, {}};
 }
 
-// Opens the source read-only. A missing path or a folder is "no such file"; anything but a regular
-// file is refused before it is opened, since opening a device can itself do something (rewind a
-// tape, take a terminal), and again once open, in case the path was swapped in between.
+// Opens the source read-only. A missing path is "no such file", and a folder says that it is one;
+// anything but a regular file is refused before it is opened, since opening a device can itself do
+// something (rewind a tape, take a terminal), and again once open, in case the path was swapped.
 JobResult openSource(const std::string& path, HeldSource& source) {
     std::error_code ec;
     if (path.empty()) {
@@ -40,7 +40,7 @@ JobResult openSource(const std::string& path, HeldSource& source) {
         return failure(missing ? JobStatus::SourceMissing : JobStatus::SourceUnreadable, path, ec);
     }
     if (named.isDirectory) {
-        return failure(JobStatus::SourceMissing, path);
+        return failure(JobStatus::SourceUnreadable, path, JobError::IsAFolder);
     }
     if (!named.isRegular) {
         return failure(JobStatus::SourceUnreadable, path, JobError::NotRegularFile);
@@ -55,7 +55,7 @@ JobResult openSource(const std::string& path, HeldSource& source) {
         return failure(JobStatus::SourceUnreadable, path, ec);
     }
     if (source.info.isDirectory) {
-        return failure(JobStatus::SourceMissing, path);
+        return failure(JobStatus::SourceUnreadable, path, JobError::IsAFolder);
     }
     if (!source.info.isRegular) {
         return failure(JobStatus::SourceUnreadable, path, JobError::NotRegularFile);

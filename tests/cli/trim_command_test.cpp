@@ -95,12 +95,26 @@ const CommandRow kCommandRows[] = {
      "velbrisk-trim：p.exe：此文件是Windows程序…\n", "p.exe:P a.exe:t"},
     {"in_place_dry_run_writes_nothing", "a.exe:T", "-in a.exe", 0,
      "a.exe：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a.exe:T"},
+    {"existing_output_left_alone", "a.exe:T a.trimmed.exe:S", "a.exe", 1, "",
+     "velbrisk-trim：无法写入压缩文件！a.trimmed.exe：文件已存在，未覆盖\n",
+     "a.exe:T a.trimmed.exe:S"},
+    {"existing_output_replaced_with_force", "a.exe:T a.trimmed.exe:S", "-f a.exe", 0, "a.exe：…\n",
+     "", "a.exe:T a.trimmed.exe:t"},
+    {"no_source_is_written_over", "a.exe:T a.trimmed.exe:T", "--force a.exe a.trimmed.exe", 1,
+     "a.trimmed.exe：1007 → 108 字节，节省 89.2%，写入 a.trimmed.trimmed.exe\n",
+     "velbrisk-trim：无法写入压缩文件！a.trimmed.exe：这是本次要压缩的文件之一，不能覆盖\n",
+     "a.exe:T a.trimmed.exe:T a.trimmed.trimmed.exe:t"},
+    {"a_folder_says_so", "d.exe/", "d.exe", 1, "",
+     "velbrisk-trim：无法读取被压缩文件！d.exe：这是一个文件夹，不是文件\n", "d.exe/"},
+    {"a_line_break_in_a_name_is_quoted", "a\\nb.exe:T", "-n a\\nb.exe", 0,
+     "\"a\\nb.exe\"：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a\\nb.exe:T"},
     {"dashes_as_file_names", "-:T -n:T", "-q - -- -n", 0, "", "",
      "-:T -.trimmed:t -n:T -n.trimmed:t"},
     {"help_writes_nothing", "a.exe:T", "a.exe --help", 0, trimHelpText(), "", "a.exe:T"},
     {"usage_error_writes_nothing", "a.exe:T", "-o small a.exe a.exe", 2, "",
      usage("选项“-o”只能用于一个文件"), "a.exe:T"},
     {"nothing_given", "", "", 2, "", usage("缺少要压缩的文件"), ""},
+    {"empty_name_given", "a.exe:T", "a.exe ''", 2, "", usage("文件名不能为空"), "a.exe:T"},
     {"unknown_long_option", "", "--level=9 a", 2, "", usage("无法识别的选项“--level”"), ""},
     {"unknown_letter_in_a_run", "", "-nx a", 2, "", usage("无法识别的选项“-x”"), ""},
     {"flag_given_a_value", "", "--force=yes a", 2, "", usage("选项“--force”不带参数"), ""},
@@ -110,9 +124,19 @@ const CommandRow kCommandRows[] = {
      ""},
 };
 
+// Split at spaces; "''" is an empty word, and "\\n" a line break inside one.
 std::vector<std::string> words(const char* text) {
     std::istringstream in(text);
-    return {std::istream_iterator<std::string>(in), {}};
+    std::vector<std::string> split{std::istream_iterator<std::string>(in), {}};
+    for (std::string& word : split) {
+        for (std::size_t at; (at = word.find("\\n")) != std::string::npos;) {
+            word.replace(at, 2, "\n");
+        }
+        if (word == "''") {
+            word.clear();
+        }
+    }
+    return split;
 }
 
 // Whether `got` reads as `want`, in which "…" stands for the rest of a line.
@@ -143,7 +167,11 @@ TEST_P(TrimCommandTable, WritesReportsAndEnds) {
     const CommandRow& row = GetParam();
     for (const std::string& file : words(row.before)) {
         const std::size_t colon = file.rfind(':');
-        writeFile(folder / file.substr(0, colon), kContents.at(file[colon + 1]));
+        if (file.ends_with('/')) {
+            folder.makeFolder(file.substr(0, file.size() - 1));
+        } else {
+            writeFile(folder / file.substr(0, colon), kContents.at(file[colon + 1]));
+        }
     }
     std::ostringstream out;
     std::ostringstream err;
@@ -152,6 +180,10 @@ TEST_P(TrimCommandTable, WritesReportsAndEnds) {
     EXPECT_TRUE(reads(err.str(), row.err)) << err.str();
     std::set<std::string> after;
     for (const std::string& name : folder.names()) {
+        if (std::filesystem::is_directory(velbrisk::testing::utf8Path(folder / name))) {
+            after.insert(name + '/');
+            continue;
+        }
         const std::string bytes = readFile(folder / name);
         const auto known = std::find_if(kContents.begin(), kContents.end(),
                                         [&](const auto& entry) { return entry.second == bytes; });
@@ -188,10 +220,16 @@ public:
             stop.request_stop();
         }
     }
-    void end() override { events += ", end at " + std::to_string(out_.str().size()) + "; "; }
+    void end() override {
+        events += ", end at " + std::to_string(out_.str().size()) + "; ";
+        if (stopAtEnd) {
+            stop.request_stop();
+        }
+    }
 
     std::string events;
     std::stop_source stop;
+    bool stopAtEnd = false;  // a stop that comes once a file is in place
 
 private:
     const std::ostringstream& out_;
@@ -226,6 +264,44 @@ TEST(TrimBatch, ShowsEachFilesProgressAndStopsAtOnce) {
     options.quiet = true;
     EXPECT_EQ(runBatch(options, out, err, {}, &progress), 1);
     EXPECT_EQ(progress.events, "") << "--quiet shows no progress";
+}
+
+// A stop that comes after a file is in place does not undo it, and says so: the file's line is
+// written; only a file that has not begun makes the run a cancelled one.
+TEST(TrimBatch, AStopAfterAFileIsInPlaceCancelsOnlyWhatIsLeft) {
+    ScratchFolder folder;
+    writeFile(folder / "a.exe", kTailed);
+    writeFile(folder / "b.exe", kTailed);
+    for (const bool another : {false, true}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        RecordingProgress progress(out);
+        progress.stopAtEnd = true;
+        TrimOptions options;
+        options.force = true;
+        options.sources = {folder / "a.exe"};
+        if (another) {
+            options.sources.push_back(folder / "b.exe");
+        }
+        EXPECT_EQ(runBatch(options, out, err, progress.stop.get_token(), &progress),
+                  another ? 130 : 0);
+        EXPECT_TRUE(reads(out.str(), options.sources[0] + "：1007 → 108 字节，…\n")) << out.str();
+        EXPECT_EQ(err.str(), another ? "velbrisk-trim：已取消。\n" : "");
+    }
+}
+
+// The report that cannot be written (a full disk, a closed output) is no success.
+TEST(TrimBatch, AReportThatCannotBeWrittenFails) {
+    ScratchFolder folder;
+    writeFile(folder / "a.exe", kTailed);
+    std::ostringstream out;
+    std::ostringstream err;
+    out.setstate(std::ios::badbit);
+    TrimOptions options;
+    options.dryRun = true;
+    options.sources = {folder / "a.exe"};
+    EXPECT_EQ(runBatch(options, out, err, {}, nullptr), 1);
+    EXPECT_EQ(err.str(), "velbrisk-trim：无法写出结果（标准输出）。\n");
 }
 
 }  // namespace
