@@ -115,10 +115,10 @@ public:
         return step(control_);
     }
 
-    // The window asks here; a script has no one to answer, so the file is left alone unless the
+    // The window asks here; a script has no one to answer, so the program is kept whole unless the
     // command line said otherwise.
-    ImageCutAnswer askImageCut(const TrimPlan&) override {
-        return cutAll_ ? ImageCutAnswer::CutAll : ImageCutAnswer::Decline;
+    ImageCutAnswer askImageCut(const TrimPlan&, bool) override {
+        return cutAll_ ? ImageCutAnswer::CutAll : ImageCutAnswer::KeepProgram;
     }
 
 private:
@@ -139,27 +139,37 @@ FileEnding trimOne(const TrimOptions& options, const RunSources& runSources,
     request.onlySmaller = true;
     request.replaceExistingOutput = options.force;
     request.runSources = &runSources;
-    BatchJob job(control, options.force);
+    BatchJob job(control, options.all);
     const JobOutcome outcome = runJob(request, job);
 
     const std::int64_t before = outcome.sourceLength;
     const std::int64_t after = outcome.outputLength;
+    const std::string sized = shown(sourcePath) + "：" + sizes(before, after) + "，";
+    // What a cut that stopped at the program's own bytes kept for it.
+    const std::string kept =
+        outcome.keptProgram ? "，" + texts::keptForProgram(after - outcome.fullCutLength) : "";
     switch (outcome.ending) {
         case JobEnding::Trimmed:
             return {FileOutcome::Well,
-                    shown(sourcePath) + "：" + sizes(before, after) + "，" + saving(before, after) +
-                        "，" +
+                    sized + saving(before, after) + kept + "，" +
                         (options.inPlace ? std::string{"已替换原文件"}
                                          : "写入 " + shown(outcome.writtenPath))};
         case JobEnding::Reported:
-            return {FileOutcome::Well, shown(sourcePath) + "：" + sizes(before, after) + "，可" +
-                                           saving(before, after) + "（未写入）"};
+            return {FileOutcome::Well,
+                    sized + "可" + saving(before, after) + kept +
+                        (outcome.keptProgram
+                             ? "（全部去掉为 " + std::to_string(outcome.fullCutLength) + " 字节）"
+                             : "") +
+                        "（未写入）"};
         case JobEnding::NothingToCut:
+            if (outcome.keptProgram) {
+                return {FileOutcome::Well, shown(sourcePath) + "：" + std::to_string(before) +
+                                               " 字节，" + std::string{texts::kNothingAfterProgram}};
+            }
             return nothingToCut(sourcePath, before);
         case JobEnding::ImageCutDeclined:
-            return {FileOutcome::Failed,
-                    shown(sourcePath) + "：" +
-                        texts::imageCutRefusal(outcome.imageBytesCut, "--force")};
+            // Never answered here, since a batch keeps the program whole or cuts it all.
+            return {FileOutcome::Failed, shown(sourcePath) + "：未压缩。"};
         case JobEnding::Failed:
             return {FileOutcome::Failed, failureText(outcome.failure)};
         case JobEnding::Cancelled:

@@ -50,6 +50,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
             bool* flag = name == "--in-place"  ? &options.inPlace
                          : name == "--dry-run" ? &options.dryRun
                          : name == "--force"   ? &options.force
+                         : name == "--all"     ? &options.all
                          : name == "--quiet"   ? &options.quiet
                                                : nullptr;
             const bool help = name == "--help";
@@ -130,8 +131,9 @@ std::string trimHelpText() {
            "  -i, --in-place     用压缩后的文件替换原文件（完整写好后一次替换，保留权限；\n"
            "                     出错时原文件不变）\n"
            "  -n, --dry-run      只报告可以去掉多少字节，不写入任何文件\n"
-           "  -f, --force        覆盖已存在的副本；即使要去掉的部分含有Windows程序自身声明的\n"
-           "                     数据（节或数字签名）也照样压缩，否则跳过这样的文件并报错\n"
+           "  -f, --force        覆盖已存在的副本\n"
+           "      --all          连同Windows程序自身声明的数据（节或数字签名）一起去掉；\n"
+           "                     默认只去掉这些数据之后的空白，保证程序完整\n"
            "  -q, --quiet        不输出每个文件的结果行和进度条，只输出错误\n"
            "  -h, --help         显示此帮助并退出\n"
            "      --version      显示版本信息并退出\n"

@@ -8,28 +8,15 @@
 namespace velbrisk {
 namespace {
 
-JobOutcome ended(JobEnding ending, const TrimPlan& plan) {
-    JobOutcome outcome;
-    outcome.ending = ending;
-    outcome.sourceLength = plan.sourceLength;
-    outcome.imageBytesCut = plan.imageBytesCut;
-    if (plan.cut) {
-        outcome.outputLength = plan.cut->outputLength;
+JobEnding endingOf(const JobResult& result) {
+    switch (result.status) {
+        case JobStatus::NothingToCut:
+            return JobEnding::NothingToCut;
+        case JobStatus::Cancelled:
+            return JobEnding::Cancelled;
+        default:
+            return JobEnding::Failed;
     }
-    return outcome;
-}
-
-// A step's result that is no success, as the job's ending.
-JobOutcome stopped(const JobResult& result, const TrimPlan& plan) {
-    if (result.status == JobStatus::NothingToCut) {
-        return ended(JobEnding::NothingToCut, plan);
-    }
-    JobOutcome outcome =
-        ended(result.status == JobStatus::Cancelled ? JobEnding::Cancelled : JobEnding::Failed, plan);
-    if (outcome.ending == JobEnding::Failed) {
-        outcome.failure = result;
-    }
-    return outcome;
 }
 
 // The output's refusals: the engine's own, then the run's.
@@ -75,25 +62,51 @@ bool RunSources::includes(const std::string& path) const {
 
 JobOutcome runJob(const JobRequest& request, JobFront& front) {
     TrimPlan plan;
+    JobOutcome outcome;
+    const auto ended = [&outcome](JobEnding ending, const JobResult& result = {}) {
+        outcome.ending = ending;
+        if (ending == JobEnding::Failed) {
+            outcome.failure = result;
+        }
+        return outcome;
+    };
+
     const JobResult scanned = front.runStep(
         [&](const JobControl& control) { return scanSource(request.sourcePath, plan, control); });
+    outcome.sourceLength = plan.sourceLength;
     if (scanned.status != JobStatus::Done) {
-        return stopped(scanned, plan);
+        return ended(endingOf(scanned), scanned);
     }
+    outcome.outputLength = outcome.fullCutLength = plan.cut->outputLength;
+    outcome.imageBytesCut = plan.imageBytesCut;
     if (request.onlySmaller && plan.cut->outputLength >= plan.sourceLength) {
-        return ended(JobEnding::NothingToCut, plan);
+        return ended(JobEnding::NothingToCut);
     }
     if (request.mode != JobMode::ReplaceSource) {
         const JobResult output = checkRunOutput(request, plan);
         if (output.status != JobStatus::Done) {
-            return stopped(output, plan);
+            return ended(endingOf(output), output);
         }
     }
-    if (plan.imageBytesCut > 0 && front.askImageCut(plan) == ImageCutAnswer::Decline) {
-        return ended(JobEnding::ImageCutDeclined, plan);
+    if (plan.imageBytesCut > 0) {
+        const std::optional<TrimPlan> keeping = safePlan(plan);
+        switch (front.askImageCut(plan, keeping.has_value())) {
+            case ImageCutAnswer::KeepProgram:
+                outcome.keptProgram = true;
+                if (!keeping) {
+                    return ended(JobEnding::NothingToCut);
+                }
+                plan = *keeping;
+                outcome.outputLength = plan.cut->outputLength;
+                break;
+            case ImageCutAnswer::CutAll:
+                break;
+            case ImageCutAnswer::Decline:
+                return ended(JobEnding::ImageCutDeclined);
+        }
     }
     if (request.reportOnly) {
-        return ended(JobEnding::Reported, plan);
+        return ended(JobEnding::Reported);
     }
 
     const bool replace = request.mode == JobMode::ReplaceSource;
@@ -102,11 +115,10 @@ JobOutcome runJob(const JobRequest& request, JobFront& front) {
                        : writeTrimmed(plan, request.outputPath, control);
     });
     if (written.status != JobStatus::Done) {
-        return stopped(written, plan);
+        return ended(endingOf(written), written);
     }
-    JobOutcome outcome = ended(JobEnding::Trimmed, plan);
     outcome.writtenPath = written.path;
-    return outcome;
+    return ended(JobEnding::Trimmed);
 }
 
 }  // namespace velbrisk

@@ -46,8 +46,9 @@ struct JobRequest {
 
 // What a front answers when the cut reaches bytes that a Windows program's own headers declare.
 enum class ImageCutAnswer {
-    CutAll,   // cut them with the rest of the blank tail
-    Decline,  // leave the file alone
+    KeepProgram,  // keep them, and cut only the zeros after them
+    CutAll,       // cut them with the rest of the blank tail
+    Decline,      // leave the file alone
 };
 
 // What the job needs of the front that runs it.
@@ -57,8 +58,9 @@ public:
     // Runs one step of file work and returns its result: the window on a worker thread while it
     // keeps painting and offers a cancel; the command line right away, with its stop request.
     virtual JobResult runStep(const std::function<JobResult(const JobControl&)>& step) = 0;
-    // Asked before anything is written, only where such bytes would be cut.
-    virtual ImageCutAnswer askImageCut(const TrimPlan& plan) = 0;
+    // Asked before anything is written, only where such bytes would be cut. `canKeepProgram`:
+    // some zeros lie after the program's own bytes, so that keeping them still cuts something.
+    virtual ImageCutAnswer askImageCut(const TrimPlan& plan, bool canKeepProgram) = 0;
 };
 
 // How a job ended, and the figures its message needs.
@@ -75,9 +77,14 @@ struct JobOutcome {
     JobEnding ending = JobEnding::Failed;
     JobResult failure;              // Failed only: the status, the path and the reason
     std::string writtenPath;        // Trimmed: the file that now holds the trimmed bytes
-    std::int64_t sourceLength = 0;  // known from the scan on
-    std::int64_t outputLength = 0;  // Trimmed, Reported, ImageCutDeclined
+    // The figures, as far as the job got: the source's length from the scan on; once the cut is
+    // known, the length the job keeps (or would keep), the length the probe rule alone keeps, and
+    // how many of the bytes that rule cuts the program's own headers declare.
+    std::int64_t sourceLength = 0;
+    std::int64_t outputLength = 0;
+    std::int64_t fullCutLength = 0;
     std::int64_t imageBytesCut = 0;
+    bool keptProgram = false;  // the answer was KeepProgram: the cut stops at the program's end
 };
 
 // Scan, the output's refusals, the question where the cut reaches a program's own bytes, then the

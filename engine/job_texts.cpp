@@ -4,13 +4,9 @@
 namespace velbrisk::texts {
 namespace {
 
-// What a cut into a program's own bytes risks, said the same way wherever it is said.
-std::string imageCutFinding(std::int64_t imageBytesCut) {
-    return "此文件是Windows程序，要去掉的空白中有" + std::to_string(imageBytesCut) +
-           "字节属于程序自身的数据（节或数字签名）";
+std::string quoted(std::string_view answer) {
+    return "“" + std::string{answer} + "”";
 }
-
-constexpr std::string_view kImageCutRisk = "这样生成的文件可能无法运行，或签名失效";
 
 }  // namespace
 
@@ -32,13 +28,20 @@ std::string_view failureHeadline(JobStatus status) {
     return {};
 }
 
-std::string imageCutQuestion(std::int64_t imageBytesCut) {
-    return imageCutFinding(imageBytesCut) + "。" + std::string{kImageCutRisk} + "。是否仍要压缩？";
+std::string imageCutQuestion(std::int64_t imageBytesCut, bool canKeepProgram) {
+    std::string text = "此文件是Windows程序，要去掉的空白中有" + std::to_string(imageBytesCut) +
+                       "字节属于程序自身的数据（节或数字签名）。全部去掉后生成的文件可能无法运行，"
+                       "或签名失效。\n\n";
+    if (canKeepProgram) {
+        text += quoted(kKeepProgram) + "只去掉这些数据之后的空白，";
+    } else {
+        text += "这些数据之后已没有可以去掉的空白。";
+    }
+    return text + quoted(kCutAll) + "去掉全部空白，" + quoted(kLeaveAlone) + "不生成文件。";
 }
 
-std::string imageCutRefusal(std::int64_t imageBytesCut, std::string_view cutAllOption) {
-    return imageCutFinding(imageBytesCut) + "，" + std::string{kImageCutRisk} +
-           "。未压缩；如仍要压缩，请加上 " + std::string{cutAllOption} + "。";
+std::string keptForProgram(std::int64_t bytes) {
+    return "为程序保留 " + std::to_string(bytes) + " 字节";
 }
 
 }  // namespace velbrisk::texts

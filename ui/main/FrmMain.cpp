@@ -44,11 +44,25 @@ public:
     }
 
     // Such a cut may leave a copy that does not run, or whose signature fails: the user decides
-    // before anything is written. No is a choice the user knows of: the job ends without a word.
-    ImageCutAnswer askImageCut(const TrimPlan& plan) override {
-        const bool yes = boxes_.askYesNo(
-            {MessageIcon::Warning, product::kName, texts::imageCutQuestion(plan.imageBytesCut)});
-        return yes ? ImageCutAnswer::CutAll : ImageCutAnswer::Decline;
+    // before anything is written. The safe answer is the default; leaving the file alone is a
+    // choice the user knows of, and the job ends without a word.
+    ImageCutAnswer askImageCut(const TrimPlan& plan, bool canKeepProgram) override {
+        std::vector<ImageCutAnswer> meanings;
+        Question question{{MessageIcon::Warning, product::kName,
+                           texts::imageCutQuestion(plan.imageBytesCut, canKeepProgram)},
+                          {}};
+        const auto offer = [&](std::string_view text, ImageCutAnswer meaning) {
+            question.answers.emplace_back(text);
+            meanings.push_back(meaning);
+        };
+        if (canKeepProgram) {
+            offer(texts::kKeepProgram, ImageCutAnswer::KeepProgram);
+        }
+        offer(texts::kCutAll, ImageCutAnswer::CutAll);
+        offer(texts::kLeaveAlone, ImageCutAnswer::Decline);
+        question.escapeAnswer = meanings.size() - 1;
+        question.defaultAnswer = canKeepProgram ? 0 : question.escapeAnswer;
+        return meanings.at(boxes_.ask(question));
     }
 
 private:

@@ -13,7 +13,7 @@ public:
     void setOwner(QWidget* owner) { owner_ = owner; }
 
     void showMessage(const Message& message) override;
-    bool askYesNo(const Message& question) override;
+    std::size_t ask(const Question& question) override;
 
 private:
     QWidget* owner_;

@@ -14,12 +14,10 @@ public:
     void setOwner(HWND owner) { owner_ = owner; }
 
     void showMessage(const Message& message) override;
-    bool askYesNo(const Message& question) override;
+    std::size_t ask(const Question& question) override;
 
     // The MessageBoxW style for a message with a single OK button.
     static UINT messageStyle(MessageIcon icon);
-    // The style of a question: Yes and No, No the default.
-    static UINT questionStyle(MessageIcon icon);
 
 private:
     HWND owner_;
