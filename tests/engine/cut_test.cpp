@@ -43,6 +43,30 @@ INSTANTIATE_TEST_SUITE_P(
                       CutCase{"top_of_the_range_no_blank_tail", kTop, kTop - 1, std::nullopt}),
     rowName);
 
+struct SafeCutCase {
+    const char* name;
+    std::int64_t declaredEnd;  // of a source of 1000 bytes whose probe cut keeps 711
+    std::optional<Cut> expected;
+};
+
+class SafeCutTable : public ::testing::TestWithParam<SafeCutCase> {};
+
+TEST_P(SafeCutTable, KeepsTheProgramsOwnBytes) {
+    EXPECT_EQ(safeCut(1000, Cut{300, 290, 711}, GetParam().declaredEnd), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SafeCutTable,
+    ::testing::Values(SafeCutCase{"no_program", 0, Cut{300, 290, 711}},
+                      SafeCutCase{"declared_end_past_the_cut", 712, Cut{300, 289, 712}},
+                      SafeCutCase{"declared_end_at_the_source_end", 1000, std::nullopt}),
+    rowName);
+
+// A probe cut that cuts nothing keeps its extra zero byte, even where the program ends the file.
+TEST(SafeCut, NothingCutStaysTheProbeCut) {
+    EXPECT_EQ(safeCut(1000, Cut{10, 0, 1001}, 1000), (Cut{10, 0, 1001}));
+}
+
 struct ZeroCase {
     const char* name;
     std::size_t length;
