@@ -175,9 +175,8 @@ std::optional<std::int64_t> sectionsEnd(const ReadAt& read, std::int64_t fileSiz
 }
 
 // The end of the COFF symbol table and the string table that follows it, 0 when there is none;
-// nothing when either lies past the file's end or the string table's size is 1 to 3, less than
-// its own four bytes. The GNU linker leaves both at the end of an unstripped program, where a cut would
-// take the names that debuggers and objdump read.
+// nothing when either lies past the file's end. The GNU linker leaves both at the end of an
+// unstripped program, where a cut would take the names that debuggers and objdump read.
 std::optional<std::int64_t> symbolTableEnd(const ReadAt& read, std::int64_t fileSize,
                                            const NtHeaders& headers) {
     if (headers.symbolTableOffset == 0) {
@@ -190,13 +189,9 @@ std::optional<std::int64_t> symbolTableEnd(const ReadAt& read, std::int64_t file
     if (!readInside(read, fileSize, stringTableOffset, sizeBytes)) {
         return std::nullopt;
     }
-    // Some writers leave an empty table's size at 0 rather than 4; its four bytes are there all
-    // the same.
-    const std::uint32_t sizeField = little32(sizeBytes.data());
-    if (sizeField != 0 && sizeField < kStringTableSizeField) {
-        return std::nullopt;
-    }
-    const std::int64_t stringTableSize = std::max<std::int64_t>(sizeField, kStringTableSizeField);
+    // A size below four (some writers leave an empty table's at 0) still has its own four bytes.
+    const std::int64_t stringTableSize =
+        std::max<std::int64_t>(little32(sizeBytes.data()), kStringTableSizeField);
     if (stringTableSize > fileSize - stringTableOffset) {
         return std::nullopt;
     }

@@ -45,27 +45,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct SafeCutCase {
     const char* name;
-    std::int64_t declaredEnd;  // of a source of 1000 bytes whose probe cut keeps 711
+    Cut cut;                   // of a source of 1000 bytes
+    std::int64_t declaredEnd;  // 0: no program
     std::optional<Cut> expected;
 };
 
 class SafeCutTable : public ::testing::TestWithParam<SafeCutCase> {};
 
 TEST_P(SafeCutTable, KeepsTheProgramsOwnBytes) {
-    EXPECT_EQ(safeCut(1000, Cut{300, 290, 711}, GetParam().declaredEnd), GetParam().expected);
+    EXPECT_EQ(safeCut(1000, GetParam().cut, GetParam().declaredEnd), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SafeCutTable,
-    ::testing::Values(SafeCutCase{"no_program", 0, Cut{300, 290, 711}},
-                      SafeCutCase{"declared_end_past_the_cut", 712, Cut{300, 289, 712}},
-                      SafeCutCase{"declared_end_at_the_source_end", 1000, std::nullopt}),
+    ::testing::Values(
+        SafeCutCase{"declared_end_past_the_cut", {300, 290, 711}, 712, Cut{300, 289, 712}},
+        SafeCutCase{"declared_end_at_the_source_end", {300, 290, 711}, 1000, std::nullopt},
+        // The probe cut keeps the program, its extra zero byte too, and stays as it is.
+        SafeCutCase{"nothing_cut", {10, 0, 1001}, 1000, Cut{10, 0, 1001}}),
     rowName);
-
-// A probe cut that cuts nothing keeps its extra zero byte, even where the program ends the file.
-TEST(SafeCut, NothingCutStaysTheProbeCut) {
-    EXPECT_EQ(safeCut(1000, Cut{10, 0, 1001}, 1000), (Cut{10, 0, 1001}));
-}
 
 struct ZeroCase {
     const char* name;
