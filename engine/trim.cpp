@@ -281,6 +281,7 @@ JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobContr
         // Only the headers are read, a few KiB whatever the file's size.
         if (const std::optional<std::int64_t> declaredEnd =
                 declaredDataEnd(source->file, info.size)) {
+            plan.declaredEnd = *declaredEnd;
             plan.imageBytesCut = bytesOfImageCut(*declaredEnd, plan.cut->outputLength);
         }
     }

@@ -18,7 +18,7 @@ inline constexpr std::int64_t kProbeStep = 10;
 struct Cut {
     // i: the first probe, counted back from the end, that holds data.
     std::int64_t scanPosition = 0;
-    // a = i - 10.
+    // a = i - 10; smaller in a safeCut, which keeps more.
     std::int64_t cutAmount = 0;
     // L - a + 1 bytes: offsets 0 to L - a of the source.
     std::int64_t outputLength = 0;
@@ -29,6 +29,15 @@ struct Cut {
 // its last byte that is not zero (-1 when every byte is zero), the cut that the probe loop makes,
 // or nothing when no probe with a probe position of at least 1 holds data.
 std::optional<Cut> findCut(std::int64_t sourceLength, std::int64_t lastDataOffset);
+
+// The cut of the answer that keeps a Windows program whole: bytes 0 to declaredEnd - 1 are the
+// program's own (declaredEnd 0: the file is no program), and only the zeros after them go. `cut`
+// itself where it keeps all of them; otherwise a cut whose outputLength is exactly declaredEnd,
+// with cutAmount to match (outputLength = L - a + 1) and the scan's scanPosition. The declared end
+// is not rounded up by the probe rule: the zeros after it are free, and a signed program's
+// signature is checked only when its certificate table ends the file. Nothing when declaredEnd
+// reaches the source's length: no byte is left to cut after the program's own.
+std::optional<Cut> safeCut(std::int64_t sourceLength, const Cut& cut, std::int64_t declaredEnd);
 
 // Paths are UTF-8 text. The folder of a path is everything up to and including its last
 // separator ("/" here; "\" and "/" on Windows), or empty when it has none.
@@ -79,6 +88,9 @@ struct TrimPlan {
     // (section padding, the signature's): zeros the blank scan cannot tell from free ones, whose
     // loss can stop the copy from running. 0 for a file that is no such program.
     std::int64_t imageBytesCut = 0;
+    // Where those declared bytes end: offsets 0 to declaredEnd - 1 are the program's own. 0 for a
+    // file that is no such program, and when the cut leaves nothing out (the headers are not read).
+    std::int64_t declaredEnd = 0;
     // The source as the scan opened it, kept open for the copy, with its facts at the time: the
     // copy reads this file, never whatever the path may name by then. replaceTrimmed closes it
     // before it puts the copy in its place, which Windows refuses while the file is open.
@@ -106,6 +118,11 @@ JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
 // written whole beside the source, keeps the source's permission bits, and is renamed over
 // it; any failure leaves the source untouched.
 JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control = {});
+
+// `plan` as the answer that keeps a Windows program whole copies it: its cut replaced by
+// safeCut's, so that no declared byte is left out. Nothing when the plan has no cut or safeCut
+// leaves nothing to cut. The new plan shares the scan's open source.
+std::optional<TrimPlan> safePlan(const TrimPlan& plan);
 
 // The scan and the copy to outputPath(sourcePath, outputName), one after the other, with no
 // question asked: for measurements and tests of the engine alone.
