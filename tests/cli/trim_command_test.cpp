@@ -35,7 +35,8 @@ const std::string kTailed = bytesWithData(1007, {{0, 100}});
 const std::string kShort = bytesWithData(5, {{0, 5}});
 // No blank tail: a copy is the whole file and one zero byte more.
 const std::string kFull = bytesWithData(50, {{0, 50}});
-// A Windows program whose last section ends in zeros that its headers declare.
+// A Windows program whose last section ends in zeros that its headers declare, at 0x800, followed
+// by 1000 zeros of no one's: 3048 bytes, of which the probe rule keeps 1609 and the program 2048.
 const std::string kProgram = [] {
     velbrisk::testing::PeLayout layout = velbrisk::testing::typicalLayout(true);
     layout.trailingZeros = 1000;
@@ -60,6 +61,7 @@ struct CommandRow {
 // Upper case a file as made, lower case its trimmed copy.
 const std::map<char, std::string> kContents = {{'T', kTailed},       {'t', trimmed(kTailed)},
                                                {'P', kProgram},      {'p', trimmed(kProgram)},
+                                               {'k', keptBytes(kProgram, 0x800)},
                                                {'S', kShort},        {'F', kFull}};
 
 const CommandRow kCommandRows[] = {
@@ -81,18 +83,25 @@ const CommandRow kCommandRows[] = {
      "a.exe：1007 → 108 字节，可节省 89.2%（未写入）\n"
      "s.exe：5 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
      "", "a.exe:T s.exe:S"},
-    {"program_bytes_refused_in_a_dry_run", "p.exe:P", "--dry-run p.exe", 1, "",
-     "velbrisk-trim：p.exe：此文件是Windows程序…\n", "p.exe:P"},
-    {"program_bytes_cut_with_force", "p.exe:P", "--force p.exe", 0, "p.exe：…\n", "",
-     "p.exe:P p.trimmed.exe:p"},
+    {"program_kept_whole_by_default", "p.exe:P", "p.exe", 0,
+     "p.exe：3048 → 2048 字节，节省 32.8%，为程序保留 439 字节，写入 p.trimmed.exe\n", "",
+     "p.exe:P p.trimmed.exe:k"},
+    {"dry_run_gives_both_cuts_of_a_program", "p.exe:P", "--dry-run p.exe", 0,
+     "p.exe：3048 → 2048 字节，可节省 32.8%，为程序保留 439 字节（全部去掉为 1609 字节）（未写入）\n",
+     "", "p.exe:P"},
+    {"program_bytes_cut_with_all", "p.exe:P", "--all p.exe", 0,
+     "p.exe：3048 → 1609 字节，节省 47.2%，写入 p.trimmed.exe\n", "", "p.exe:P p.trimmed.exe:p"},
+    {"nothing_after_the_program", "k.exe:k", "k.exe", 0,
+     "k.exe：2048 字节，该文件是Windows程序，程序自身的数据之后没有可以去掉的空白部分，未生成压缩文件。\n",
+     "", "k.exe:k"},
     {"in_place_replaces_each_source_and_lengthens_none", "a.exe:T p.exe:P s.exe:S f.exe:F",
-     "--in-place --force a.exe p.exe s.exe f.exe", 0,
+     "--in-place --all a.exe p.exe s.exe f.exe", 0,
      "a.exe：1007 → 108 字节，节省 89.2%，已替换原文件\np.exe：…\n"
      "s.exe：5 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n"
      "f.exe：50 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
      "", "a.exe:t p.exe:p s.exe:S f.exe:F"},
-    {"in_place_program_bytes_refused", "p.exe:P a.exe:T", "-i p.exe a.exe", 1, "a.exe：…\n",
-     "velbrisk-trim：p.exe：此文件是Windows程序…\n", "p.exe:P a.exe:t"},
+    {"in_place_keeps_the_program_whole", "p.exe:P", "-i p.exe", 0, "p.exe：…\n", "",
+     "p.exe:k"},
     {"in_place_dry_run_writes_nothing", "a.exe:T", "-in a.exe", 0,
      "a.exe：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a.exe:T"},
     {"existing_output_left_alone", "a.exe:T a.trimmed.exe:S", "a.exe", 1, "",

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "ui/Message.h"
@@ -16,16 +17,17 @@ public:
             onShown();
         }
     }
-    bool askYesNo(const Message& question) override {
+    std::size_t ask(const Question& question) override {
         asked.push_back(question);
         if (onAsked) {
             onAsked();
         }
-        return answerYes;
+        return answer.value_or(question.escapeAnswer);
     }
     std::vector<Message> shown;  // messages, in the order shown
-    std::vector<Message> asked;  // questions, in the order asked
-    bool answerYes = false;  // the answer to every question
+    std::vector<Question> asked;  // questions, in the order asked
+    // The answer to every question, by its index; none: the user presses Esc.
+    std::optional<std::size_t> answer;
     std::function<void()> onShown;  // runs after each message is recorded, if set
     std::function<void()> onAsked;  // runs after each question is recorded, if set
 };

@@ -15,11 +15,11 @@ int main(int argc, char** argv) {
     }
     TrimPlan full;
     std::optional<TrimPlan> safe;
-    if (scanSource(argv[1], argv[3], full).status == JobStatus::Done && (safe = safePlan(full))) {
-        safe->outputPath = outputPath(argv[1], argv[2]);
+    if (scanSource(argv[1], full).status == JobStatus::Done) {
+        safe = safePlan(full);
     }
-    if (!safe || writeTrimmed(*safe).status != JobStatus::Done ||
-        writeTrimmed(full).status != JobStatus::Done) {
+    if (!safe || writeTrimmed(*safe, outputPath(argv[1], argv[2])).status != JobStatus::Done ||
+        writeTrimmed(full, outputPath(argv[1], argv[3])).status != JobStatus::Done) {
         std::fprintf(stderr, "cut_both_ways: no copy of %s\n", argv[1]);
         return 1;
     }
