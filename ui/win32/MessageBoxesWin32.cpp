@@ -30,13 +30,13 @@ UINT MessageBoxesWin32::questionStyle(MessageIcon icon) {
 }
 
 void MessageBoxesWin32::showMessage(const Message& message) {
-    MessageBoxW(owner_, widen(message.text).c_str(), widen(message.title).c_str(),
+    MessageBoxW(owner_, wideText(message.text).c_str(), wideText(message.title).c_str(),
                 messageStyle(message.icon));
 }
 
 bool MessageBoxesWin32::askYesNo(const Message& question) {
     // Esc and the close box give IDNO (or IDCANCEL on some systems): anything but Yes is No.
-    return MessageBoxW(owner_, widen(question.text).c_str(), widen(question.title).c_str(),
+    return MessageBoxW(owner_, wideText(question.text).c_str(), wideText(question.title).c_str(),
                        questionStyle(question.icon)) == IDYES;
 }
 

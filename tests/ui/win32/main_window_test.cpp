@@ -149,22 +149,29 @@ TEST_F(MainWindowTest, AClickIsAPressAndAReleaseOnOneLabel) {
     // An about link goes to the shell's default verb, the window as owner.
     SendMessageW(named("Lbl_About_6"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(named("Lbl_About_6"), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-    const std::wstring address = widen(main_window::aboutEntries()[6].address);
+    const std::wstring address = wideText(main_window::aboutEntries()[6].address);
     EXPECT_EQ(shellCalls, (decltype(shellCalls){{window.hwnd(), L"(default) " + address}}));
 }
 
+// A name with a lone surrogate reaches the logic as one that did not convert, and is refused.
 TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
     EXPECT_TRUE(GetWindowLongPtrW(named("Text"), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     // As the shell hands a drop over: a header, then the paths, each ended by a null.
+    const auto drop = [&](const std::wstring& files) {
+        const HGLOBAL list = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(wchar_t));
+        auto* header = static_cast<DROPFILES*>(GlobalLock(list));
+        *header = {sizeof(DROPFILES), {}, FALSE, TRUE};
+        std::memcpy(header + 1, files.data(), files.size() * sizeof(wchar_t));
+        GlobalUnlock(list);
+        SendMessageW(named("Text"), WM_DROPFILES, WPARAM(list), 0);
+    };
     const std::wstring first = L"D:\\" + std::wstring(300, L'长') + L"\\压缩前.exe";
-    const std::wstring files = first + L'\0' + L"C:\\b.exe" + L'\0' + L'\0';
-    const HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(wchar_t));
-    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    *header = {sizeof(DROPFILES), {}, FALSE, TRUE};
-    std::memcpy(header + 1, files.data(), files.size() * sizeof(wchar_t));
-    GlobalUnlock(drop);
-    SendMessageW(named("Text"), WM_DROPFILES, WPARAM(drop), 0);
-    EXPECT_EQ(textOf(named("Text")), narrow(first));
+    drop(first + L'\0' + L"C:\\b.exe" + L'\0' + L'\0');
+    EXPECT_EQ(textOf(named("Text")), utf8(first));
+    drop(std::wstring(L"C:\\a\xD800.exe") + L'\0' + L'\0');
+    EXPECT_EQ(textOf(named("Text")), utf8(first));
+    ASSERT_EQ(recorder.shown.size(), 1u);
+    EXPECT_EQ(recorder.shown[0].icon, MessageIcon::Error);
 }
 
 TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
