@@ -73,8 +73,7 @@ struct Utf16Row {
 const Utf16Row kIllFormedUtf16[] = {
     {"lone_high_surrogate_at_the_end", {'a', 0xD83D}},
     {"high_surrogate_before_a_letter", {0xD83D, 'a'}},
-    {"lone_low_surrogate", {0xDE00, 'a'}},
-    {"pair_in_the_wrong_order", {0xDE00, 0xD83D}},
+    {"low_surrogate_first", {0xDE00, 0xDE00}},
     {"nul_inside", {'a', 0, 'b'}},
 };
 
