@@ -1,6 +1,7 @@
-// The program's one conversion between UTF-8 and UTF-16, in plain C++ so that it behaves and is
-// tested alike on every platform: text that is not well formed is refused, never patched with
-// U+FFFD, so that a damaged name cannot turn into some other, valid one.
+// The program's one conversion between UTF-8 and UTF-16: in the engine, which every front already
+// builds on, and in plain C++, so that it behaves and is tested alike on every platform. Text that
+// is not well formed is refused, never patched with U+FFFD, so that a damaged name cannot turn
+// into some other, valid one.
 #pragma once
 
 #include <optional>
