@@ -11,6 +11,7 @@
 #include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "app/TerminationSignals.h"
+#include "engine/os_file.h"
 #include "resources/ProductInfo.h"
 #include "ui/qt/MainWindow.h"
 
@@ -21,7 +22,7 @@ int main(int argc, char* argv[]) {
 
     // --help, --version and a wrong option are answered before anything asks for a display.
     const velbrisk::app::WindowCommand command = velbrisk::app::parseWindowCommand(
-        std::vector<std::string>(argv + 1, argv + argc), velbrisk::app::currentFolder());
+        std::vector<std::string>(argv + 1, argv + argc), velbrisk::os::currentFolder());
     if (command.request != velbrisk::app::WindowRequest::Open) {
         return velbrisk::app::answerWithoutWindow(command, velbrisk::product::kVersion);
     }

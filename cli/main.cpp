@@ -4,10 +4,13 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/ProgressBar.h"
 #include "cli/TrimBatch.h"
+#include "cli/TrimCommand.h"
+#include "engine/utf16.h"
 #include "resources/ProductInfo.h"
 
 #ifdef _WIN32
@@ -56,14 +59,6 @@ std::size_t terminalColumns(std::FILE* stream) {
         return 0;
     }
     return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
-}
-
-std::string utf8(const wchar_t* text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
-    result.resize(result.size() - 1);
-    return result;
 }
 
 #else
@@ -135,10 +130,19 @@ int wmain(int argc, wchar_t* argv[]) {
     const UINT codePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> arguments;
-    for (int k = 1; k < argc; ++k) {
-        arguments.push_back(utf8(argv[k]));
+    bool converted = true;
+    for (int k = 1; k < argc && converted; ++k) {
+        std::optional<std::string> argument = velbrisk::narrow(argv[k]);
+        converted = argument.has_value();
+        arguments.push_back(std::move(argument).value_or(std::string{}));
     }
-    const int status = run(arguments);
+    int status = velbrisk::cli::kStatusUsage;
+    if (converted) {
+        status = run(arguments);
+    } else {
+        std::cerr << "velbrisk-trim：参数" << velbrisk::kNotUnicodeText << '\n'
+                  << velbrisk::cli::trimUsageHint() << std::endl;
+    }
     if (codePage != 0) {
         SetConsoleOutputCP(codePage);
     }

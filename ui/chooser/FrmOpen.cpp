@@ -1,13 +1,15 @@
 // FrmOpen: the chooser's steps: drive change, folder change, file selection, OK and cancel.
 #include "ui/chooser/FrmOpen.h"
 
+#include "engine/path_rules.h"
+
 namespace velbrisk::ui {
 
 namespace {
 
 // An absolute path without "." or "..", and without a trailing separator unless it is a root.
 std::string cleanFolder(const std::string& folder) {
-    return chooser::normalPath(chooser::absolutePath(folder));
+    return chooser::normalPath(absolutePath(folder, os::currentFolder()));
 }
 
 }  // namespace

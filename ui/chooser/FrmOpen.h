@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/os_file.h"
 #include "ui/Message.h"
 #include "ui/chooser/FileSystem.h"
 #include "ui/chooser/Layout.h"
@@ -52,7 +53,7 @@ public:
     // main window's `Text`). The lists start at currentFolder, normally the process's current
     // folder, which no step of the chooser changes.
     FrmOpen(ChooserView& view, MessageBoxes& boxes, std::function<void(const std::string&)> chosen,
-            std::string currentFolder = chooser::currentFolder(),
+            std::string currentFolder = os::currentFolder(),
             VolumeSource volumeSource = chooser::pickableVolumes);
 
     // Fills the three lists; the view calls it once its controls exist.

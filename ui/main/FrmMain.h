@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,9 +76,10 @@ public:
     void Text_MouseMove();
 
     // Files dropped on `Text`, as local paths with the platform's separators, in the order the
-    // drop lists them (Win32: DragQueryFileW of the CF_HDROP list; Qt: the local-file URLs).
-    // The view answers the drop as a copy whatever this does.
-    void Text_OLEDragDrop(const std::vector<std::string>& droppedFiles);
+    // drop lists them (Win32: DragQueryFileW of the CF_HDROP list; Qt: the local-file URLs);
+    // nothing for a name that does not convert to UTF-8 (narrow()). The view answers the drop as
+    // a copy whatever this does.
+    void Text_OLEDragDrop(const std::vector<std::optional<std::string>>& droppedFiles);
 
     // Ends the program as soon as it may, for a termination request from outside (SIGTERM,
     // SIGINT). A running job is cancelled first, so that it removes what it wrote, and ends with

@@ -63,7 +63,7 @@ ChooserDialog::ChooserDialog(HINSTANCE instance, MessageBoxes* boxes,
     }
     logic_ = std::make_unique<FrmOpen>(*this, boxes ? *boxes : systemBoxes_, std::move(chosen),
                                        currentFolder);
-    window_ = CreateWindowExW(kExStyle, kClassName, widen(chooser::kTitle).c_str(), kStyle,
+    window_ = CreateWindowExW(kExStyle, kClassName, wideText(chooser::kTitle).c_str(), kStyle,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                               nullptr, instance_, this);
     systemBoxes_.setOwner(window_);
@@ -92,7 +92,7 @@ ChooserDialog::~ChooserDialog() {
 void ChooserDialog::createControls() {
     const auto make = [this](const chooser::Control& control, const wchar_t* windowClass,
                              DWORD style, DWORD exStyle) {
-        return CreateWindowExW(exStyle, windowClass, widen(control.text).c_str(),
+        return CreateWindowExW(exStyle, windowClass, wideText(control.text).c_str(),
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, 0, 0, window_,
                                HMENU(INT_PTR(chooserControlId(control.name))), instance_, nullptr);
     };
@@ -190,7 +190,7 @@ bool ChooserDialog::runModal(HWND blocked) {
 void ChooserDialog::showDrives(const std::vector<std::string>& entries, int current) {
     SendMessageW(drive_, CB_RESETCONTENT, 0, 0);
     for (const std::string& entry : entries) {
-        SendMessageW(drive_, CB_ADDSTRING, 0, LPARAM(widen(entry).c_str()));
+        SendMessageW(drive_, CB_ADDSTRING, 0, LPARAM(wideText(entry).c_str()));
     }
     SendMessageW(drive_, CB_SETCURSEL, WPARAM(current), 0);
     driveIndex_ = current;
@@ -200,7 +200,7 @@ void ChooserDialog::showFolders(const std::vector<FolderEntry>& entries, int cur
     SendMessageW(dir_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(dir_, LB_RESETCONTENT, 0, 0);
     for (const FolderEntry& entry : entries) {
-        const auto row = SendMessageW(dir_, LB_ADDSTRING, 0, LPARAM(widen(entry.text).c_str()));
+        const auto row = SendMessageW(dir_, LB_ADDSTRING, 0, LPARAM(wideText(entry.text).c_str()));
         SendMessageW(dir_, LB_SETITEMDATA, WPARAM(row), folderData(entry));
     }
     SendMessageW(dir_, LB_SETCURSEL, WPARAM(current), 0);
@@ -212,14 +212,14 @@ void ChooserDialog::showFiles(const std::vector<std::string>& names) {
     SendMessageW(file_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(file_, LB_RESETCONTENT, 0, 0);
     for (const std::string& name : names) {
-        SendMessageW(file_, LB_ADDSTRING, 0, LPARAM(widen(name).c_str()));
+        SendMessageW(file_, LB_ADDSTRING, 0, LPARAM(wideText(name).c_str()));
     }
     SendMessageW(file_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(file_, nullptr, TRUE);
 }
 
 std::string ChooserDialog::pathText() const {
-    return narrow(windowText(path_));
+    return windowTextUtf8(path_);
 }
 
 void ChooserDialog::setPathText(const std::string& text) {

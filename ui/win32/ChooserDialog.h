@@ -22,7 +22,7 @@ public:
     // message boxes, owned by the dialog. chosen receives the path on OK.
     ChooserDialog(HINSTANCE instance, MessageBoxes* boxes,
                   std::function<void(const std::string&)> chosen,
-                  const std::string& currentFolder = chooser::currentFolder());
+                  const std::string& currentFolder = os::currentFolder());
     ~ChooserDialog() override;
     ChooserDialog(const ChooserDialog&) = delete;
     ChooserDialog& operator=(const ChooserDialog&) = delete;

@@ -79,9 +79,9 @@ void registerClasses(HINSTANCE instance, WNDPROC windowProcedure) {
 
 HWND child(HWND parent, const wchar_t* windowClass, std::string_view text, DWORD style,
            DWORD exStyle, int id) {
-    return CreateWindowExW(exStyle, windowClass, widen(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-                           0, 0, 0, 0, parent, HMENU(INT_PTR(id)), GetModuleHandleW(nullptr),
-                           nullptr);
+    return CreateWindowExW(exStyle, windowClass, wideText(text).c_str(),
+                           WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent, HMENU(INT_PTR(id)),
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 void move(HWND control, const RECT& place) {
@@ -108,7 +108,7 @@ MainWindow::MainWindow(HINSTANCE instance, Seams seams)
     }
     logic_ = std::make_unique<FrmMain>(*this, seams_.boxes ? *seams_.boxes : systemBoxes_,
                                        seams_.progressDelay);
-    window_ = CreateWindowExW(kExStyle, kWindowClass, widen(main_window::windowTitle()).c_str(),
+    window_ = CreateWindowExW(kExStyle, kWindowClass, wideText(main_window::windowTitle()).c_str(),
                               kStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                               nullptr, nullptr, instance_, this);
     systemBoxes_.setOwner(window_);
@@ -220,11 +220,11 @@ bool MainWindow::preTranslate(MSG& message) {
 }
 
 std::string MainWindow::text() const {
-    return narrow(windowText(text_));
+    return windowTextUtf8(text_);
 }
 
 std::string MainWindow::saveText() const {
-    return narrow(windowText(saveText_));
+    return windowTextUtf8(saveText_);
 }
 
 void MainWindow::setText(const std::string& text) {

@@ -6,8 +6,10 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <optional>
 #include <vector>
 
+#include "engine/utf16.h"
 #include "ui/win32/Brushes.h"
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/Dpi.h"
@@ -212,7 +214,7 @@ LRESULT CALLBACK MainWindow::textProc(HWND box, UINT message, WPARAM wParam, LPA
 
 void MainWindow::dropFiles(HDROP drop) {
     // The shell's file list in its own order, full paths of any length.
-    std::vector<std::string> files;
+    std::vector<std::optional<std::string>> files;
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         const UINT length = DragQueryFileW(drop, i, nullptr, 0);

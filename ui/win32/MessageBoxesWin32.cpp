@@ -32,7 +32,7 @@ UINT MessageBoxesWin32::messageStyle(MessageIcon icon) {
 
 
 void MessageBoxesWin32::showMessage(const Message& message) {
-    MessageBoxW(owner_, widen(message.text).c_str(), widen(message.title).c_str(),
+    MessageBoxW(owner_, wideText(message.text).c_str(), wideText(message.title).c_str(),
                 messageStyle(message.icon));
 }
 
@@ -43,14 +43,14 @@ std::size_t MessageBoxesWin32::ask(const Question& question) {
     const Message& message = question.message;
     std::vector<std::wstring> answers;
     for (const std::string& answer : question.answers) {
-        answers.push_back(widen(answer));
+        answers.push_back(wideText(answer));
     }
     std::vector<TASKDIALOG_BUTTON> buttons;
     for (std::size_t k = 0; k < answers.size(); ++k) {
         buttons.push_back({kFirstAnswer + static_cast<int>(k), answers[k].c_str()});
     }
-    const std::wstring title = widen(message.title);
-    const std::wstring text = widen(message.text);
+    const std::wstring title = wideText(message.title);
+    const std::wstring text = wideText(message.text);
     TASKDIALOGCONFIG config = {};
     config.cbSize = sizeof config;
     config.hwndParent = owner_;

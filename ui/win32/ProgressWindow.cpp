@@ -57,18 +57,18 @@ ProgressWindow::ProgressWindow(HWND owner, std::function<void()> cancel)
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     registerClass(instance, &ProgressWindow::windowProc);
 
-    window_ = CreateWindowExW(kExStyle, kClassName, widen(product::kName).c_str(), kStyle, 0, 0, 0,
-                              0, owner, nullptr, instance, nullptr);
+    window_ = CreateWindowExW(kExStyle, kClassName, wideText(product::kName).c_str(), kStyle, 0, 0,
+                              0, 0, owner, nullptr, instance, nullptr);
     SetWindowLongPtrW(window_, GWLP_USERDATA, LONG_PTR(this));
 
-    label_ = CreateWindowExW(0, L"STATIC", widen(main_window::kProgressLabel).c_str(),
+    label_ = CreateWindowExW(0, L"STATIC", wideText(main_window::kProgressLabel).c_str(),
                              WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, window_,
                              HMENU(INT_PTR(progress_ids::kLabel)), instance, nullptr);
     bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
                            HMENU(INT_PTR(progress_ids::kBar)), instance, nullptr);
     SendMessageW(bar_, PBM_SETRANGE32, 0, main_window::kProgressSteps);
     // IDCANCEL: Esc in the window presses it, as in any dialog.
-    button_ = CreateWindowExW(0, L"BUTTON", widen(main_window::kProgressCancel).c_str(),
+    button_ = CreateWindowExW(0, L"BUTTON", wideText(main_window::kProgressCancel).c_str(),
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
                               window_, HMENU(INT_PTR(IDCANCEL)), instance, nullptr);
     layOut();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "fake_main_view.h"
 #include "message_recorder.h"
@@ -46,7 +47,8 @@ using ::velbrisk::testing::PrintTo;
 //   Text=TEXT, SaveText=TEXT   type into a box
 //   click NAME, about N        click a link label, or Lbl_About(N)
 //   move PLACE...              moves over Label, Lbl_Com, Lbl_Exit, Label3, Text, or "form"
-//   drop PATH...               files dropped on Text ("drop" alone: an empty list)
+//   drop PATH...               files dropped on Text ("drop" alone: an empty list; "{unconverted}":
+//                              a name that did not convert to UTF-8)
 //   chooser PATH               the chooser, when opened, confirms PATH
 //   answer N, end              the question is answered with its Nth button (Esc without it);
 //                              the program is told to end while the question is up
@@ -112,7 +114,10 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
                 (window.*handlers.at(place).second)();
             }
         } else if (verb == "drop") {
-            window.Text_OLEDragDrop(words);
+            std::vector<std::optional<std::string>> names(words.begin(), words.end());
+            std::replace(names.begin(), names.end(), std::optional<std::string>{"{unconverted}"},
+                         std::optional<std::string>{});
+            window.Text_OLEDragDrop(names);
         } else if (verb == "answer") {
             recorder.answer = std::stoul(words.at(0));
         } else if (verb == "end") {
@@ -202,12 +207,16 @@ INSTANTIATE_TEST_SUITE_P(
 // Only the first file of the list counts, and only with "EXE" or "exe" as its last letters.
 INSTANTIATE_TEST_SUITE_P(
     Drop, FrmMainUse,
-    ::testing::Values(UseRow{"first_of_several", "drop /用户/程序.exe /srv/b.exe", "Text=/用户/程序.exe"},
-                      UseRow{"trailing_separators_dropped", "drop /srv/TOOLS.EXE//", "Text=/srv/TOOLS.EXE"},
-                      UseRow{"refused_drops_leave_Text",
-                             "Text=typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
-                             "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",
-                             "Text=typed"}),
+    ::testing::Values(
+        UseRow{"first_of_several", "drop /用户/程序.exe {unconverted} /srv/b.exe",
+               "Text=/用户/程序.exe"},
+        UseRow{"unconverted_first_refused", "Text=typed|drop {unconverted} /srv/b.exe",
+               "Text=typed|" + error + "拖放的文件名含有无法识别的字符，无法使用该文件！"},
+        UseRow{"trailing_separators_dropped", "drop /srv/TOOLS.EXE//", "Text=/srv/TOOLS.EXE"},
+        UseRow{"refused_drops_leave_Text",
+               "Text=typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
+               "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",
+               "Text=typed"}),
     rowName);
 
 }  // namespace

@@ -26,7 +26,7 @@ Names entriesOf(HWND list) {
     for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
         std::wstring text(std::size_t(SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
         SendMessageW(list, LB_GETTEXT, i, LPARAM(text.data()));
-        entries.push_back(narrow(text));
+        entries.push_back(utf8(text));
     }
     return entries;
 }
@@ -58,8 +58,7 @@ protected:
     MessageRecorder recorder;
     std::optional<std::string> chosen;
     ChooserDialog dialog{GetModuleHandleW(nullptr), &recorder,
-                         [this](const std::string& path) { chosen = path; },
-                         narrow(folder.native())};
+                         [this](const std::string& path) { chosen = path; }, utf8(folder.native())};
 };
 
 TEST_F(ChooserDialogTest, ControlsSitWhereTheLayoutSays) {
@@ -81,11 +80,11 @@ TEST_F(ChooserDialogTest, ListsShowTheFolderOpenFoldersAndPickFiles) {
     const Names folders = entriesOf(dir);
     EXPECT_EQ(folders.back(), "子目录");
     const auto marked = std::size_t(SendMessageW(dir, LB_GETCURSEL, 0, 0));
-    EXPECT_EQ(folders.at(marked), narrow(folder.filename().native()));
+    EXPECT_EQ(folders.at(marked), utf8(folder.filename().native()));
     EXPECT_EQ(entriesOf(control(chooser_ids::kFile1)), (Names{"A.EXE", "中文.exe"}));
 
     pick(chooser_ids::kFile1, 1, LBN_SELCHANGE);
-    EXPECT_EQ(textOf(control(chooser_ids::kText1)), narrow((folder / L"中文.exe").native()));
+    EXPECT_EQ(textOf(control(chooser_ids::kText1)), utf8((folder / L"中文.exe").native()));
     pick(chooser_ids::kDir1, int(folders.size()) - 1, LBN_DBLCLK);
     EXPECT_EQ(entriesOf(control(chooser_ids::kFile1)), (Names{"内部.EXE"}));
     // Enter on the folder above opens it again.

@@ -149,22 +149,29 @@ TEST_F(MainWindowTest, AClickIsAPressAndAReleaseOnOneLabel) {
     // An about link goes to the shell's default verb, the window as owner.
     SendMessageW(named("Lbl_About_6"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(named("Lbl_About_6"), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-    const std::wstring address = widen(main_window::aboutEntries()[6].address);
+    const std::wstring address = wideText(main_window::aboutEntries()[6].address);
     EXPECT_EQ(shellCalls, (decltype(shellCalls){{window.hwnd(), L"(default) " + address}}));
 }
 
+// A name with a lone surrogate reaches the logic as one that did not convert, and is refused.
 TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
     EXPECT_TRUE(GetWindowLongPtrW(named("Text"), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     // As the shell hands a drop over: a header, then the paths, each ended by a null.
+    const auto drop = [&](const std::wstring& files) {
+        const HGLOBAL list = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(wchar_t));
+        auto* header = static_cast<DROPFILES*>(GlobalLock(list));
+        *header = {sizeof(DROPFILES), {}, FALSE, TRUE};
+        std::memcpy(header + 1, files.data(), files.size() * sizeof(wchar_t));
+        GlobalUnlock(list);
+        SendMessageW(named("Text"), WM_DROPFILES, WPARAM(list), 0);
+    };
     const std::wstring first = L"D:\\" + std::wstring(300, L'长') + L"\\压缩前.exe";
-    const std::wstring files = first + L'\0' + L"C:\\b.exe" + L'\0' + L'\0';
-    const HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(wchar_t));
-    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    *header = {sizeof(DROPFILES), {}, FALSE, TRUE};
-    std::memcpy(header + 1, files.data(), files.size() * sizeof(wchar_t));
-    GlobalUnlock(drop);
-    SendMessageW(named("Text"), WM_DROPFILES, WPARAM(drop), 0);
-    EXPECT_EQ(textOf(named("Text")), narrow(first));
+    drop(first + L'\0' + L"C:\\b.exe" + L'\0' + L'\0');
+    EXPECT_EQ(textOf(named("Text")), utf8(first));
+    drop(std::wstring(L"C:\\a\xD800.exe") + L'\0' + L'\0');
+    EXPECT_EQ(textOf(named("Text")), utf8(first));
+    ASSERT_EQ(recorder.shown.size(), 1u);
+    EXPECT_EQ(recorder.shown[0].icon, MessageIcon::Error);
 }
 
 TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
@@ -210,9 +217,34 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     EXPECT_EQ(quit.wParam, 7u);
 }
 
-// Enter on the question must not give away the bytes it asks about.
-TEST(MessageBoxesWin32Test, AQuestionHasNoAsItsDefault) {
-    EXPECT_EQ(MessageBoxesWin32::questionStyle(MessageIcon::Warning) & MB_DEFMASK, MB_DEFBUTTON2);
+// Asks `question` and, once its dialog is up, presses `key` in it, as the user would.
+std::size_t askPressing(const Question& question, WPARAM key) {
+    const DWORD asker = GetCurrentThreadId();
+    std::thread presser([asker, key] {
+        for (int tries = 0; tries < 500; ++tries) {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            if (GetGUIThreadInfo(asker, &info) && info.hwndFocus != nullptr) {
+                PostMessageW(info.hwndFocus, WM_KEYDOWN, key, 0);
+                PostMessageW(info.hwndFocus, WM_KEYUP, key, 0);
+                return;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    MessageBoxesWin32 boxes;
+    const std::size_t answer = boxes.ask(question);
+    presser.join();
+    return answer;
+}
+
+// Enter takes the default answer and Esc the one for doing nothing, whichever they are.
+TEST(MessageBoxesWin32Test, EnterAndEscTakeTheQuestionsOwnAnswers) {
+    Question question{{MessageIcon::Warning, "Velbrisk", "?"}, {"甲", "乙", "丙"}, 0, 2};
+    EXPECT_EQ(askPressing(question, VK_RETURN), 0u);
+    EXPECT_EQ(askPressing(question, VK_ESCAPE), 2u);
+    question = {{MessageIcon::Warning, "Velbrisk", "?"}, {"乙", "丙"}, 1, 1};
+    EXPECT_EQ(askPressing(question, VK_RETURN), 1u);
 }
 
 }  // namespace
