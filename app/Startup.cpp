@@ -1,9 +1,7 @@
-// What the application sets up as its window opens: Qt's texts, the font, the file given.
-// given.
+// What the application sets up as its window opens: Qt's texts and the font.
 #include "app/Startup.h"
 
 #include <QLibraryInfo>
-#include <QLineEdit>
 #include <QTranslator>
 
 namespace velbrisk::app {
@@ -18,15 +16,6 @@ bool loadQtChineseTexts(QTranslator& translator) {
 // face is missing, font matching falls back to the desktop's default.
 QFont interfaceFont() {
     return QFont(QStringLiteral("Noto Sans CJK SC"), 9);
-}
-
-bool fillSourceBox(QWidget& window, const QString& file) {
-    auto* text = window.findChild<QLineEdit*>(QStringLiteral("Text"));
-    if (text == nullptr) {
-        return false;
-    }
-    text->setText(file);
-    return true;
 }
 
 }  // namespace velbrisk::app

@@ -1,12 +1,9 @@
-// What the application sets up as its window opens: Qt's texts, the font, the file given.
-// given.
+// What the application sets up as its window opens: Qt's texts and the font.
 #pragma once
 
 #include <QFont>
 
-class QString;
 class QTranslator;
-class QWidget;
 
 namespace velbrisk::app {
 
@@ -16,9 +13,5 @@ bool loadQtChineseTexts(QTranslator& translator);
 
 // The interface font: a CJK face at 9 points, for which the window's fixed layout is sized.
 QFont interfaceFont();
-
-// Puts the file that the program was started with into the window's source box `Text`, as a
-// drop would, and changes nothing else. False when the window has no such box.
-bool fillSourceBox(QWidget& window, const QString& file);
 
 }  // namespace velbrisk::app

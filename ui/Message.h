@@ -28,6 +28,9 @@ public:
     // A modal question with the buttons Yes and No, No being the default (Win32: MB_YESNO |
     // MB_DEFBUTTON2). True for Yes; any other way out of the box (Esc, close box) is No.
     virtual bool askYesNo(const Message& question) = 0;
+    // Ends the question that askYesNo has open, if any, as if No had been pressed: the program
+    // is ending and waits for no one. Harmless when no question is open.
+    virtual void closeQuestion() = 0;
 };
 
 }  // namespace velbrisk::ui

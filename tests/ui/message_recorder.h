@@ -18,16 +18,24 @@ public:
     }
     bool askYesNo(const Message& question) override {
         asked.push_back(question);
+        closed = false;
+        asking_ = true;
         if (onAsked) {
             onAsked();
         }
-        return answerYes;
+        asking_ = false;
+        return answerYes && !closed;
     }
+    void closeQuestion() override { closed = closed || asking_; }
     std::vector<Message> shown;  // messages, in the order shown
     std::vector<Message> asked;  // questions, in the order asked
-    bool answerYes = false;  // the answer to every question
+    bool answerYes = false;  // the answer to every question that is not closed
+    bool closed = false;     // the last question was closed by the program, answered no
     std::function<void()> onShown;  // runs after each message is recorded, if set
     std::function<void()> onAsked;  // runs after each question is recorded, if set
+
+private:
+    bool asking_ = false;
 };
 
 }  // namespace velbrisk::ui

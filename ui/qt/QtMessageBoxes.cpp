@@ -2,6 +2,7 @@
 #include "ui/qt/QtMessageBoxes.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace velbrisk::ui::qt {
 
@@ -32,7 +33,14 @@ bool QtMessageBoxes::askYesNo(const Message& question) {
                     QString::fromStdString(question.text), QMessageBox::Yes | QMessageBox::No,
                     owner_);
     box.setDefaultButton(QMessageBox::No);
+    question_ = &box;
     return box.exec() == QMessageBox::Yes;
+}
+
+void QtMessageBoxes::closeQuestion() {
+    if (question_) {
+        question_->button(QMessageBox::No)->click();
+    }
 }
 
 }  // namespace velbrisk::ui::qt

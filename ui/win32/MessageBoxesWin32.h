@@ -15,14 +15,11 @@ public:
 
     void showMessage(const Message& message) override;
     bool askYesNo(const Message& question) override;
-
-    // The MessageBoxW style for a message with a single OK button.
-    static UINT messageStyle(MessageIcon icon);
-    // The style of a question: Yes and No, No the default.
-    static UINT questionStyle(MessageIcon icon);
+    void closeQuestion() override;
 
 private:
     HWND owner_;
+    bool asking_ = false;  // while askYesNo waits for its answer
 };
 
 }  // namespace velbrisk::ui::win32

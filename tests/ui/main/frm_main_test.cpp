@@ -41,7 +41,8 @@ using ::velbrisk::testing::PrintTo;
 // 200 blank), blank.exe (300 blank) and pe.exe (a Windows program whose cut reaches 249 of its own
 // bytes), then compares what the user sees with the fresh window's, as changed by the row. A
 // message is marked "[Text off]" while Text is disabled, "[busy]" under the busy cursor, "[held]"
-// while the window's input is held. Steps:
+// while the window's input is held, and a question that the program closed "[closed]". Steps:
+//   load PATH                  the window opens with PATH from the command line
 //   Text=TEXT, SaveText=TEXT   type into a box
 //   click NAME, about N        click a link label, or Lbl_About(N)
 //   move PLACE...              moves over Label, Lbl_Com, Lbl_Exit, Label3, Text, or "form"
@@ -62,9 +63,9 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
     ui::MessageRecorder recorder;
     std::vector<std::string> messages, files, links;
     bool endAtQuestion = false;
-    FrmMain window(view, recorder);
+    FrmMain window(view, view, recorder);
     // A message as the user reads it; the system's own words that end some errors are "{reason}".
-    const auto record = [&](const ui::Message& message) {
+    const auto record = [&](const ui::Message& message, bool closed) {
         const char* icons[] = {"information", "warning", "error"};
         std::string text = message.text;
         if (std::count(text.begin(), text.end(), '\n') == 2) {
@@ -72,14 +73,15 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         }
         messages.push_back(std::string(icons[int(message.icon)]) + " " + message.title + ": " + text +
                            (view.textEnabled ? "" : " [Text off]") +
-                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : ""));
+                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : "") +
+                           (closed ? " [closed]" : ""));
     };
-    recorder.onShown = [&] { record(recorder.shown.back()); };
+    recorder.onShown = [&] { record(recorder.shown.back(), false); };
     recorder.onAsked = [&] {
         if (endAtQuestion) {
             window.EndProgram();
         }
-        record(recorder.asked.back());
+        record(recorder.asked.back(), recorder.closed);
     };
     using Handler = void (FrmMain::*)();
     const std::map<std::string, std::pair<Handler, Handler>> handlers = {
@@ -93,8 +95,12 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         std::vector<std::string> words = split(step, ' ');
         const std::string verb = words.front();
         words.erase(words.begin());
-        if (step.find('=') != std::string::npos) {
-            (step[0] == 'T' ? view.Text : view.SaveText) = step.substr(step.find('=') + 1);
+        if (step.starts_with("Text=")) {
+            view.Text = step.substr(5);
+        } else if (step.starts_with("SaveText=")) {
+            view.SaveText = step.substr(9);
+        } else if (verb == "load") {
+            window.Form_Load(words.at(0));
         } else if (verb == "click") {
             (window.*handlers.at(words.at(0)).first)();
         } else if (verb == "about") {
@@ -109,8 +115,10 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
             recorder.answerYes = true;
         } else if (verb == "end") {
             endAtQuestion = true;
-        } else {
+        } else if (verb == "chooser") {
             view.chooserAnswer = words.at(0);
+        } else {
+            FAIL() << "unknown step \"" << step << "\"";
         }
     }
     for (const std::string& name : folder.names("测试")) {
@@ -157,9 +165,11 @@ INSTANTIATE_TEST_SUITE_P(
         UseRow{"question_yes_writes", "yes|" + start("{dir}pe.exe", "small"),
                "Text={dir}pe.exe|" + question + " / information Velbrisk: 压缩完毕！ [Text off]|files=" + kFiles +
                    ", small.exe 775"},
-        // A termination request during the job cancels it, so that even a yes writes nothing.
+        // A termination request during the job closes the question and cancels the job, so that
+        // even a yes writes nothing.
         UseRow{"end_at_the_question_cancels_the_job", "yes|end|" + start("{dir}pe.exe", "small"),
-               "Text={dir}pe.exe|" + question + "|quit=1"},
+               "Text={dir}pe.exe|" + question + " [closed]|quit=1"},
+        UseRow{"command_line_file_fills_Text", "load {dir}prog.exe", "Text={dir}prog.exe"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
         UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
         UseRow{"chooser_cancelled_leaves_Text", "Text=old|click Label", "Text=old"},

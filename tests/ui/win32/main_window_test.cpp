@@ -9,12 +9,14 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "app/win32/Module1.h"
 #include "ui/main/Layout.h"
 #include "ui/win32/ControlIds.h"
+#include "ui/win32/JobLoop.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/MessageBoxesWin32.h"
 #include "window_probe.h"
@@ -170,9 +172,10 @@ TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
 TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     window.setTextEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(named("Text")));
-    window.holdInput(true);
+    JobLoop job(window.hwnd());
+    job.holdInput(true);
     int cancels = 0;
-    window.showProgress([&] { ++cancels; });
+    job.showProgress([&] { ++cancels; });
     const HWND progress = FindWindowW(L"VelbriskProgress", nullptr);
     ASSERT_TRUE(progress && IsWindowVisible(progress));
     EXPECT_EQ(GetWindow(progress, GW_OWNER), window.hwnd());
@@ -180,7 +183,7 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     const HWND cancel = GetDlgItem(progress, IDCANCEL);
     EXPECT_EQ(textOf(cancel), main_window::kProgressCancel);
     const HWND bar = GetDlgItem(progress, progress_ids::kBar);
-    window.setProgress(main_window::kProgressSteps / 4);
+    job.setProgress(main_window::kProgressSteps / 4);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), main_window::kProgressSteps);
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), main_window::kProgressSteps / 4);
 
@@ -189,30 +192,60 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
     PostQuitMessage(7);
     const auto started = std::chrono::steady_clock::now();
-    std::jthread worker([this] {
+    std::jthread worker([&job] {
         std::this_thread::sleep_for(100ms);
-        window.wake();
+        job.wake();
     });
-    window.waitForWake(10s);
-    window.waitForWake(150ms);
+    job.waitForWake(10s);
+    job.waitForWake(150ms);
     const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(waited >= 240ms && waited < 5s) << "one wake ends one wait, after 100 ms";
     EXPECT_EQ(cancels, 3) << "the button, the close box and Esc";
 
     EXPECT_TRUE(IsWindow(progress)) << "the window stays until the job has ended";
-    window.closeProgress();
+    job.closeProgress();
     EXPECT_FALSE(IsWindow(progress));
     EXPECT_FALSE(IsWindowEnabled(window.hwnd())) << "still held after the progress window";
-    window.holdInput(false);
+    job.holdInput(false);
     EXPECT_TRUE(IsWindowEnabled(window.hwnd()));
     MSG quit{};
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 7u);
 }
 
-// Enter on the question must not give away the bytes it asks about.
-TEST(MessageBoxesWin32Test, AQuestionHasNoAsItsDefault) {
-    EXPECT_EQ(MessageBoxesWin32::questionStyle(MessageIcon::Warning) & MB_DEFMASK, MB_DEFBUTTON2);
+// The system's own box, answered from a timer while it runs.
+MessageBoxesWin32 boxes;
+const char* way = "";
+
+void CALLBACK answer(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    const HWND box = FindWindowW(L"#32770", L"Velbrisk");
+    if (way == std::string_view("Enter")) {
+        PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    } else if (way == std::string_view("closeQuestion")) {
+        boxes.closeQuestion();
+    } else {
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    }
+}
+
+// A question ends as No for Enter, so that Enter does not give away the bytes it asks about, and
+// for closeQuestion, as the program ends; only Yes pressed is yes.
+TEST(MessageBoxesWin32Test, AQuestionIsNoUnlessYesIsPressed) {
+    std::vector<std::string> answers;
+    for (const char* const pressed : {"Enter", "closeQuestion", "Yes"}) {
+        way = pressed;
+        SetTimer(nullptr, 0, 100, &answer);
+        // A box that nothing closed is answered Yes after a while, and fails.
+        const UINT_PTR fallback = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR timer, DWORD) {
+            way = "Yes";
+            answer(nullptr, 0, timer, 0);
+        });
+        const bool yes = boxes.askYesNo({MessageIcon::Warning, "Velbrisk", "?"});
+        KillTimer(nullptr, fallback);
+        answers.push_back(std::string(pressed) + (yes ? " yes" : " no"));
+    }
+    EXPECT_EQ(answers, (std::vector<std::string>{"Enter no", "closeQuestion no", "Yes yes"}));
 }
 
 }  // namespace
