@@ -1,12 +1,10 @@
-// What the application sets up as its window opens: Qt's texts, the font, the file given.
-// given.
+// What the application sets up as its window opens: Qt's texts and the font.
 #include "app/Startup.h"
 
 #include <cstdlib>
 #include <string_view>
 
 #include <QLibraryInfo>
-#include <QLineEdit>
 #include <QTranslator>
 
 namespace velbrisk::app {
@@ -21,15 +19,6 @@ bool loadQtChineseTexts(QTranslator& translator) {
 // face is missing, font matching falls back to the desktop's default.
 QFont interfaceFont() {
     return QFont(QStringLiteral("Noto Sans CJK SC"), 9);
-}
-
-bool fillSourceBox(QWidget& window, const QString& file) {
-    auto* text = window.findChild<QLineEdit*>(QStringLiteral("Text"));
-    if (text == nullptr) {
-        return false;
-    }
-    text->setText(file);
-    return true;
 }
 
 // Only the desktop's platforms need a display; offscreen and the like do not. The check can only

@@ -1,7 +1,6 @@
 // Velbrisk's start: the command line, the application, Qt's own texts in Chinese, the font, and
 // the main window.
 #include <QApplication>
-#include <QFile>
 #include <QTranslator>
 #include <csignal>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/Module1.h"
 #include "app/Startup.h"
 #include "app/TerminationSignals.h"
 #include "engine/os_file.h"
@@ -47,10 +47,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication::setFont(velbrisk::app::interfaceFont());
 
-    velbrisk::ui::qt::MainWindow window;
-    if (!command.file.empty()) {
-        velbrisk::app::fillSourceBox(window, QFile::decodeName(command.file.c_str()));
-    }
+    velbrisk::ui::qt::MainWindow window({.openAddress = &velbrisk::Module1::openAddress},
+                                        command.file);
     // A termination signal cancels a job in hand, which removes what it wrote, then ends the
     // program.
     const velbrisk::app::TerminationSignals termination([&window] { window.endProgram(); });

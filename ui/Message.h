@@ -39,6 +39,9 @@ public:
     // A modal question (Qt: QMessageBox with a button per answer; Win32: a task dialog). Returns
     // the index of the answer taken.
     virtual std::size_t ask(const Question& question) = 0;
+    // Ends the question that ask has open, if any, as if Esc had been pressed: the program is
+    // ending and waits for no one. Harmless when no question is open.
+    virtual void closeQuestion() = 0;
 };
 
 }  // namespace velbrisk::ui

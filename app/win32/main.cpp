@@ -26,10 +26,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     {
         velbrisk::ui::win32::MainWindow::Seams seams;
         seams.openAddress = &velbrisk::Module1::openAddress;
-        velbrisk::ui::win32::MainWindow window(instance, seams);
-        if (!command.file.empty()) {
-            window.setText(command.file);
-        }
+        velbrisk::ui::win32::MainWindow window(instance, seams, command.file);
         window.show(showCommand);
 
         MSG message;

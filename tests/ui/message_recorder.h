@@ -19,17 +19,25 @@ public:
     }
     std::size_t ask(const Question& question) override {
         asked.push_back(question);
+        closed = false;
+        asking_ = true;
         if (onAsked) {
             onAsked();
         }
-        return answer.value_or(question.escapeAnswer);
+        asking_ = false;
+        return closed ? question.escapeAnswer : answer.value_or(question.escapeAnswer);
     }
+    void closeQuestion() override { closed = closed || asking_; }
     std::vector<Message> shown;  // messages, in the order shown
     std::vector<Question> asked;  // questions, in the order asked
-    // The answer to every question, by its index; none: the user presses Esc.
+    // The answer to every question that is not closed, by its index; none: the user presses Esc.
     std::optional<std::size_t> answer;
+    bool closed = false;  // the last question was closed by the program, as Esc would
     std::function<void()> onShown;  // runs after each message is recorded, if set
     std::function<void()> onAsked;  // runs after each question is recorded, if set
+
+private:
+    bool asking_ = false;
 };
 
 }  // namespace velbrisk::ui

@@ -70,8 +70,13 @@ private:
     MessageBoxes& boxes_;
 };
 
-FrmMain::FrmMain(MainView& view, MessageBoxes& boxes, std::chrono::milliseconds progressDelay)
-    : view_(view), boxes_(boxes), progressDelay_(progressDelay) {}
+FrmMain::FrmMain(MainView& view, JobView& jobView, MessageBoxes& boxes,
+                 std::chrono::milliseconds progressDelay)
+    : view_(view), jobView_(jobView), boxes_(boxes), progressDelay_(progressDelay) {}
+
+void FrmMain::Form_Load(const std::string& commandFile) {
+    view_.setText(commandFile);
+}
 
 void FrmMain::Lbl_Com_Click() {
     // Only emptiness is checked: a path of blanks goes to the job as typed.
@@ -125,7 +130,7 @@ void FrmMain::StartCompress() {
     {
         // The runner holds the window's input off and closes its progress window when it goes,
         // before the message that ends the job.
-        JobRunner runner(view_, progressDelay_);
+        JobRunner runner(jobView_, progressDelay_);
         runningJob_ = &runner;
         WindowJob job(runner, boxes_);
         outcome = runJob({view_.text(), outputPath(view_.text(), view_.saveText())}, job);
@@ -143,6 +148,9 @@ void FrmMain::EndProgram() {
     if (runningJob_) {
         ending_ = true;
         runningJob_->cancel();
+        // The job waits for no one: a question still open is answered no, and the job, cancelled,
+        // then ends the program.
+        boxes_.closeQuestion();
         return;
     }
     view_.quit();

@@ -17,10 +17,11 @@
 
 namespace velbrisk::ui {
 
-// The main window as the logic sees it. Every call comes on the window's thread (JobView's
-// wake() excepted). Texts are UTF-8.
-class MainView : public JobView {
+// The main window as the logic sees it. Every call comes on the window's thread. Texts are UTF-8.
+class MainView {
 public:
+    virtual ~MainView() = default;
+
     // The texts of the source box `Text` and the output-name box `SaveText`, as shown.
     virtual std::string text() const = 0;
     virtual std::string saveText() const = 0;
@@ -54,10 +55,14 @@ public:
 
 class FrmMain {
 public:
-    // The view and the message boxes outlive this object. progressDelay: how long a job runs
-    // before its progress window comes up.
-    FrmMain(MainView& view, MessageBoxes& boxes,
+    // The views and the message boxes outlive this object. jobView: the window's side of a
+    // running job. progressDelay: how long a job runs before its progress window comes up.
+    FrmMain(MainView& view, JobView& jobView, MessageBoxes& boxes,
             std::chrono::milliseconds progressDelay = kProgressDelay);
+
+    // The window has opened, with `Text` empty. commandFile: the file the program was started
+    // with (empty for none), which goes into `Text` as it is given.
+    void Form_Load(const std::string& commandFile);
 
     // Clicks (primary button pressed and released on the label).
     void Lbl_Com_Click();                // start: the empty-box refusals, then StartCompress
@@ -82,8 +87,9 @@ public:
     void Text_OLEDragDrop(const std::vector<std::optional<std::string>>& droppedFiles);
 
     // Ends the program as soon as it may, for a termination request from outside (SIGTERM,
-    // SIGINT). A running job is cancelled first, so that it removes what it wrote, and ends with
-    // no message; then the view quits. With no job running the view quits at once.
+    // SIGINT, or Windows' close request). A running job is cancelled first, so that it removes
+    // what it wrote, and ends with no message; a question it is waiting on is answered no. Then
+    // the view quits. With no job running the view quits at once.
     void EndProgram();
 
     // The help text of Label3_Click.
@@ -99,6 +105,7 @@ private:
     void colourLinks(const std::array<const Rgb*, 4>& colours);
 
     MainView& view_;
+    JobView& jobView_;
     MessageBoxes& boxes_;
     const std::chrono::milliseconds progressDelay_;
     JobRunner* runningJob_ = nullptr;  // while StartCompress runs

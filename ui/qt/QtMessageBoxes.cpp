@@ -40,10 +40,17 @@ std::size_t QtMessageBoxes::ask(const Question& question) {
     }
     box.setDefaultButton(buttons.at(question.defaultAnswer));
     box.setEscapeButton(buttons.at(question.escapeAnswer));
+    question_ = &box;
     box.exec();
     const auto taken = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     return taken == buttons.end() ? question.escapeAnswer
                                   : static_cast<std::size_t>(taken - buttons.begin());
+}
+
+void QtMessageBoxes::closeQuestion() {
+    if (question_) {
+        question_->escapeButton()->click();
+    }
 }
 
 }  // namespace velbrisk::ui::qt

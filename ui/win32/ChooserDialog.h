@@ -33,9 +33,6 @@ public:
     // takes no input meanwhile. True when it closed through OK.
     bool runModal(HWND blocked);
 
-    // False once the logic has closed the dialog.
-    bool isOpen() const { return !closed_; }
-
     // ChooserView.
     void showDrives(const std::vector<std::string>& entries, int current) override;
     void showFolders(const std::vector<FolderEntry>& entries, int current) override;
@@ -55,7 +52,6 @@ private:
     void createControls();
     void layOut();
     void drawFolder(const DRAWITEMSTRUCT& item);
-    void driveChosen();
 
     HINSTANCE instance_;
     MessageBoxesWin32 systemBoxes_;
@@ -71,7 +67,6 @@ private:
     HICON openFolderIcon_ = nullptr;
     HICON closedFolderIcon_ = nullptr;
     int dpi_ = 96;
-    int driveIndex_ = -1;  // the drive entry last handed to the logic
     bool closed_ = false;
     bool accepted_ = false;
 };

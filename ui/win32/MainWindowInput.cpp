@@ -53,14 +53,15 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // Enter and Esc in a box come here as IDOK and IDCANCEL: the window has no default
             // button and no cancel button, so they do nothing.
             return 0;
-        case WM_DPICHANGED: {
-            dpi_ = HIWORD(wParam);
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            dpi_ = followDpiChange(window_, wParam, lParam);
             layOut();
             return 0;
-        }
+        case WM_CLOSE:
+            // The close box, or a request from outside to end the program, which may come
+            // while a job runs and the window takes no input.
+            logic_->EndProgram();
+            return 0;
         case WM_DESTROY:
             if (!destroying_) {
                 PostQuitMessage(0);

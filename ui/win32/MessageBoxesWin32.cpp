@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/win32/Wide.h"
@@ -24,18 +25,24 @@ UINT iconStyle(MessageIcon icon) {
     return MB_ICONINFORMATION;
 }
 
-}  // namespace
+// The system's message boxes and task dialogs are dialogs of this class; the program makes no
+// other.
+constexpr wchar_t kMessageBoxClass[] = L"#32770";
 
-UINT MessageBoxesWin32::messageStyle(MessageIcon icon) {
-    return MB_OK | iconStyle(icon);
+BOOL CALLBACK cancelDialog(HWND window, LPARAM) {
+    wchar_t name[16] = {};
+    if (GetClassNameW(window, name, 16) && std::wstring_view(name) == kMessageBoxClass) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    return TRUE;
 }
 
+}  // namespace
 
 void MessageBoxesWin32::showMessage(const Message& message) {
     MessageBoxW(owner_, wideText(message.text).c_str(), wideText(message.title).c_str(),
-                messageStyle(message.icon));
+                MB_OK | iconStyle(message.icon));
 }
-
 // A task dialog, since a message box offers no buttons of the program's own words. Each answer is
 // a button whose id is kFirstAnswer + its index; Esc and the close box give IDCANCEL.
 std::size_t MessageBoxesWin32::ask(const Question& question) {
@@ -64,13 +71,23 @@ std::size_t MessageBoxesWin32::ask(const Question& question) {
     config.pButtons = buttons.data();
     config.nDefaultButton = kFirstAnswer + static_cast<int>(question.defaultAnswer);
     int pressed = IDCANCEL;
-    if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) {
+    asking_ = true;
+    const HRESULT shown = TaskDialogIndirect(&config, &pressed, nullptr, nullptr);
+    asking_ = false;
+    if (FAILED(shown)) {
         return question.escapeAnswer;
     }
     const int index = pressed - kFirstAnswer;
     return index >= 0 && static_cast<std::size_t>(index) < answers.size()
                ? static_cast<std::size_t>(index)
                : question.escapeAnswer;
+}
+
+// The question is the dialog on top, on this thread: it is cancelled, as Esc would.
+void MessageBoxesWin32::closeQuestion() {
+    if (asking_) {
+        EnumThreadWindows(GetCurrentThreadId(), &cancelDialog, 0);
+    }
 }
 
 }  // namespace velbrisk::ui::win32

@@ -15,12 +15,11 @@ public:
 
     void showMessage(const Message& message) override;
     std::size_t ask(const Question& question) override;
-
-    // The MessageBoxW style for a message with a single OK button.
-    static UINT messageStyle(MessageIcon icon);
+    void closeQuestion() override;
 
 private:
     HWND owner_;
+    bool asking_ = false;  // while ask waits for its answer
 };
 
 }  // namespace velbrisk::ui::win32

@@ -43,7 +43,9 @@ using ::velbrisk::testing::PrintTo;
 // bytes, which end the file) and pz.exe (the same with 500 zeros after them), then compares what
 // the user sees with the fresh window's, as changed by the row. A message is marked "[Text off]"
 // while Text is disabled, "[busy]" under the busy cursor, "[held]" while the window's input is
-// held; a question ends with its answers, the default marked "*" and Esc's "^". Steps:
+// held, and a question that the program closed "[closed]"; a question ends with its answers, the
+// default marked "*" and Esc's "^". Steps:
+//   load PATH                  the window opens with PATH from the command line
 //   Text=TEXT, SaveText=TEXT   type into a box
 //   click NAME, about N        click a link label, or Lbl_About(N)
 //   move PLACE...              moves over Label, Lbl_Com, Lbl_Exit, Label3, Text, or "form"
@@ -66,9 +68,9 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
     ui::MessageRecorder recorder;
     std::vector<std::string> messages, files, links;
     bool endAtQuestion = false;
-    FrmMain window(view, recorder);
+    FrmMain window(view, view, recorder);
     // A message as the user reads it; the system's own words that end some errors are "{reason}".
-    const auto record = [&](const ui::Message& message, const std::string& answers = "") {
+    const auto record = [&](const ui::Message& message, bool closed, const std::string& answers = "") {
         const char* icons[] = {"information", "warning", "error"};
         std::string text = message.text + answers;
         if (message.icon == ui::MessageIcon::Error && std::count(text.begin(), text.end(), '\n') == 2) {
@@ -76,9 +78,10 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         }
         messages.push_back(std::string(icons[int(message.icon)]) + " " + message.title + ": " + text +
                            (view.textEnabled ? "" : " [Text off]") +
-                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : ""));
+                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : "") +
+                           (closed ? " [closed]" : ""));
     };
-    recorder.onShown = [&] { record(recorder.shown.back()); };
+    recorder.onShown = [&] { record(recorder.shown.back(), false); };
     recorder.onAsked = [&] {
         if (endAtQuestion) {
             window.EndProgram();
@@ -89,7 +92,7 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
             answers += std::string(k == 0 ? " [" : "/") + (k == question.defaultAnswer ? "*" : "") +
                        (k == question.escapeAnswer ? "^" : "") + question.answers[k];
         }
-        record(question.message, answers + "]");
+        record(question.message, recorder.closed, answers + "]");
     };
     using Handler = void (FrmMain::*)();
     const std::map<std::string, std::pair<Handler, Handler>> handlers = {
@@ -103,8 +106,12 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         std::vector<std::string> words = split(step, ' ');
         const std::string verb = words.front();
         words.erase(words.begin());
-        if (step.find('=') != std::string::npos) {
-            (step[0] == 'T' ? view.Text : view.SaveText) = step.substr(step.find('=') + 1);
+        if (step.starts_with("Text=")) {
+            view.Text = step.substr(5);
+        } else if (step.starts_with("SaveText=")) {
+            view.SaveText = step.substr(9);
+        } else if (verb == "load") {
+            window.Form_Load(words.at(0));
         } else if (verb == "click") {
             (window.*handlers.at(words.at(0)).first)();
         } else if (verb == "about") {
@@ -122,8 +129,10 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
             recorder.answer = std::stoul(words.at(0));
         } else if (verb == "end") {
             endAtQuestion = true;
-        } else {
+        } else if (verb == "chooser") {
             view.chooserAnswer = words.at(0);
+        } else {
+            FAIL() << "unknown step \"" << step << "\"";
         }
     }
     for (const std::string& name : folder.names("测试")) {
@@ -184,9 +193,11 @@ INSTANTIATE_TEST_SUITE_P(
                "Text={dir}pz.exe|" + threeWays + " / information Velbrisk: 压缩完毕！ [Text off]|files=" + kFiles +
                    ", small.exe 1024"},
         UseRow{"question_three_ways_esc_writes_nothing", start("{dir}pz.exe", "small"), "Text={dir}pz.exe|" + threeWays},
-        // A termination request during the job cancels it, so that even a yes writes nothing.
+        // A termination request during the job closes the question and cancels the job, so that
+        // even a yes writes nothing.
         UseRow{"end_at_the_question_cancels_the_job", "answer 0|end|" + start("{dir}pe.exe", "small"),
-               "Text={dir}pe.exe|" + question + "|quit=1"},
+               "Text={dir}pe.exe|" + question + " [closed]|quit=1"},
+        UseRow{"command_line_file_fills_Text", "load {dir}prog.exe", "Text={dir}prog.exe"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
         UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
         UseRow{"chooser_cancelled_leaves_Text", "Text=old|click Label", "Text=old"},

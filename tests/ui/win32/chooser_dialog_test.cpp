@@ -93,14 +93,27 @@ TEST_F(ChooserDialogTest, ListsShowTheFolderOpenFoldersAndPickFiles) {
     EXPECT_EQ(entriesOf(control(chooser_ids::kFile1)), (Names{"A.EXE", "中文.exe"}));
 }
 
+// Each button closes the dialog, so that its modal run ends at once: OK with the path box handed
+// on, 取消 with nothing.
 TEST_F(ChooserDialogTest, OkHandsOnThePathBoxAndCancelNothing) {
+    static bool timedOut;
     for (const int button : {chooser_ids::kCommand2, chooser_ids::kCommand1}) {
         ChooserDialog other(GetModuleHandleW(nullptr), &recorder,
                             [this](const std::string& path) { chosen = path; });
         SetWindowTextW(GetDlgItem(other.hwnd(), chooser_ids::kText1), L"随便 typed");
         SendMessageW(other.hwnd(), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        EXPECT_FALSE(other.isOpen()) << button;
+        // A dialog that the button left open would run until this ends it.
+        timedOut = false;
+        SetTimer(other.hwnd(), 1, 3000, [](HWND chooser, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(chooser, timer);
+            timedOut = true;
+            PostQuitMessage(0);
+        });
+        EXPECT_EQ(other.runModal(nullptr), button == chooser_ids::kCommand1) << button;
+        EXPECT_FALSE(timedOut) << button;
         EXPECT_EQ(chosen.has_value(), button == chooser_ids::kCommand1) << button;
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
     EXPECT_EQ(chosen, "随便 typed");
 }

@@ -9,12 +9,14 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "app/win32/Module1.h"
 #include "ui/main/Layout.h"
 #include "ui/win32/ControlIds.h"
+#include "ui/win32/JobLoop.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/MessageBoxesWin32.h"
 #include "window_probe.h"
@@ -177,9 +179,10 @@ TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
 TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     window.setTextEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(named("Text")));
-    window.holdInput(true);
+    JobLoop job(window.hwnd());
+    job.holdInput(true);
     int cancels = 0;
-    window.showProgress([&] { ++cancels; });
+    job.showProgress([&] { ++cancels; });
     const HWND progress = FindWindowW(L"VelbriskProgress", nullptr);
     ASSERT_TRUE(progress && IsWindowVisible(progress));
     EXPECT_EQ(GetWindow(progress, GW_OWNER), window.hwnd());
@@ -187,7 +190,7 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     const HWND cancel = GetDlgItem(progress, IDCANCEL);
     EXPECT_EQ(textOf(cancel), main_window::kProgressCancel);
     const HWND bar = GetDlgItem(progress, progress_ids::kBar);
-    window.setProgress(main_window::kProgressSteps / 4);
+    job.setProgress(main_window::kProgressSteps / 4);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), main_window::kProgressSteps);
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), main_window::kProgressSteps / 4);
 
@@ -196,55 +199,64 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
     PostQuitMessage(7);
     const auto started = std::chrono::steady_clock::now();
-    std::jthread worker([this] {
+    std::jthread worker([&job] {
         std::this_thread::sleep_for(100ms);
-        window.wake();
+        job.wake();
     });
-    window.waitForWake(10s);
-    window.waitForWake(150ms);
+    job.waitForWake(10s);
+    job.waitForWake(150ms);
     const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(waited >= 240ms && waited < 5s) << "one wake ends one wait, after 100 ms";
     EXPECT_EQ(cancels, 3) << "the button, the close box and Esc";
 
     EXPECT_TRUE(IsWindow(progress)) << "the window stays until the job has ended";
-    window.closeProgress();
+    job.closeProgress();
     EXPECT_FALSE(IsWindow(progress));
     EXPECT_FALSE(IsWindowEnabled(window.hwnd())) << "still held after the progress window";
-    window.holdInput(false);
+    job.holdInput(false);
     EXPECT_TRUE(IsWindowEnabled(window.hwnd()));
     MSG quit{};
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 7u);
 }
 
-// Asks `question` and, once its dialog is up, presses `key` in it, as the user would.
-std::size_t askPressing(const Question& question, WPARAM key) {
-    const DWORD asker = GetCurrentThreadId();
-    std::thread presser([asker, key] {
-        for (int tries = 0; tries < 500; ++tries) {
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof info;
-            if (GetGUIThreadInfo(asker, &info) && info.hwndFocus != nullptr) {
-                PostMessageW(info.hwndFocus, WM_KEYDOWN, key, 0);
-                PostMessageW(info.hwndFocus, WM_KEYUP, key, 0);
-                return;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-    });
-    MessageBoxesWin32 boxes;
-    const std::size_t answer = boxes.ask(question);
-    presser.join();
-    return answer;
+// The system's own dialog, answered from a timer while it runs.
+MessageBoxesWin32 boxes;
+const char* way = "";
+
+void CALLBACK answer(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    const HWND box = FindWindowW(L"#32770", L"Velbrisk");
+    if (way == std::string_view("Enter")) {
+        PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    } else if (way == std::string_view("Esc")) {
+        PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
+    } else if (way == std::string_view("closeQuestion")) {
+        boxes.closeQuestion();
+    } else {
+        // The first answer's button, pressed.
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), 0);
+    }
 }
 
-// Enter takes the default answer and Esc the one for doing nothing, whichever they are.
-TEST(MessageBoxesWin32Test, EnterAndEscTakeTheQuestionsOwnAnswers) {
-    Question question{{MessageIcon::Warning, "Velbrisk", "?"}, {"甲", "乙", "丙"}, 0, 2};
-    EXPECT_EQ(askPressing(question, VK_RETURN), 0u);
-    EXPECT_EQ(askPressing(question, VK_ESCAPE), 2u);
-    question = {{MessageIcon::Warning, "Velbrisk", "?"}, {"乙", "丙"}, 1, 1};
-    EXPECT_EQ(askPressing(question, VK_RETURN), 1u);
+// Enter takes the question's default answer, which need not be its first; Esc and
+// closeQuestion, as the program ends, take the one for doing nothing; a button is its answer.
+TEST(MessageBoxesWin32Test, AQuestionEndsWithTheAnswerEachWayGives) {
+    const Question question{{MessageIcon::Warning, "Velbrisk", "?"}, {"甲", "乙", "丙"}, 1, 2};
+    std::vector<std::string> answers;
+    for (const char* const pressed : {"Enter", "Esc", "closeQuestion", "first"}) {
+        way = pressed;
+        SetTimer(nullptr, 0, 100, &answer);
+        // A dialog that nothing closed is answered with its first button after a while, and fails.
+        const UINT_PTR fallback = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR timer, DWORD) {
+            way = "first";
+            answer(nullptr, 0, timer, 0);
+        });
+        const std::size_t taken = boxes.ask(question);
+        KillTimer(nullptr, fallback);
+        answers.push_back(std::string(pressed) + " " + std::to_string(taken));
+    }
+    EXPECT_EQ(answers, (std::vector<std::string>{"Enter 1", "Esc 2", "closeQuestion 2", "first 0"}));
 }
 
 }  // namespace
