@@ -81,8 +81,8 @@ struct TrimPlan {
     // loss can stop the copy from running. 0 for a file that is no such program.
     std::int64_t imageBytesCut = 0;
     // The source as the scan opened it, kept open for the copy, with its facts at the time: the
-    // copy reads this file, never whatever the path may name by then. replaceTrimmed closes it
-    // before it puts the copy in its place, which Windows refuses while the file is open.
+    // copy reads this file, never whatever the path may name by then. A replaceTrimmed that puts
+    // the copy in its place closes it; one that fails leaves it open for another try.
     std::shared_ptr<detail::HeldSource> source;
 };
 
@@ -95,7 +95,8 @@ struct TrimPlan {
 JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
                      const JobControl& control = {});
 
-// Phase two: refuses an output that is the source itself or cannot be named, then copies the
+// Phase two: refuses an output that is the source itself, cannot be named, or is an existing file
+// marked read-only (owner write bit clear; Windows's read-only attribute), then copies the
 // kept bytes of the file that the scan opened into a new file that no one sees until it is put in
 // place of the output, whole. A source whose size or times are no longer as scanned, before or
 // after the copy, or whose path has come to name another file, is unreadable ("the file changed")
@@ -104,8 +105,11 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
 JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control = {});
 
 // Phase two for a caller that replaces the source itself with its trimmed copy: the copy is
-// written whole beside the source, keeps the source's permission bits, and is renamed over
-// it; any failure leaves the source untouched.
+// written whole beside the source, keeps the source's permission bits, owner and access list,
+// reaches the disk, and takes the source's place in a way that shows what it replaced: unless that
+// is the file scanned, unchanged, the source goes back, and the source is unreadable ("the file
+// changed"). Any failure leaves the source untouched. Where the source path is a symbolic link,
+// the file it leads to is replaced and the link stays; the result's path names that file.
 JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control = {});
 
 // Both phases, one after the other.
