@@ -3,8 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstddef>
+#include <iterator>
 
 #include "engine/trim.h"
 #include "engine/trim_internals.h"
@@ -104,6 +112,38 @@ TEST_F(InScratchFolder, ReplaceTriedAgainAfterAFailure) {
     EXPECT_EQ(failed.status, JobStatus::OutputUnwritable);
     EXPECT_EQ(retried.status, JobStatus::Done) << retried.reason;
     EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), kTrimmed));
+    EXPECT_EQ(folder.names(), (Names{"app.exe"}));
+}
+
+// A file system that refuses to set permissions (some FUSE and network ones do), played by a
+// seccomp filter in a child process: the in-place replace fails rather than give the source's
+// place to a copy with other permissions.
+TEST_F(InScratchFolder, ReplaceRefusedWhenThePermissionsCannotBeSet) {
+    writeFile(folder / "app.exe", kSource);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fchmod, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        const sock_fprog program{std::size(filter), filter};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+            ::_exit(2);
+        }
+        TrimPlan plan;
+        scanSource(folder / "app.exe", "unused", plan);
+        const JobResult result = replaceTrimmed(plan);
+        ::_exit(result.status == JobStatus::OutputUnwritable && !result.reason.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    ASSERT_NE(WEXITSTATUS(status), 2) << "no seccomp filter here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the replace went on";
+    EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), kSource));
     EXPECT_EQ(folder.names(), (Names{"app.exe"}));
 }
 
