@@ -167,12 +167,15 @@ bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std:
 bool replaceInPlace(NewFile& file, const std::string& targetPath, const File& held,
                     std::error_code& ec);
 
-// Lets the replaced file go and makes the names durable.
-bool keepReplacement(NewFile& file, const std::string& targetPath, std::error_code& ec);
+// Lets the replaced file go and makes the names durable. Both end the lock on `held`.
+bool keepReplacement(NewFile& file, const std::string& targetPath, const File& held,
+                     std::error_code& ec);
 
 // Puts the replaced file back at `targetPath`; the new file gets its temporary name again, for
-// discardNew. On failure the replaced file stays at `replacedPath`, which nothing removes.
-bool undoReplace(NewFile& file, const std::string& targetPath, std::error_code& ec);
+// discardNew. On failure the replaced file stays beside it, under `replacedPath`: its temporary
+// name without the suffix that would let a later job take it for a leftover.
+bool undoReplace(NewFile& file, const std::string& targetPath, const File& held,
+                 std::error_code& ec);
 
 // Closes the file and removes whatever name it has. Never fails: there is nothing left to tell.
 void discardNew(NewFile& file);

@@ -541,27 +541,36 @@ bool replaceInPlace(NewFile& file, const std::string& targetPath, const File& he
     return putInPlace(file, targetPath, true, ec);
 }
 
-bool keepReplacement(NewFile& file, const std::string& targetPath, std::error_code& ec) {
+bool keepReplacement(NewFile& file, const std::string& targetPath, const File& held,
+                     std::error_code& ec) {
     ec.clear();
     // A close that fails is a write that may not have happened: the old file goes back.
     file.file.close(ec);
     if (ec) {
         std::error_code ignored;
-        undoReplace(file, targetPath, ignored);
+        undoReplace(file, targetPath, held, ignored);
         return false;
     }
+    (void)::flock(held.native(), LOCK_UN);
     ::unlink(file.replacedPath.c_str());
     file.replacedPath.clear();
     syncFolder(targetPath);
     return true;
 }
 
-bool undoReplace(NewFile& file, const std::string& targetPath, std::error_code& ec) {
+bool undoReplace(NewFile& file, const std::string& targetPath, const File& held,
+                 std::error_code& ec) {
     ec.clear();
     if (!exchangeNames(file.replacedPath, targetPath)) {
         ec = lastError();
+        const std::string kept =
+            file.replacedPath.substr(0, file.replacedPath.size() - kTempSuffix.size());
+        if (::rename(file.replacedPath.c_str(), kept.c_str()) == 0) {
+            file.replacedPath = kept;
+        }
         return false;
     }
+    (void)::flock(held.native(), LOCK_UN);
     file.tempPath = std::exchange(file.replacedPath, {});
     syncFolder(targetPath);
     return true;

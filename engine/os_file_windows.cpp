@@ -554,7 +554,7 @@ bool replaceInPlace(NewFile& file, const std::string& targetPath, const File&,
     return false;
 }
 
-bool keepReplacement(NewFile& file, const std::string&, std::error_code& ec) {
+bool keepReplacement(NewFile& file, const std::string&, const File&, std::error_code& ec) {
     ec.clear();
     std::error_code ignored;
     // Gone once the caller's handle on it closes.
@@ -563,7 +563,7 @@ bool keepReplacement(NewFile& file, const std::string&, std::error_code& ec) {
     return true;
 }
 
-bool undoReplace(NewFile& file, const std::string& targetPath, std::error_code& ec) {
+bool undoReplace(NewFile& file, const std::string& targetPath, const File&, std::error_code& ec) {
     // The copy moves aside first, so that no replace is needed: its name is then free for the
     // replaced file, and the copy is left for discardNew.
     const std::string aside = tempPathBeside(targetPath);
@@ -573,6 +573,11 @@ bool undoReplace(NewFile& file, const std::string& targetPath, std::error_code& 
     if (!moveTo(file.replacedPath, targetPath, ec)) {
         std::error_code ignored;
         moveTo(aside, targetPath, ignored);
+        const std::string kept =
+            file.replacedPath.substr(0, file.replacedPath.size() - kTempSuffix.size());
+        if (moveTo(file.replacedPath, kept, ignored)) {
+            file.replacedPath = kept;
+        }
         return false;
     }
     file.tempPath = aside;

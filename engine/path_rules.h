@@ -59,11 +59,14 @@ inline std::string tempName(std::string_view targetName) {
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-    std::string name = "." + tempNameStem(targetName) + ".";
+    std::string name(1, '.');
+    name += tempNameStem(targetName);
+    name += '.';
     for (std::size_t k = 0; k < kTempRandomLetters; ++k) {
         name += kLetters[pick(random)];
     }
-    return name + std::string{kTempSuffix};
+    name += kTempSuffix;
+    return name;
 }
 
 inline bool isTempName(std::string_view name) {

@@ -180,14 +180,14 @@ public:
         const os::FileInfo replaced = os::pathInfo(file_.replacedPath, ec);
         if (ec || !sameAsScanned(replaced, source.info, ChangeTime::Stamped)) {
             std::error_code undone;
-            if (!os::undoReplace(file_, targetPath, undone)) {
+            if (!os::undoReplace(file_, targetPath, source.file, undone)) {
                 // The changed file is kept where it lies; the report names it.
                 return failure(JobStatus::SourceUnreadable, file_.replacedPath,
                                JobError::SourceChanged);
             }
             return failure(JobStatus::SourceUnreadable, sourcePath, JobError::SourceChanged);
         }
-        if (!os::keepReplacement(file_, targetPath, ec)) {
+        if (!os::keepReplacement(file_, targetPath, source.file, ec)) {
             return failure(JobStatus::OutputUnwritable, targetPath, ec);
         }
         return done(targetPath);
