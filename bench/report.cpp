@@ -95,9 +95,9 @@ void printTables(const std::vector<InputResult>& rows) {
                     row.copyRuns);
     }
     std::printf(
-        "(scan read B: bytes the scan read through read calls, from /proc/self/io; check ms: of "
-        "the copy's time, the bytes cut read again and the source looked at before the copy is "
-        "put in place; "
+        "(scan read B: bytes the scan read through read calls, from /proc/self/io; copy ms: "
+        "writeTrimmed without its last checks; check ms: those checks (the bytes cut read again, "
+        "the source looked at) before the copy is put in place; "
         "cp+sync: cp, then fsync of its output and of the folder, what a copy that must survive a "
         "power cut costs; progress#: progress reports in one whole job; peak: ru_maxrss of a "
         "forked child that ran one trimFile, which started at %.1f MiB)\n\n",

@@ -85,13 +85,13 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const ScratchFolder& folder) {
                        EXPECT_EQ(::truncate((folder / "real.exe").c_str(), 2 * kMiB), 0);
                    }},
-        // Its modification time set back as well: only the change time tells.
-        ChangeCase{"rewritten_in_the_tail_times_set_back", When::Between,
+        // Rewritten in the kept data, its modification time set back: only the change time tells.
+        ChangeCase{"rewritten_times_set_back", When::Between,
                    [](const ScratchFolder& folder) {
                        const std::string real = folder / "real.exe";
                        const auto modified = fs::last_write_time(real);
                        std::fstream(real, std::ios::in | std::ios::out | std::ios::binary)
-                               .seekp(4 * kMiB - 8)
+                               .seekp(3 * kMiB + 8)
                            << "new!";
                        fs::last_write_time(real, modified);
                    }},
