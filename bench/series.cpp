@@ -32,7 +32,7 @@ void scanRound(InputResult& row, std::vector<double>* samples) {
     TrimPlan plan;
     JobResult scanned;
     samples[0].push_back(
-        secondsOf([&] { scanned = scanSource(row.source, row.outputName, plan); }));
+        secondsOf([&] { scanned = scanSource(row.source, plan); }));
     failUnless(row, scanned.status == JobStatus::Done,
                std::string("scanSource: ") + statusName(scanned.status));
     std::int64_t got = 0;
@@ -61,7 +61,7 @@ void copyRound(InputResult& row, const TrimPlan& plan, bool check, std::vector<d
         .beforeReplace = [&] { checkDone = std::chrono::steady_clock::now(); }};
     detail::TrimStats stats;
     const double total =
-        secondsFromClean([&] { result = detail::writeTrimmed(plan, {}, stamped, stats); });
+        secondsFromClean([&] { result = detail::writeTrimmed(plan, row.output, {}, stamped, stats); });
     const double checks = std::chrono::duration<double>(checkDone - copyDone).count();
     samples[0].push_back(total - checks);
     samples[4].push_back(checks);
@@ -147,7 +147,7 @@ void measure(InputResult& row, int minRuns) {
     std::fprintf(stderr, "measuring %s ...\n", row.shape.name.c_str());
     TrimPlan plan;
     std::int64_t before = bytesReadSoFar();
-    JobResult result = scanSource(row.source, row.outputName, plan);
+    JobResult result = scanSource(row.source, plan);
     std::int64_t after = bytesReadSoFar();
     if (before >= 0 && after >= 0) {
         row.scanned = after - before;

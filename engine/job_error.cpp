@@ -19,6 +19,12 @@ public:
                 return "系统未写入任何数据";
             case JobError::ReadOnly:
                 return "文件是只读的";
+            case JobError::IsAFolder:
+                return "这是一个文件夹，不是文件";
+            case JobError::OutputExists:
+                return "文件已存在，未覆盖";
+            case JobError::OutputIsASource:
+                return "这是本次要压缩的文件之一，不能覆盖";
         }
         return "未知错误";
     }

@@ -53,7 +53,7 @@ TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
     const detail::TrimOptions options{.beforeReplace = [&] { row.act(folder, fd); }};
     detail::TrimStats stats;
     TrimPlan plan;
-    ASSERT_EQ(detail::scanSource(folder / "link.exe", "unused", plan, {}, options, stats).status,
+    ASSERT_EQ(detail::scanSource(folder / "link.exe", plan, {}, options, stats).status,
               JobStatus::Done);
 
     const JobResult result = detail::replaceTrimmed(plan, {}, options, stats);
@@ -103,7 +103,7 @@ TEST_F(InScratchFolder, ReplaceTriedAgainAfterAFailure) {
                                       }};
     detail::TrimStats stats;
     TrimPlan plan;
-    ASSERT_EQ(detail::scanSource(folder / "app.exe", "unused", plan, {}, options, stats).status,
+    ASSERT_EQ(detail::scanSource(folder / "app.exe", plan, {}, options, stats).status,
               JobStatus::Done);
 
     const JobResult failed = detail::replaceTrimmed(plan, {}, options, stats);
@@ -134,7 +134,7 @@ TEST_F(InScratchFolder, ReplaceRefusedWhenThePermissionsCannotBeSet) {
             ::_exit(2);
         }
         TrimPlan plan;
-        scanSource(folder / "app.exe", "unused", plan);
+        scanSource(folder / "app.exe", plan);
         const JobResult result = replaceTrimmed(plan);
         ::_exit(result.status == JobStatus::OutputUnwritable && !result.reason.empty() ? 0 : 1);
     }

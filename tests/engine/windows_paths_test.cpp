@@ -85,7 +85,7 @@ TEST_F(WindowsFiles, ReplaceShowsWhatItReplacedAndReadOnlyStays) {
         }};
         detail::TrimStats stats;
         TrimPlan plan;
-        ASSERT_EQ(detail::scanSource(source, "unused", plan, {}, options, stats).status,
+        ASSERT_EQ(detail::scanSource(source, plan, {}, options, stats).status,
                   JobStatus::Done);
 
         const JobResult result = detail::replaceTrimmed(plan, {}, options, stats);
