@@ -28,6 +28,7 @@ struct InputResult {
     int copyRuns = 0;
     // Medians, in seconds.
     double scan = 0, read = 0, copy = 0, cp = 0, cpSync = 0, whole = 0, wholeWithProgress = 0;
+    double check = 0;  // the copy's last checks: the cut read again, the source looked at
     // The fastest run of each, in seconds: what a job costs when nothing else on the machine
     // preempted it, shown next to the medians' ratios.
     struct {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "engine/trim_internals.h"
 #include "references.h"
 
 namespace velbrisk::bench {
@@ -48,10 +49,22 @@ double secondsFromClean(const std::function<void()>& job) {
 
 // The jobs that write, once each, every output deleted before the next job: the copy, cp, the
 // whole job, and the whole job with a progress callback and a stop token as the window passes
-// them. The first round checks every output's bytes.
+// them. The copy's time is split at the engine's hooks: the checks that the source has not changed
+// (the cut read again, the source looked at) apart, since the copy is held to cp alone and the
+// whole job, checks included, to cp and a read of the tail. The first round checks every output's
+// bytes.
 void copyRound(InputResult& row, const TrimPlan& plan, bool check, std::vector<double>* samples) {
     JobResult result;
-    samples[0].push_back(secondsFromClean([&] { result = writeTrimmed(plan, row.output); }));
+    std::chrono::steady_clock::time_point copyDone, checkDone;
+    const detail::TrimOptions stamped{
+        .afterCopy = [&] { copyDone = std::chrono::steady_clock::now(); },
+        .beforeReplace = [&] { checkDone = std::chrono::steady_clock::now(); }};
+    detail::TrimStats stats;
+    const double total =
+        secondsFromClean([&] { result = detail::writeTrimmed(plan, row.output, {}, stamped, stats); });
+    const double checks = std::chrono::duration<double>(checkDone - copyDone).count();
+    samples[0].push_back(total - checks);
+    samples[4].push_back(checks);
     failUnless(row, result.status == JobStatus::Done,
                std::string("writeTrimmed: ") + statusName(result.status) + " " + result.reason);
     failUnless(row, !check || sameBytes(row.output, row.reference),
@@ -156,7 +169,7 @@ void measure(InputResult& row, int minRuns) {
     // disk would otherwise land in the middle of the scans' timings. Each series starts with
     // nothing left to write back.
     std::vector<double> scans[2];
-    std::vector<double> copies[4];
+    std::vector<double> copies[5];
     std::vector<double> flushedCps;
     const double scanWarmUp = secondsOf([&] { scanRound(row, scans); });
     const double copyWarmUp = secondsOf([&] { copyRound(row, plan, true, copies); });
@@ -190,6 +203,7 @@ void measure(InputResult& row, int minRuns) {
         row.cp = median(copies[1]);
         row.whole = median(copies[2]);
         row.wholeWithProgress = median(copies[3]);
+        row.check = median(copies[4]);
         row.cpSync = median(flushedCps);
         row.fastest.scan = fastest(scans[0]);
         row.fastest.read = fastest(scans[1]);

@@ -17,6 +17,8 @@ public:
                 return "不是普通文件";
             case JobError::WriteMadeNoProgress:
                 return "系统未写入任何数据";
+            case JobError::ReadOnly:
+                return "文件是只读的";
             case JobError::IsAFolder:
                 return "这是一个文件夹，不是文件";
             case JobError::OutputExists:

@@ -9,6 +9,7 @@ enum class JobError {
     SourceChanged = 1,  // the source's size, times or path moved on while the job held it
     NotRegularFile,     // a device, FIFO, socket or the like, which must not be read as a file
     WriteMadeNoProgress,  // the system took none of the bytes of a write, and said no why
+    ReadOnly,             // the output is marked read-only: the user wants it left as it is
     IsAFolder,            // a folder where a file was named
     OutputExists,         // a batch leaves a file of the output's name alone unless told
     OutputIsASource,      // the output would write over a file the same run was given

@@ -128,18 +128,23 @@ bool checkNewFilePath(const std::string& path, std::error_code& ec);
 // A new file that no one can see under the name it is meant for until putInPlace, so that a
 // process killed before that leaves nothing behind: unnamed where the file system allows
 // (O_TMPFILE on Linux); on Windows a temporary name that the system removes when the handle
-// closes, which includes the process's death; as the last resort a temporary name that only
-// discardNew removes. A temporary name is made from a dot, the target's own name and a random
-// suffix (".small.exe.Xa81Qz").
+// closes, which includes the process's death; as the last resort a temporary name (tempName in
+// path_rules.h) that discardNew removes, or, after a kill, the next job in the folder. Its writer
+// holds it locked (an exclusive lock on POSIX, no sharing on Windows), which tells that job to
+// leave it alone.
 struct NewFile {
     File file;
     std::string tempPath;  // the name it has meanwhile; empty while it has none
     bool deletedOnClose = false;
     std::uint32_t permissions = 0;
+    // After replaceInPlace has exchanged names: where the file it replaced now lies, until
+    // keepReplacement lets that file go or undoReplace puts it back.
+    std::string replacedPath;
 };
 
 // Creates an empty NewFile in the folder of `targetPath`, open for reading and writing, never
-// taking over anything that exists. It gets `permissions` (0777) as any new file does: masked by
+// taking over anything that exists. First removes the temporaries of killed jobs from the folder:
+// those with a temporary's name that are this user's and that no one holds. It gets `permissions` (0777) as any new file does: masked by
 // the process's umask, or by the folder's default access-control list on POSIX; on Windows the
 // read-only attribute, when the owner write bit is clear, comes with putInPlace. `allowUnnamed`
 // false takes the named way even where the unnamed one would work.
@@ -147,10 +152,30 @@ NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions
                         bool allowUnnamed, std::error_code& ec);
 
 // Closes the file and puts it in the place of `targetPath` in one step: a file already there is
-// replaced whole, and no reader ever sees neither or half of one. `durable` also makes the data
-// and the new name reach the disk before the call returns. On failure nothing is in place, and
-// the caller discards the file.
+// replaced whole, and no reader ever sees neither or half of one. `durable` makes the new name
+// reach the disk before the call returns; the caller has flushed the data. On failure nothing is
+// in place, and the caller discards the file.
 bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std::error_code& ec);
+
+// Puts the (flushed) file in the place of the existing file `targetPath` so that the file it
+// replaced can still be looked at, and put back: where the system exchanges two names in one step
+// (Linux's renameat2), or moves the old file to a backup name as it puts the new one in place
+// (Windows's ReplaceFileW), the replaced file then lies at `replacedPath` and the caller ends with
+// keepReplacement or undoReplace. Where neither is offered, a plain rename replaces it unseen and
+// `replacedPath` stays empty. `held`, the caller's open handle on the file it means to replace,
+// is locked meanwhile, so that no other job takes it for a killed job's temporary.
+bool replaceInPlace(NewFile& file, const std::string& targetPath, const File& held,
+                    std::error_code& ec);
+
+// Lets the replaced file go and makes the names durable. Both end the lock on `held`.
+bool keepReplacement(NewFile& file, const std::string& targetPath, const File& held,
+                     std::error_code& ec);
+
+// Puts the replaced file back at `targetPath`; the new file gets its temporary name again, for
+// discardNew. On failure the replaced file stays beside it, under `replacedPath`: its temporary
+// name without the suffix that would let a later job take it for a leftover.
+bool undoReplace(NewFile& file, const std::string& targetPath, const File& held,
+                 std::error_code& ec);
 
 // Closes the file and removes whatever name it has. Never fails: there is nothing left to tell.
 void discardNew(NewFile& file);
@@ -177,9 +202,20 @@ bool syncFile(const File& file, std::error_code& ec);
 // Sets the permission bits (0777) of an open file.
 bool setPermissions(const File& file, std::uint32_t permissions, std::error_code& ec);
 
-// Gives `target` the owner, group and access-control list of `source`, as far as this process may.
-// What cannot be given is left as it is; the caller sets the permission bits afterwards.
+// Gives `target` the owner and group of `source`, as far as this process may. What cannot be given
+// is left as it is; the caller sets the permission bits afterwards.
 void copyOwnership(const File& source, const File& target);
+
+// Gives `target` the access-control list of `source` (POSIX's access ACL; nothing on Windows,
+// where a new file takes its folder's), so that the copy grants no one more than the source did.
+// `underUmask`: the owner's, the group class's and others' entries are cut to what the process's
+// umask allows, as a new file's mode is. Nothing to do for a source without a list; fails where
+// the list cannot be given, and the caller must then not put the copy in place.
+bool copyAccessList(const File& source, const File& target, bool underUmask, std::error_code& ec);
+
+// The path of the file that `path` names: when its last part is a symbolic link, the path the link
+// leads to, followed to the end (a relative link read from the link's folder); `path` otherwise.
+std::string resolveLinks(const std::string& path, std::error_code& ec);
 
 // The permission bits (0777) that `info`'s file grants through its mode and its access-control
 // list together. Where a POSIX access-control list gives named users or groups rights, the mode's

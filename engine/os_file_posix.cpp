@@ -4,15 +4,18 @@
 #include "engine/job_error.h"
 #include "engine/path_rules.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
-#include <random>
+#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -107,16 +110,63 @@ void syncFolder(const std::string& path) {
 
 // A fresh hidden name beside `targetPath`; each call gives another.
 std::string tempNameBeside(const std::string& targetPath) {
-    static constexpr char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
     const std::string folder = folderOf(targetPath, PathRules::Posix);
-    std::string name = folder + "." + tempNameStem(targetPath.substr(folder.size())) + ".";
-    for (int k = 0; k < 6; ++k) {
-        name += kLetters[pick(random)];
+    return folder + tempName(targetPath.substr(folder.size()));
+}
+
+// Swaps the files that two names lead to, in one step; errno says why not.
+bool exchangeNames(const std::string& a, const std::string& b) {
+#ifdef RENAME_EXCHANGE
+    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+#else
+    (void)a;
+    (void)b;
+    errno = ENOSYS;
+    return false;
+#endif
+}
+
+// Takes the exclusive lock that marks a file as held by a running job. False only when someone
+// else holds it; a file system without locks (some FUSE ones) leaves every file unlocked, and
+// then no job takes another's temporary for a leftover, since it cannot lock it either.
+bool lockHeld(int fd) {
+    return retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0 ||
+           errno != EWOULDBLOCK;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Removes from the folder of `targetPath` the temporaries that killed jobs left: a temporary's
+// name, a regular file of this user's, and a lock that no one holds. The lock is held while the
+// name is removed, and the name must still lead to the file locked.
+void reclaimLeftovers(const std::string& targetPath) {
+    DIR* folder = ::opendir(folderOrDot(targetPath).c_str());
+    if (folder == nullptr) {
+        return;
     }
-    return name;
+    const int folderFd = ::dirfd(folder);
+    while (const dirent* entry = ::readdir(folder)) {
+        if (!isTempName(entry->d_name)) {
+            continue;
+        }
+        const int fd = ::openat(folderFd, entry->d_name,
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            sameFile(held, named)) {
+            ::unlinkat(folderFd, entry->d_name, 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(folder);
 }
 
 // Gives the open, unnamed file the name `path`, which must be free.
@@ -152,6 +202,54 @@ bool linkUnderTempName(int fd, const std::string& targetPath, std::string& tempP
         }
     }
     return false;
+}
+
+// The process's umask, read where it cannot be changed by the reading: Linux shows it in the
+// process's status. Where it does not, the strictest umask stands in for it.
+std::uint32_t processUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("Umask:")) {
+            return static_cast<std::uint32_t>(std::stoul(line.substr(6), nullptr, 8)) & 0777;
+        }
+    }
+    return 0077;
+}
+
+// An access-control list as the kernel stores it: a 4-byte version, then entries of a 2-byte tag,
+// 2-byte permissions and a 4-byte id, all little-endian.
+constexpr std::size_t kListHeader = 4;
+constexpr std::size_t kListEntry = 8;
+enum ListTag : std::uint16_t {
+    kUserObject = 0x01,
+    kGroupObject = 0x04,
+    kMask = 0x10,
+    kOther = 0x20,
+};
+
+std::uint16_t entryTag(const unsigned char* entry) {
+    return static_cast<std::uint16_t>(entry[0] | entry[1] << 8);
+}
+
+// Cuts the list's entries to the permission bits (0777) `allowed`, as a mode is cut: the owner's
+// entry to the owner's bits, the mask (which bounds every named entry and the owning group) to the
+// group's, others' to others'; without a mask, the owning group's entry itself.
+void cutAccessList(unsigned char* list, std::size_t size, std::uint32_t allowed) {
+    bool hasMask = false;
+    for (std::size_t at = kListHeader; at + kListEntry <= size; at += kListEntry) {
+        hasMask = hasMask || entryTag(list + at) == kMask;
+    }
+    for (std::size_t at = kListHeader; at + kListEntry <= size; at += kListEntry) {
+        const std::uint16_t tag = entryTag(list + at);
+        const int shift = tag == kUserObject                                  ? 6
+                          : tag == kMask || (tag == kGroupObject && !hasMask) ? 3
+                          : tag == kOther                                     ? 0
+                                                                              : -1;
+        if (shift >= 0) {
+            list[at + 2] &= static_cast<unsigned char>((allowed >> shift) & 07);
+        }
+    }
 }
 
 }  // namespace
@@ -331,12 +429,15 @@ NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions
     NewFile created;
     created.permissions = permissions & 0777;
     const auto mode = static_cast<mode_t>(created.permissions);
+    reclaimLeftovers(targetPath);
 #ifdef O_TMPFILE
     if (allowUnnamed) {
         const int fd = retryInterrupted([&] {
             return ::open(folderOrDot(targetPath).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
         });
         if (fd >= 0) {
+            // Locked now, for the temporary name that a replace may give it later.
+            lockHeld(fd);
             created.file = File{fd};
             return created;
         }
@@ -356,9 +457,18 @@ NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions
         const int fd =
             ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
         if (fd >= 0) {
-            created.file = File{fd};
-            created.tempPath = std::move(candidate);
-            return created;
+            // Another job's reclaiming may have taken the new file for a leftover before it was
+            // locked: then its name is gone, or going, and another name is tried.
+            struct stat held {};
+            struct stat named {};
+            if (lockHeld(fd) && ::fstat(fd, &held) == 0 &&
+                ::lstat(candidate.c_str(), &named) == 0 && sameFile(held, named)) {
+                created.file = File{fd};
+                created.tempPath = std::move(candidate);
+                return created;
+            }
+            ::close(fd);
+            continue;
         }
         if (errno != EEXIST && errno != EINTR) {
             break;
@@ -370,9 +480,6 @@ NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions
 
 bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std::error_code& ec) {
     ec.clear();
-    if (durable && !syncFile(file.file, ec)) {
-        return false;
-    }
     if (file.tempPath.empty()) {
         const int fd = file.file.native();
         // A new output gets its name in one step, so that no moment leaves a temporary name. A
@@ -407,6 +514,65 @@ bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std:
     if (durable) {
         syncFolder(targetPath);
     }
+    return true;
+}
+
+bool replaceInPlace(NewFile& file, const std::string& targetPath, const File& held,
+                    std::error_code& ec) {
+    ec.clear();
+    if (file.tempPath.empty() &&
+        !linkUnderTempName(file.file.native(), targetPath, file.tempPath)) {
+        ec = lastError();
+        return false;
+    }
+    // The replaced file lies under a temporary's name for a moment: locked, no other job's
+    // reclaiming takes it. A lock that someone else holds on it does the same.
+    (void)::flock(held.native(), LOCK_EX | LOCK_NB);
+    if (exchangeNames(file.tempPath, targetPath)) {
+        file.replacedPath = std::exchange(file.tempPath, {});
+        return true;
+    }
+    (void)::flock(held.native(), LOCK_UN);
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        ec = lastError();
+        return false;
+    }
+    // No exchange on this file system (or kernel): the rename replaces what it finds.
+    return putInPlace(file, targetPath, true, ec);
+}
+
+bool keepReplacement(NewFile& file, const std::string& targetPath, const File& held,
+                     std::error_code& ec) {
+    ec.clear();
+    // A close that fails is a write that may not have happened: the old file goes back.
+    file.file.close(ec);
+    if (ec) {
+        std::error_code ignored;
+        undoReplace(file, targetPath, held, ignored);
+        return false;
+    }
+    (void)::flock(held.native(), LOCK_UN);
+    ::unlink(file.replacedPath.c_str());
+    file.replacedPath.clear();
+    syncFolder(targetPath);
+    return true;
+}
+
+bool undoReplace(NewFile& file, const std::string& targetPath, const File& held,
+                 std::error_code& ec) {
+    ec.clear();
+    if (!exchangeNames(file.replacedPath, targetPath)) {
+        ec = lastError();
+        const std::string kept =
+            file.replacedPath.substr(0, file.replacedPath.size() - kTempSuffix.size());
+        if (::rename(file.replacedPath.c_str(), kept.c_str()) == 0) {
+            file.replacedPath = kept;
+        }
+        return false;
+    }
+    (void)::flock(held.native(), LOCK_UN);
+    file.tempPath = std::exchange(file.replacedPath, {});
+    syncFolder(targetPath);
     return true;
 }
 
@@ -497,38 +663,82 @@ void copyOwnership(const File& source, const File& target) {
     if (::fchown(target.native(), st.st_uid, st.st_gid) != 0) {
         (void)::fchown(target.native(), static_cast<uid_t>(-1), st.st_gid);
     }
+}
+
+bool copyAccessList(const File& source, const File& target, bool underUmask, std::error_code& ec) {
+    ec.clear();
 #ifdef __linux__
     const char* const kAccessList = "system.posix_acl_access";
-    std::vector<char> list(1024);
+    std::vector<unsigned char> list(1024);
     ssize_t size = ::fgetxattr(source.native(), kAccessList, list.data(), list.size());
-    if (size < 0 && errno == ERANGE) {
+    while (size < 0 && errno == ERANGE) {
         size = ::fgetxattr(source.native(), kAccessList, nullptr, 0);
         list.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
         size = ::fgetxattr(source.native(), kAccessList, list.data(), list.size());
     }
-    if (size > 0) {
-        (void)::fsetxattr(target.native(), kAccessList, list.data(), static_cast<std::size_t>(size),
-                          0);
+    if (size < 0) {
+        // No list, or a file system that keeps none: the mode says everything.
+        if (errno == ENODATA || errno == ENOTSUP) {
+            return true;
+        }
+        ec = lastError();
+        return false;
     }
+    if (underUmask) {
+        const std::uint32_t allowed = ~processUmask() & 0777;
+        cutAccessList(list.data(), static_cast<std::size_t>(size), allowed);
+    }
+    if (::fsetxattr(target.native(), kAccessList, list.data(), static_cast<std::size_t>(size), 0) !=
+        0) {
+        ec = lastError();
+        return false;
+    }
+#else
+    (void)source;
+    (void)target;
+    (void)underUmask;
 #endif
+    return true;
+}
+
+std::string resolveLinks(const std::string& path, std::error_code& ec) {
+    ec.clear();
+    std::string resolved = path;
+    // As many links as the system itself follows before it gives up with ELOOP.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(resolved.c_str(), &st) != 0) {
+            ec = lastError();
+            return {};
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            return resolved;
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(resolved.c_str(), target.data(), target.size());
+        if (length < 0) {
+            ec = lastError();
+            return {};
+        }
+        target.resize(static_cast<std::size_t>(length));
+        resolved = target.starts_with('/') ? target : folderOf(resolved, PathRules::Posix) + target;
+    }
+    ec = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    return {};
 }
 
 std::uint32_t grantedPermissions(const File& file, const FileInfo& info) {
     std::uint32_t permissions = info.permissions & 0777;
 #ifdef __linux__
-    // The list as the kernel stores it: a 4-byte version, then entries of a 2-byte tag, 2-byte
-    // permissions and a 4-byte id, all little-endian.
-    constexpr std::uint16_t kGroupObject = 0x04;
-    unsigned char list[4 + 8 * 64];
+    unsigned char list[kListHeader + kListEntry * 64];
     const ssize_t size = ::fgetxattr(file.native(), "system.posix_acl_access", list, sizeof list);
     if (size < 0 && errno == ERANGE) {
         // Too long a list to read here: the owning group gets no more than reading.
         return permissions & ~std::uint32_t{0020};
     }
-    for (ssize_t at = 4; size > 0 && at + 8 <= size; at += 8) {
-        const auto tag = static_cast<std::uint16_t>(list[at] | list[at + 1] << 8);
+    for (ssize_t at = kListHeader; size > 0 && at + ssize_t{kListEntry} <= size; at += kListEntry) {
         const auto perm = static_cast<std::uint32_t>(list[at + 2] & 07);
-        if (tag == kGroupObject) {
+        if (entryTag(list + at) == kGroupObject) {
             permissions &= ~std::uint32_t{0070} | (perm << 3);
         }
     }

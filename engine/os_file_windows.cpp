@@ -8,9 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <iterator>
 #include <optional>
-#include <random>
 #include <string>
 #include <utility>
 
@@ -118,6 +116,78 @@ OVERLAPPED at(std::int64_t offset) {
     where.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFu);
     where.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
     return where;
+}
+
+// The folder of `path`; a drive-relative path such as C:small.exe keeps its drive ("C:").
+std::string folderWithDrive(const std::string& path) {
+    std::string folder = folderOf(path, PathRules::Windows);
+    if (folder.empty() && path.size() >= 2 && path[1] == ':') {
+        folder = path.substr(0, 2);
+    }
+    return folder;
+}
+
+std::string tempPathBeside(const std::string& targetPath) {
+    const std::string folder = folderWithDrive(targetPath);
+    return folder + tempName(targetPath.substr(folder.size()));
+}
+
+// Removes from the folder of `targetPath` the temporaries that killed jobs left: a temporary's
+// name, and no handle open on it. A job holds its temporary without sharing, so opening one
+// without sharing fails while any job has it open.
+void reclaimLeftovers(const std::string& targetPath) {
+    std::error_code ec;
+    const std::string folder = folderWithDrive(targetPath);
+    const std::wstring pattern = nativePath(folder + "*" + std::string{kTempSuffix}, ec);
+    if (ec) {
+        return;
+    }
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::optional<std::string> name = narrow(found.cFileName);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !name || !isTempName(*name)) {
+            continue;
+        }
+        const std::wstring path = nativePath(folder + *name, ec);
+        HANDLE handle = ec ? INVALID_HANDLE_VALUE
+                           : ::CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            FILE_DISPOSITION_INFO gone{TRUE};
+            ::SetFileInformationByHandle(handle, FileDispositionInfo, &gone, sizeof gone);
+            ::CloseHandle(handle);
+        }
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
+// Moves a file to a name that must be free.
+bool moveTo(const std::string& from, const std::string& to, std::error_code& ec) {
+    const std::wstring wideFrom = nativePath(from, ec);
+    const std::wstring wideTo = ec ? std::wstring{} : nativePath(to, ec);
+    if (ec) {
+        return false;
+    }
+    if (!::MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        ec = lastError();
+        return false;
+    }
+    return true;
+}
+
+// Windows refuses to replace a read-only file: said in the engine's words, which name the cause.
+std::error_code replaceError(DWORD error, const std::wstring& target) {
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return make_error_code(JobError::ReadOnly);
+    }
+    return {static_cast<int>(error), std::system_category()};
 }
 
 bool setAttributes(HANDLE handle, DWORD attributes, std::error_code& ec) {
@@ -282,36 +352,22 @@ bool checkNewFilePath(const std::string& path, std::error_code& ec) {
     return true;
 }
 
-NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions,
-                        bool allowUnnamed, std::error_code& ec) {
+NewFile createNewBeside(const std::string& targetPath, std::uint32_t permissions, bool allowUnnamed,
+                        std::error_code& ec) {
     ec.clear();
     NewFile created;
     created.permissions = permissions & 0777;
-    std::string folder = folderOf(targetPath, PathRules::Windows);
-    // A drive-relative path such as C:small.exe keeps its drive: the folder is then "C:".
-    if (folder.empty() && targetPath.size() >= 2 && targetPath[1] == ':') {
-        folder = targetPath.substr(0, 2);
-    }
-    const std::string stem = folder + "." + tempNameStem(targetPath.substr(folder.size())) + ".";
-
-    static constexpr char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device seed;
-    std::mt19937 random(seed());
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(kLetters) - 2);
+    reclaimLeftovers(targetPath);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = stem;
-        for (int k = 0; k < 6; ++k) {
-            candidate += kLetters[pick(random)];
-        }
+        std::string candidate = tempPathBeside(targetPath);
         const std::wstring native = nativePath(candidate, ec);
         if (ec) {
             return created;
         }
-        // CREATE_NEW never takes over a file that exists, as O_EXCL does on POSIX.
-        HANDLE handle = ::CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                      FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        // CREATE_NEW never takes over a file that exists, as O_EXCL does on POSIX. No sharing:
+        // while the job holds it, no other job takes it for a leftover.
+        HANDLE handle = ::CreateFileW(native.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             created.file = File{handle};
             created.tempPath = std::move(candidate);
@@ -383,11 +439,11 @@ bool setPermissions(const File& file, std::uint32_t permissions, std::error_code
     return setAttributes(file.native(), attributes, ec);
 }
 
-bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std::error_code& ec) {
+namespace {
+
+// The file, kept from deletion and given its permissions, closed: ready to be moved.
+bool closeForMove(NewFile& file, std::error_code& ec) {
     ec.clear();
-    if (durable && !syncFile(file.file, ec)) {
-        return false;
-    }
     if (file.deletedOnClose) {
         FILE_DISPOSITION_INFO keep{FALSE};
         if (!::SetFileInformationByHandle(file.file.native(), FileDispositionInfo, &keep,
@@ -401,7 +457,13 @@ bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std:
     std::error_code ignored;
     setPermissions(file.file, file.permissions, ignored);
     file.file.close(ec);
-    if (ec) {
+    return !ec;
+}
+
+}  // namespace
+
+bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std::error_code& ec) {
+    if (!closeForMove(file, ec)) {
         return false;
     }
     const std::wstring from = nativePath(file.tempPath, ec);
@@ -414,10 +476,8 @@ bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std:
     }
     // A rename within one volume replaces the old file in one step. A scanner that has just
     // opened the freshly closed file (virus checkers do) blocks the rename for a moment, so a
-    // sharing violation is tried again a few times before it counts. Windows will not replace a
-    // read-only file, as POSIX will: its attribute is cleared for the rename, and put back if the
-    // rename fails all the same.
-    DWORD readOnlyTarget = 0;
+    // sharing violation is tried again a few times before it counts. A read-only file is not
+    // replaced: the user marked it to be kept.
     for (int attempt = 0;; ++attempt) {
         const DWORD flags =
             MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : DWORD{0});
@@ -426,24 +486,77 @@ bool putInPlace(NewFile& file, const std::string& targetPath, bool durable, std:
             return true;
         }
         const DWORD error = ::GetLastError();
-        if (error == ERROR_ACCESS_DENIED && readOnlyTarget == 0) {
-            const DWORD attributes = ::GetFileAttributesW(to.c_str());
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-                !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                ::SetFileAttributesW(to.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-                readOnlyTarget = attributes;
-                continue;
-            }
-        }
         if (error != ERROR_SHARING_VIOLATION || attempt == 10) {
-            if (readOnlyTarget != 0) {
-                ::SetFileAttributesW(to.c_str(), readOnlyTarget);
-            }
-            ec = {static_cast<int>(error), std::system_category()};
+            ec = replaceError(error, to);
             return false;
         }
         ::Sleep(50);
     }
+}
+
+bool replaceInPlace(NewFile& file, const std::string& targetPath, const File&,
+                    std::error_code& ec) {
+    if (!closeForMove(file, ec)) {
+        return false;
+    }
+    const std::wstring from = nativePath(file.tempPath, ec);
+    const std::wstring to = ec ? std::wstring{} : nativePath(targetPath, ec);
+    // The replaced file goes to a temporary's name of its own, which the held source handle keeps
+    // from other jobs' reclaiming: it shares reading, writing and deleting, not opening unshared.
+    const std::string backup = tempPathBeside(targetPath);
+    const std::wstring wideBackup = ec ? std::wstring{} : nativePath(backup, ec);
+    if (ec) {
+        return false;
+    }
+    if (::ReplaceFileW(to.c_str(), from.c_str(), wideBackup.c_str(),
+                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        file.tempPath.clear();
+        file.replacedPath = backup;
+        return true;
+    }
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+        // The replaced file went to the backup name and the new one did not take its place.
+        std::error_code ignored;
+        moveTo(backup, targetPath, ignored);
+    }
+    if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) {
+        return putInPlace(file, targetPath, true,
+                          ec);  // replaced unseen, as POSIX without exchange
+    }
+    ec = replaceError(error, to);
+    return false;
+}
+
+bool keepReplacement(NewFile& file, const std::string&, const File&, std::error_code& ec) {
+    ec.clear();
+    std::error_code ignored;
+    // Gone once the caller's handle on it closes.
+    removeFile(file.replacedPath, ignored);
+    file.replacedPath.clear();
+    return true;
+}
+
+bool undoReplace(NewFile& file, const std::string& targetPath, const File&, std::error_code& ec) {
+    // The copy moves aside first, so that no replace is needed: its name is then free for the
+    // replaced file, and the copy is left for discardNew.
+    const std::string aside = tempPathBeside(targetPath);
+    if (!moveTo(targetPath, aside, ec)) {
+        return false;
+    }
+    if (!moveTo(file.replacedPath, targetPath, ec)) {
+        std::error_code ignored;
+        moveTo(aside, targetPath, ignored);
+        const std::string kept =
+            file.replacedPath.substr(0, file.replacedPath.size() - kTempSuffix.size());
+        if (moveTo(file.replacedPath, kept, ignored)) {
+            file.replacedPath = kept;
+        }
+        return false;
+    }
+    file.tempPath = aside;
+    file.replacedPath.clear();
+    return true;
 }
 
 void discardNew(NewFile& file) {
@@ -458,6 +571,53 @@ void discardNew(NewFile& file) {
 
 // Windows keeps owners and access lists of its own, which a new file takes from its folder.
 void copyOwnership(const File&, const File&) {}
+
+bool copyAccessList(const File&, const File&, bool, std::error_code& ec) {
+    ec.clear();
+    return true;
+}
+
+// A symbolic link or junction on the last part of the path: the final path of the file it leads
+// to, as the system resolves it, without the long-path prefix where the plain form means the same.
+std::string resolveLinks(const std::string& path, std::error_code& ec) {
+    const std::wstring wide = nativePath(path, ec);
+    if (ec) {
+        return {};
+    }
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return path;
+    }
+    File file = openPath(path, FILE_READ_ATTRIBUTES, ec);
+    if (ec) {
+        return {};
+    }
+    std::wstring final(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFinalPathNameByHandleW(
+            file.native(), final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+        if (length == 0) {
+            ec = lastError();
+            return {};
+        }
+        if (length < final.size()) {
+            final.resize(length);
+            break;
+        }
+        final.resize(length);
+    }
+    if (final.starts_with(L"\\\\?\\UNC\\")) {
+        final = L"\\" + final.substr(8);
+    } else if (final.starts_with(L"\\\\?\\") && final.size() < MAX_PATH - 12 + 4) {
+        final = final.substr(4);
+    }
+    std::optional<std::string> text = narrow(final);
+    if (!text) {
+        ec = {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+        return {};
+    }
+    return *text;
+}
 
 std::uint32_t grantedPermissions(const File&, const FileInfo& info) {
     return info.permissions;

@@ -2,6 +2,8 @@
 // and a path made absolute without asking the disk.
 #pragma once
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -54,6 +56,42 @@ inline std::string tempNameStem(std::string_view name) {
     return std::string{name.substr(0, end)};
 }
 
+// A temporary file's name: a dot, the stem of the name it is meant for, a dot, six random letters
+// or digits and this suffix (".small.exe.Xa81Qz.velbrisk-tmp"). The fixed parts let the next job
+// in the folder know a temporary that a killed job left behind, and no other file.
+inline constexpr std::string_view kTempSuffix = ".velbrisk-tmp";
+inline constexpr std::size_t kTempRandomLetters = 6;
+
+// A fresh temporary name for `targetName`; each call gives another.
+inline std::string tempName(std::string_view targetName) {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    std::string name(1, '.');
+    name += tempNameStem(targetName);
+    name += '.';
+    for (std::size_t k = 0; k < kTempRandomLetters; ++k) {
+        name += kLetters[pick(random)];
+    }
+    name += kTempSuffix;
+    return name;
+}
+
+inline bool isTempName(std::string_view name) {
+    const std::size_t fixed = 2 + kTempRandomLetters + kTempSuffix.size();  // the two dots too
+    if (name.size() <= fixed || name.front() != '.' || !name.ends_with(kTempSuffix)) {
+        return false;
+    }
+    const std::string_view random =
+        name.substr(name.size() - kTempSuffix.size() - kTempRandomLetters, kTempRandomLetters);
+    const auto letterOrDigit = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    };
+    return name[name.size() - fixed + 1] == '.' &&
+           std::all_of(random.begin(), random.end(), letterOrDigit);
+}
+
 // The form of a full Windows path that the wide-character calls take at any length: "\\?\"
 // before a drive path, "\\?\UNC\" in place of the two backslashes of a share's path. The
 // system then takes the path as it stands, with no ".", ".." or "/" resolved, so `fullPath` must
@@ -67,8 +105,8 @@ std::basic_string<Char> longPathForm(std::basic_string_view<Char> fullPath) {
     const auto text = [](std::string_view ascii) {
         return std::basic_string<Char>(ascii.begin(), ascii.end());
     };
-    const bool letter = (at(0) >= Char{'A'} && at(0) <= Char{'Z'}) ||
-                        (at(0) >= Char{'a'} && at(0) <= Char{'z'});
+    const bool letter =
+        (at(0) >= Char{'A'} && at(0) <= Char{'Z'}) || (at(0) >= Char{'a'} && at(0) <= Char{'z'});
     if (letter && is(1, ':') && is(2, '\\')) {
         return text("\\\\?\\") + std::basic_string<Char>{fullPath};
     }

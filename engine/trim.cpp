@@ -1,4 +1,5 @@
-// The trimming job: checks, the scan, the copy into a file no one sees yet, and putting it in place.
+// The trimming job: checks, the scan, the copy into a file no one sees yet, and putting it in
+// place.
 #include "engine/trim.h"
 
 #include <algorithm>
@@ -35,8 +36,8 @@ JobResult openSource(const std::string& path, HeldSource& source) {
     }
     const os::FileInfo named = os::pathInfo(path, ec);
     if (ec) {
-        const bool missing = ec == std::errc::no_such_file_or_directory ||
-                             ec == std::errc::not_a_directory;
+        const bool missing =
+            ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory;
         return failure(missing ? JobStatus::SourceMissing : JobStatus::SourceUnreadable, path, ec);
     }
     if (named.isDirectory) {
@@ -63,9 +64,20 @@ JobResult openSource(const std::string& path, HeldSource& source) {
     return done(path);
 }
 
-// Whether the held source is still the file that was scanned: the same size and times on the open
-// file, and, with `andPath`, its path still leading to it. A change time cannot be set back by any
-// program, so a write, a cut or a rename over the path between two of these checks always shows.
+// Whether `now` is the file that `then` describes, as it was: the same identity, size and times.
+// A change time cannot be set back by any program, so a write, a cut or a rename over the path
+// always shows in it; but a rename stamps it on the file it moves, so a file just moved is held to
+// the rest alone.
+enum class ChangeTime { Compared, Stamped };
+bool sameAsScanned(const os::FileInfo& now, const os::FileInfo& then,
+                   ChangeTime changeTime = ChangeTime::Compared) {
+    return now.size == then.size && now.modifiedNs == then.modifiedNs &&
+           (changeTime == ChangeTime::Stamped || now.changedNs == then.changedNs) &&
+           now.identity == then.identity;
+}
+
+// Whether the held source is still the file that was scanned, and, with `andPath`, its path still
+// leads to it.
 enum class AndPath { No, Yes };
 JobResult checkUnchanged(const HeldSource& source, const std::string& path,
                          AndPath andPath = AndPath::Yes) {
@@ -75,8 +87,7 @@ JobResult checkUnchanged(const HeldSource& source, const std::string& path,
         return failure(JobStatus::SourceUnreadable, path, ec);
     }
     const os::FileInfo& then = source.info;
-    if (now.size != then.size || now.modifiedNs != then.modifiedNs ||
-        now.changedNs != then.changedNs || now.identity != then.identity) {
+    if (!sameAsScanned(now, then)) {
         return failure(JobStatus::SourceUnreadable, path, JobError::SourceChanged);
     }
     if (andPath == AndPath::No) {
@@ -100,6 +111,16 @@ bool namesSource(const std::string& outputPath, const os::FileInfo& source) {
     return !ec && output.identity == source.identity;
 }
 
+// An output marked read-only is one the user wants kept: it is never replaced.
+JobResult refuseReadOnly(const std::string& outputPath) {
+    std::error_code ec;
+    const os::FileInfo output = os::pathInfo(outputPath, ec);
+    if (!ec && !output.isDirectory && (output.permissions & 0200) == 0) {
+        return failure(JobStatus::OutputUnwritable, outputPath, JobError::ReadOnly);
+    }
+    return done(outputPath);
+}
+
 // The refusals of an output that must fail, before anything is copied.
 JobResult refuseOutput(const std::string& outputPath, const os::FileInfo& source) {
     if (namesSource(outputPath, source)) {
@@ -109,7 +130,7 @@ JobResult refuseOutput(const std::string& outputPath, const os::FileInfo& source
     if (!os::checkNewFilePath(outputPath, ec)) {
         return failure(JobStatus::OutputUnwritable, outputPath, ec);
     }
-    return done(outputPath);
+    return refuseReadOnly(outputPath);
 }
 
 std::uint64_t blankTailBytes(std::int64_t sourceLength, std::int64_t lastDataOffset) {
@@ -129,20 +150,78 @@ public:
     const std::error_code& openError() const { return error_; }
     const os::File& file() const { return file_.file; }
 
-    // A copy that replaces a file reaches the disk first: otherwise a power cut soon after could
-    // leave an empty file where the old one was. A new copy is not flushed, as cp does not flush:
-    // the source it comes from is untouched, so a crash loses nothing that the job cannot make
-    // again.
-    bool commit(const std::string& targetPath, std::error_code& ec) {
+    // A copy that replaces a file reaches the disk before the last checks: otherwise a power cut
+    // soon after could leave an empty file where the old one was, and a flush of gigabytes is
+    // time in which the source can change unseen. A new copy is not flushed, as cp does not
+    // flush: the source it comes from is untouched, so a crash loses nothing that the job cannot
+    // make again.
+    bool flushIfReplacing(const std::string& targetPath, std::error_code& ec) {
         std::error_code absent;
         os::pathInfo(targetPath, absent);
-        return os::putInPlace(file_, targetPath, !absent, ec);
+        replacing_ = !absent;
+        return !replacing_ || os::syncFile(file_.file, ec);
+    }
+
+    bool commit(const std::string& targetPath, std::error_code& ec) {
+        return os::putInPlace(file_, targetPath, replacing_, ec);
+    }
+
+    // Puts the copy over `source`'s file at `targetPath`, and looks at what it replaced: unless it
+    // is the file scanned, as scanned, it goes back, and so does the copy.
+    JobResult replace(const std::string& targetPath, const HeldSource& source,
+                      const std::string& sourcePath) {
+        std::error_code ec;
+        if (!os::replaceInPlace(file_, targetPath, source.file, ec)) {
+            return failure(JobStatus::OutputUnwritable, targetPath, ec);
+        }
+        if (file_.replacedPath.empty()) {
+            return done(targetPath);  // replaced unseen: the last checks are all there is
+        }
+        const os::FileInfo replaced = os::pathInfo(file_.replacedPath, ec);
+        if (ec || !sameAsScanned(replaced, source.info, ChangeTime::Stamped)) {
+            std::error_code undone;
+            if (!os::undoReplace(file_, targetPath, source.file, undone)) {
+                // The changed file is kept where it lies; the report names it.
+                return failure(JobStatus::SourceUnreadable, file_.replacedPath,
+                               JobError::SourceChanged);
+            }
+            return failure(JobStatus::SourceUnreadable, sourcePath, JobError::SourceChanged);
+        }
+        if (!os::keepReplacement(file_, targetPath, source.file, ec)) {
+            return failure(JobStatus::OutputUnwritable, targetPath, ec);
+        }
+        return done(targetPath);
     }
 
 private:
     os::NewFile file_;
     std::error_code error_;
+    bool replacing_ = false;
 };
+
+// A writer through a shared memory map changes no time of the file: the bytes cut are read once
+// more, after the copy, to see that they are still zero. The tail scan does it, holes skipped, and
+// stops at the first data byte, which must be the one the scan found.
+JobResult checkCutStillBlank(const TrimPlan& plan, const HeldSource& source,
+                             const JobControl& control, const detail::TrimOptions& options,
+                             detail::TrimStats& stats) {
+    const JobControl stopOnly{{}, control.stop};
+    ProgressMeter unseen(stopOnly, 0, static_cast<std::uint64_t>(plan.sourceLength));
+    const auto buffer = std::make_unique_for_overwrite<std::byte[]>(options.blockBytes);
+    detail::TrimStats checkStats;
+    std::int64_t lastDataOffset = -1;
+    const StepResult scanned =
+        findLastData(source.file, plan.sourceLength, {buffer.get(), options.blockBytes}, unseen,
+                     checkStats, lastDataOffset);
+    stats.checkBytesRead += checkStats.scanBytesRead;
+    if (scanned.status != JobStatus::Done) {
+        return failure(scanned.status, plan.sourcePath, scanned.error);
+    }
+    if (lastDataOffset != plan.lastDataOffset) {
+        return failure(JobStatus::SourceUnreadable, plan.sourcePath, JobError::SourceChanged);
+    }
+    return done(plan.sourcePath);
+}
 
 // Where the copy goes, and how it takes the source's permissions.
 enum class Target {
@@ -150,9 +229,21 @@ enum class Target {
     Source,  // over the source itself: its bits, owner and access list, as they are
 };
 
-JobResult copyAndPlace(const TrimPlan& plan, HeldSource& source, const std::string& targetPath,
+JobResult copyAndPlace(const TrimPlan& plan, HeldSource& source, const std::string& namedPath,
                        Target target, const JobControl& control,
                        const detail::TrimOptions& options, detail::TrimStats& stats) {
+    std::error_code ec;
+    std::string targetPath = namedPath;
+    if (target == Target::Source) {
+        // A symbolic link stays a link: the file it leads to is the one replaced, and the result
+        // names it. Replacing the link itself would leave the program it leads to untrimmed while
+        // the link, a different kind of thing now, holds a copy; refusing would leave the user no
+        // way to trim a program reached through one, as many are.
+        targetPath = os::resolveLinks(namedPath, ec);
+        if (ec) {
+            return failure(JobStatus::SourceUnreadable, plan.sourcePath, ec);
+        }
+    }
     const std::int64_t outputLength = plan.cut->outputLength;
     const std::uint64_t blank = blankTailBytes(plan.sourceLength, plan.lastDataOffset);
     ProgressMeter progress(control, blank, blank + static_cast<std::uint64_t>(outputLength));
@@ -179,7 +270,6 @@ JobResult copyAndPlace(const TrimPlan& plan, HeldSource& source, const std::stri
         const bool sourceSide = copied.status == JobStatus::SourceUnreadable;
         return failure(copied.status, sourceSide ? plan.sourcePath : targetPath, copied.error);
     }
-    std::error_code ec;
     if (outputLength > fromSource) {
         // With nothing cut the output is one byte longer than the source, and that byte is zero.
         // It is written, not made by extending the length, so that a full disk shows here.
@@ -191,22 +281,51 @@ JobResult copyAndPlace(const TrimPlan& plan, HeldSource& source, const std::stri
     if (target == Target::Source) {
         // The replacement is the user's file from now on: it must keep who owns it and who may
         // use it. Where this process may not give it away, it is left as created.
-        os::setPermissions(output.file(), permissions, ec);
+        if (!os::setPermissions(output.file(), permissions, ec)) {
+            return failure(JobStatus::OutputUnwritable, targetPath, ec);
+        }
         os::copyOwnership(source.file, output.file());
+    }
+    // The source's access list goes with it: a new copy takes it under the umask, as its mode.
+    if (!os::copyAccessList(source.file, output.file(), target == Target::Output, ec)) {
+        return failure(JobStatus::OutputUnwritable, targetPath, ec);
+    }
+    if (options.afterCopy) {
+        options.afterCopy();
     }
     if (progress.stopRequested()) {
         return {JobStatus::Cancelled, targetPath, {}};
     }
+    if (!output.flushIfReplacing(targetPath, ec)) {
+        return failure(JobStatus::OutputUnwritable, targetPath, ec);
+    }
     // Whatever was read must be what the scan saw: a change during the copy shows here.
+    checked = checkCutStillBlank(plan, source, control, options, stats);
+    if (checked.status != JobStatus::Done) {
+        return checked;
+    }
     checked = checkUnchanged(source, plan.sourcePath);
     if (checked.status != JobStatus::Done) {
         return checked;
     }
-    if (target == Target::Source) {
-        source.file.close(ec);
+    if (options.beforeReplace) {
+        options.beforeReplace();
     }
-    if (!output.commit(targetPath, ec)) {
-        return failure(JobStatus::OutputUnwritable, targetPath, ec);
+    if (target == Target::Source) {
+        JobResult replaced = output.replace(targetPath, source, plan.sourcePath);
+        if (replaced.status != JobStatus::Done) {
+            return replaced;
+        }
+        // The plan's source is gone now: a later copy from it must not pass for one of this file.
+        source.file.close(ec);
+    } else {
+        checked = refuseReadOnly(targetPath);  // made read-only while the job copied
+        if (checked.status != JobStatus::Done) {
+            return checked;
+        }
+        if (!output.commit(targetPath, ec)) {
+            return failure(JobStatus::OutputUnwritable, targetPath, ec);
+        }
     }
     progress.finish();
     return done(targetPath);
@@ -218,7 +337,7 @@ JobResult copyAndPlace(const TrimPlan& plan, HeldSource& source, const std::stri
 JobResult heldSource(const TrimPlan& plan, std::shared_ptr<HeldSource>& source) {
     source = plan.source;
     if (source) {
-        // Closed by replaceTrimmed, which has put another file in its place.
+        // Closed by a replaceTrimmed that put another file in its place.
         return source->file.isOpen()
                    ? done(plan.sourcePath)
                    : failure(JobStatus::SourceUnreadable, plan.sourcePath, JobError::SourceChanged);

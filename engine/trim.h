@@ -92,8 +92,8 @@ struct TrimPlan {
     // file that is no such program, and when the cut leaves nothing out (the headers are not read).
     std::int64_t declaredEnd = 0;
     // The source as the scan opened it, kept open for the copy, with its facts at the time: the
-    // copy reads this file, never whatever the path may name by then. replaceTrimmed closes it
-    // before it puts the copy in its place, which Windows refuses while the file is open.
+    // copy reads this file, never whatever the path may name by then. A replaceTrimmed that puts
+    // the copy in its place closes it; one that fails leaves it open for another try.
     std::shared_ptr<detail::HeldSource> source;
 };
 
@@ -103,7 +103,9 @@ struct TrimPlan {
 JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control = {});
 
 // The refusals of an output path, before anything is copied: the source itself (SameFile), by any
-// spelling or link, or a path that cannot name a new file (OutputUnwritable). Done otherwise.
+// spelling or link, or a path that cannot name a new file or names an existing one marked
+// read-only (owner write bit clear; Windows's read-only attribute) (OutputUnwritable). Done
+// otherwise.
 JobResult checkOutput(const TrimPlan& plan, std::string_view outputPath);
 
 // Phase two: checks the output again, then copies the kept bytes of the file that the scan opened
@@ -115,8 +117,11 @@ JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
                        const JobControl& control = {});
 
 // Phase two for a caller that replaces the source itself with its trimmed copy: the copy is
-// written whole beside the source, keeps the source's permission bits, and is renamed over
-// it; any failure leaves the source untouched.
+// written whole beside the source, keeps the source's permission bits, owner and access list,
+// reaches the disk, and takes the source's place in a way that shows what it replaced: unless that
+// is the file scanned, unchanged, the source goes back, and the source is unreadable ("the file
+// changed"). Any failure leaves the source untouched. Where the source path is a symbolic link,
+// the file it leads to is replaced and the link stays; the result's path names that file.
 JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control = {});
 
 // `plan` as the answer that keeps a Windows program whole copies it: its cut replaced by

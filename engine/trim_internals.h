@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "engine/os_file.h"
@@ -25,6 +26,10 @@ struct TrimOptions {
     // within a tenth of a second, large enough that the calls cost nothing beside the copying.
     std::int64_t kernelChunkBytes = std::int64_t{16} << 20;
     bool allowUnnamedOutput = true;  // write the copy as a file with no name until it is in place
+    // Called once the copy is written, before the last checks; and once they have passed, just
+    // before the copy is put in place: where tests play the other program that changes the source.
+    std::function<void()> afterCopy = {};
+    std::function<void()> beforeReplace = {};
 };
 
 struct TrimStats {
@@ -32,6 +37,7 @@ struct TrimStats {
     std::uint64_t clonedBytes = 0;        // kept bytes that came by a clone
     std::uint64_t kernelCopiedBytes = 0;  // kept bytes the kernel copied
     std::uint64_t readWriteBytes = 0;     // kept bytes read and written by this process
+    std::uint64_t checkBytesRead = 0;     // bytes read after the copy to see that the cut is blank
 };
 
 JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control,

@@ -35,11 +35,11 @@ inline fs::path utf8Path(const std::string& path) {
 // A fresh folder under the system's temporary folder, removed with all in it; UTF-8 names.
 class ScratchFolder {
 public:
-    ScratchFolder() {
+    explicit ScratchFolder(const fs::path& parent = fs::temp_directory_path()) {
         // A name taken by a parallel run is retried.
         std::random_device random;
         do {
-            path_ = fs::temp_directory_path() / ("velbrisk-engine-" + std::to_string(random()));
+            path_ = parent / ("velbrisk-engine-" + std::to_string(random()));
         } while (!fs::create_directory(path_));
     }
     ScratchFolder(const ScratchFolder&) = delete;

@@ -29,6 +29,12 @@ struct CopyWay {
     detail::TrimOptions options;
 };
 constexpr std::int64_t kBlock = 256 * kKiB;
+// The slowest way: a named temporary, plain reads and writes in blocks.
+const detail::TrimOptions kNamedPlainCopy{.allowClone = false,
+                                          .allowKernelCopy = false,
+                                          .blockBytes = kBlock,
+                                          .kernelChunkBytes = kBlock,
+                                          .allowUnnamedOutput = false};
 
 class KeptBytesTable : public ScratchTable<CopyWay> {};
 
@@ -59,12 +65,17 @@ TEST_P(KeptBytesTable, WritesTheLeadingPart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, KeptBytesTable,
-                         ::testing::Values(CopyWay{"kernel", {false, true, 64, 64}},
-                                           CopyWay{"plain", {false, false, 64, 64, false}}),
+                         ::testing::Values(CopyWay{"kernel", {.allowClone = false, .blockBytes = 64,
+                                                              .kernelChunkBytes = 64}},
+                                           CopyWay{"plain", {.allowClone = false,
+                                                             .allowKernelCopy = false,
+                                                             .blockBytes = 64,
+                                                             .kernelChunkBytes = 64,
+                                                             .allowUnnamedOutput = false}}),
                          rowName);
 
 // Refused before a byte is copied, or stopped mid-copy, in a folder that must come out unchanged:
-// app.exe, its symbolic link soft.exe, a folder, a pipe, an older output.
+// app.exe, its symbolic link soft.exe, a folder, a pipe, an older output, a read-only one.
 struct RefusalCase {
     const char* name;
     std::string sourceName;
@@ -83,6 +94,8 @@ TEST_P(RefusalTable, ReportsAndWritesNothing) {
     ASSERT_EQ(::symlink("app.exe", (folder / "soft.exe").c_str()), 0);
     ASSERT_EQ(::mkfifo((folder / "pipe.exe").c_str(), 0644), 0);
     folder.makeFolder("taken.exe");
+    writeFile(folder / "kept.exe", "read-only output");
+    ASSERT_EQ(::chmod((folder / "kept.exe").c_str(), 0444), 0);
     const Names before = folder.names();
     // The scan reports the 1 MiB blank tail, the copy the rest: a stop a third into the copy.
     std::stop_source stopper;
@@ -97,7 +110,7 @@ TEST_P(RefusalTable, ReportsAndWritesNothing) {
     detail::TrimStats stats;
 
     JobResult result = detail::trimFile(folder / row.sourceName, row.outputName, control,
-                                        {false, false, kBlock, kBlock, false}, stats);
+                                        kNamedPlainCopy, stats);
 
     EXPECT_EQ(result.status, row.status) << result.reason;
     const bool namesSource = row.status == JobStatus::SourceUnreadable;
@@ -106,6 +119,7 @@ TEST_P(RefusalTable, ReportsAndWritesNothing) {
     EXPECT_EQ(folder.names(), before);
     EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), source));
     EXPECT_EQ(readFile(folder / "small.exe"), "old output");
+    EXPECT_EQ(readFile(folder / "kept.exe"), "read-only output");
     EXPECT_LE(lastDone, std::uint64_t(2 * kMiB + 2 * kBlock));
 }
 
@@ -118,6 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"symlink_as_output", "app.exe", "soft", JobStatus::SameFile, ""},
         RefusalCase{"name_of_a_folder", "app.exe", "taken", JobStatus::OutputUnwritable,
                     std::system_category().message(EISDIR)},
+        RefusalCase{"read_only_output", "app.exe", "kept", JobStatus::OutputUnwritable,
+                    "文件是只读的"},
         RefusalCase{"stop_mid_copy", "app.exe", "small", JobStatus::Cancelled, ""}),
     rowName);
 

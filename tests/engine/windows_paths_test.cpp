@@ -10,6 +10,7 @@
 
 #include "engine/os_file.h"
 #include "engine/trim.h"
+#include "engine/trim_internals.h"
 #include "test_files.h"
 
 namespace velbrisk {
@@ -65,6 +66,64 @@ TEST_F(WindowsFiles, MalformedUtf8NameIsRefusedNotGuessed) {
     std::error_code ec;
     EXPECT_FALSE(os::openRead(in("") + "\xFF.exe", ec).isOpen());
     EXPECT_TRUE(ec);
+}
+
+// The source replaced in place, unless another program wrote to it just before: then it goes
+// back as that program left it. A read-only output is never replaced.
+TEST_F(WindowsFiles, ReplaceShowsWhatItReplacedAndReadOnlyStays) {
+    const std::string source = in("程序.exe");
+    for (const bool writer : {false, true}) {
+        writeFile(source, kSource);
+        fs::last_write_time(utf8Path(source),
+                            fs::file_time_type::clock::now() - std::chrono::hours(1));
+        const detail::TrimOptions options{.beforeReplace = [&] {
+            if (writer) {
+                std::fstream(utf8Path(source), std::ios::in | std::ios::out | std::ios::binary)
+                        .seekp(10)
+                    << "new!";
+            }
+        }};
+        detail::TrimStats stats;
+        TrimPlan plan;
+        ASSERT_EQ(detail::scanSource(source, plan, {}, options, stats).status,
+                  JobStatus::Done);
+
+        const JobResult result = detail::replaceTrimmed(plan, {}, options, stats);
+
+        EXPECT_EQ(result.status, writer ? JobStatus::SourceUnreadable : JobStatus::Done)
+            << result.reason;
+        std::string written = kSource;
+        written.replace(10, 4, "new!");
+        EXPECT_EQ(readFile(source), writer ? written : kCopy);
+        EXPECT_EQ(folder.names("测试 文件夹"), (Names{"程序.exe"}));
+    }
+    writeFile(in("小程序.exe"), "old output");
+    ASSERT_TRUE(::SetFileAttributesW(utf8Path(in("小程序.exe")).c_str(), FILE_ATTRIBUTE_READONLY));
+
+    const JobResult readOnly = trimFile(source, "小程序");
+
+    EXPECT_EQ(readOnly.status, JobStatus::OutputUnwritable);
+    EXPECT_EQ(readOnly.reason, "文件是只读的");
+    EXPECT_EQ(readFile(in("小程序.exe")), "old output");
+    EXPECT_TRUE(::GetFileAttributesW(utf8Path(in("小程序.exe")).c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+// A killed job's temporary that no one holds is removed by the next job in the folder; one that a
+// running job holds, unshared, is left.
+TEST_F(WindowsFiles, NextJobReclaimsUnheldTemporaries) {
+    writeFile(in("app.exe"), kSource);
+    writeFile(in(".app.exe.Left01.velbrisk-tmp"), "left behind");
+    writeFile(in(".app.exe.Held01.velbrisk-tmp"), "held");
+    HANDLE held = ::CreateFileW(utf8Path(in(".app.exe.Held01.velbrisk-tmp")).c_str(), GENERIC_READ,
+                                0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    const JobResult result = trimFile(in("app.exe"), "small");
+
+    ::CloseHandle(held);
+    EXPECT_EQ(result.status, JobStatus::Done) << result.reason;
+    EXPECT_EQ(folder.names("测试 文件夹"),
+              (Names{".app.exe.Held01.velbrisk-tmp", "app.exe", "small.exe"}));
 }
 
 }  // namespace
