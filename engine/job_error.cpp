@@ -17,8 +17,25 @@ public:
                 return "不是普通文件";
             case JobError::WriteMadeNoProgress:
                 return "系统未写入任何数据";
+            case JobError::IsADirectory:
+                return "是一个文件夹";
+            case JobError::NotADirectory:
+                return "不是文件夹";
+            case JobError::ColonInName:
+                return "文件名中不能有冒号“:”";
         }
         return "未知错误";
+    }
+    // So that a caller's test for the system's "is a directory" holds for the engine's own.
+    std::error_condition default_error_condition(int value) const noexcept override {
+        switch (static_cast<JobError>(value)) {
+            case JobError::IsADirectory:
+                return std::errc::is_a_directory;
+            case JobError::NotADirectory:
+                return std::errc::not_a_directory;
+            default:
+                return {value, *this};
+        }
     }
 };
 

@@ -9,6 +9,10 @@ enum class JobError {
     SourceChanged = 1,  // the source's size, times or path moved on while the job held it
     NotRegularFile,     // a device, FIFO, socket or the like, which must not be read as a file
     WriteMadeNoProgress,  // the system took none of the bytes of a write, and said no why
+    // Where Windows has no words of its own in the user's language: the C library's are English.
+    IsADirectory,   // the name is taken by a folder
+    NotADirectory,  // what should be the output's folder is a file
+    ColonInName,    // Windows would write a stream of another file, or on another drive
 };
 
 const std::error_category& jobErrorCategory();
