@@ -55,6 +55,7 @@ private:
     void createControls();
     void layOut();
     void drawFolder(const DRAWITEMSTRUCT& item);
+    void drawDrive(const DRAWITEMSTRUCT& item);
     void driveChosen();
 
     HINSTANCE instance_;

@@ -102,7 +102,7 @@ void ProgressWindow::layOut() {
     if (font_) {
         DeleteObject(font_);
     }
-    font_ = createMessageFont(dpi);
+    font_ = createInterfaceFont(dpi);
     for (HWND control : {label_, button_}) {
         SendMessageW(control, WM_SETFONT, WPARAM(font_), TRUE);
     }
