@@ -41,7 +41,7 @@ windows:
 	cmake -S . -B $(WIN_BUILD) --toolchain $(CURDIR)/cmake/mingw-w64-x86_64.cmake $(WIN_CMAKE_FLAGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 
-test-windows: windows
+test-windows: package-windows
 	xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24 -dpi 96" \
 		ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS); \
 		status=$$?; WINEPREFIX=$(abspath $(WIN_BUILD))/wineprefix wineserver -k 2>/dev/null; \

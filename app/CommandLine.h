@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/path_rules.h"
+
 namespace velbrisk::app {
 
 enum class WindowRequest {
@@ -20,28 +22,14 @@ struct WindowCommand {
     std::string error;  // for UsageError: one line, without the program's name
 };
 
-// How a path is made absolute: by the rules of POSIX ("/" only), or of Windows (drive letters,
-// "\" and "/" both, "\\server\share").
-enum class PathStyle { Posix, Windows };
-#ifdef _WIN32
-inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
-#else
-inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
-#endif
-
 // `arguments` are the program's arguments after its own name, UTF-8. A relative file is taken
-// against `currentFolder`.
+// against `currentFolder` (os::currentFolder()).
 WindowCommand parseWindowCommand(const std::vector<std::string>& arguments,
                                  std::string_view currentFolder,
-                                 PathStyle style = kNativePathStyle);
+                                 PathRules rules = kNativePathRules);
 
-// `path` against `currentFolder`, without looking at the disk: "." steps and doubled separators
-// go, ".." stays (through a symbolic link it need not mean the folder above).
-std::string absolutePath(std::string_view path, std::string_view currentFolder,
-                         PathStyle style = kNativePathStyle);
-
-// The process's current folder, UTF-8; empty when the system cannot say (it was removed).
-std::string currentFolder();
+// The answer to arguments that the system gave as text that does not convert to UTF-8.
+WindowCommand unconvertedArguments();
 
 // What --help and --version print, each ending with a newline.
 std::string windowHelpText();

@@ -1,9 +1,10 @@
-// What the application sets up as its window opens: Qt's texts, the font, the file given.
-// given.
+// What the application sets up as its window opens: Qt's texts and the font.
 #include "app/Startup.h"
 
+#include <cstdlib>
+#include <string_view>
+
 #include <QLibraryInfo>
-#include <QLineEdit>
 #include <QTranslator>
 
 namespace velbrisk::app {
@@ -20,13 +21,20 @@ QFont interfaceFont() {
     return QFont(QStringLiteral("Noto Sans CJK SC"), 9);
 }
 
-bool fillSourceBox(QWidget& window, const QString& file) {
-    auto* text = window.findChild<QLineEdit*>(QStringLiteral("Text"));
-    if (text == nullptr) {
-        return false;
+// Only the desktop's platforms need a display; offscreen and the like do not. The check can only
+// see that one is named: a display that is named but gone still ends in Qt's own words.
+bool displayAvailable() {
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const std::string_view wanted = platform != nullptr ? platform : "";
+    if (!wanted.empty() && wanted.find("xcb") == std::string_view::npos &&
+        wanted.find("wayland") == std::string_view::npos) {
+        return true;
     }
-    text->setText(file);
-    return true;
+    return set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
 }  // namespace velbrisk::app

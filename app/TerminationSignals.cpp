@@ -1,4 +1,4 @@
-// SIGTERM and SIGINT turned into a call on the window's thread.
+// SIGTERM, SIGINT, SIGHUP and SIGQUIT turned into a call on the window's thread.
 #include "app/TerminationSignals.h"
 
 #include <QSocketNotifier>
@@ -12,7 +12,7 @@ namespace velbrisk::app {
 namespace {
 
 int wakePipe[2] = {-1, -1};
-constexpr int kSignals[] = {SIGTERM, SIGINT};
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
 extern "C" void noteSignal(int) {
     const int savedErrno = errno;

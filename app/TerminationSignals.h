@@ -1,5 +1,5 @@
-// SIGTERM and SIGINT turned into a call on the window's thread, where the job in hand can be
-// cancelled and clean up before the program ends.
+// SIGTERM, SIGINT, SIGHUP and SIGQUIT turned into a call on the window's thread, where the job in
+// hand can be cancelled and clean up before the program ends.
 #pragma once
 
 #include <QObject>
@@ -9,7 +9,7 @@ class QSocketNotifier;
 
 namespace velbrisk::app {
 
-// While an instance lives, SIGTERM and SIGINT no longer end the process at once: each calls
+// While an instance lives, these signals no longer end the process at once: each calls
 // `onSignal` on the thread of the event loop, from that loop. The handler itself only writes a
 // byte to a pipe, the one thing a signal handler may safely do. One instance at a time.
 class TerminationSignals : public QObject {

@@ -1,15 +1,17 @@
 // Velbrisk's start: the command line, the application, Qt's own texts in Chinese, the font, and
 // the main window.
 #include <QApplication>
-#include <QFile>
 #include <QTranslator>
 #include <csignal>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/Module1.h"
 #include "app/Startup.h"
 #include "app/TerminationSignals.h"
+#include "engine/os_file.h"
 #include "resources/ProductInfo.h"
 #include "ui/qt/MainWindow.h"
 
@@ -20,9 +22,14 @@ int main(int argc, char* argv[]) {
 
     // --help, --version and a wrong option are answered before anything asks for a display.
     const velbrisk::app::WindowCommand command = velbrisk::app::parseWindowCommand(
-        std::vector<std::string>(argv + 1, argv + argc), velbrisk::app::currentFolder());
+        std::vector<std::string>(argv + 1, argv + argc), velbrisk::os::currentFolder());
     if (command.request != velbrisk::app::WindowRequest::Open) {
         return velbrisk::app::answerWithoutWindow(command, velbrisk::product::kVersion);
+    }
+
+    if (!velbrisk::app::displayAvailable()) {
+        std::fputs(velbrisk::app::kNoDisplayText, stderr);
+        return 1;
     }
 
     // Qt sees no arguments: the command line is the program's own, and a file whose name looks
@@ -40,11 +47,10 @@ int main(int argc, char* argv[]) {
     }
     QApplication::setFont(velbrisk::app::interfaceFont());
 
-    velbrisk::ui::qt::MainWindow window;
-    if (!command.file.empty()) {
-        velbrisk::app::fillSourceBox(window, QFile::decodeName(command.file.c_str()));
-    }
-    // SIGTERM and SIGINT cancel a job in hand, which removes what it wrote, then end the program.
+    velbrisk::ui::qt::MainWindow window({.openAddress = &velbrisk::Module1::openAddress},
+                                        command.file);
+    // A termination signal cancels a job in hand, which removes what it wrote, then ends the
+    // program.
     const velbrisk::app::TerminationSignals termination([&window] { window.endProgram(); });
     window.show();
     return QApplication::exec();

@@ -31,7 +31,7 @@ void scanRound(InputResult& row, std::vector<double>* samples) {
     TrimPlan plan;
     JobResult scanned;
     samples[0].push_back(
-        secondsOf([&] { scanned = scanSource(row.source, row.outputName, plan); }));
+        secondsOf([&] { scanned = scanSource(row.source, plan); }));
     failUnless(row, scanned.status == JobStatus::Done,
                std::string("scanSource: ") + statusName(scanned.status));
     std::int64_t got = 0;
@@ -51,7 +51,7 @@ double secondsFromClean(const std::function<void()>& job) {
 // them. The first round checks every output's bytes.
 void copyRound(InputResult& row, const TrimPlan& plan, bool check, std::vector<double>* samples) {
     JobResult result;
-    samples[0].push_back(secondsFromClean([&] { result = writeTrimmed(plan); }));
+    samples[0].push_back(secondsFromClean([&] { result = writeTrimmed(plan, row.output); }));
     failUnless(row, result.status == JobStatus::Done,
                std::string("writeTrimmed: ") + statusName(result.status) + " " + result.reason);
     failUnless(row, !check || sameBytes(row.output, row.reference),
@@ -134,7 +134,7 @@ void measure(InputResult& row, int minRuns) {
     std::fprintf(stderr, "measuring %s ...\n", row.shape.name.c_str());
     TrimPlan plan;
     std::int64_t before = bytesReadSoFar();
-    JobResult result = scanSource(row.source, row.outputName, plan);
+    JobResult result = scanSource(row.source, plan);
     std::int64_t after = bytesReadSoFar();
     if (before >= 0 && after >= 0) {
         row.scanned = after - before;

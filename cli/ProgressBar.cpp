@@ -1,6 +1,8 @@
 // The progress bar that velbrisk-trim draws on a terminal while a long file is trimmed.
 #include "cli/ProgressBar.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace velbrisk::cli {
@@ -17,7 +19,7 @@ std::string mebibytes(std::uint64_t bytes) {
 
 }  // namespace
 
-std::string progressLine(std::uint64_t done, std::uint64_t total) {
+std::string progressLine(std::uint64_t done, std::uint64_t total, std::size_t columns) {
     if (done > total) {
         done = total;
     }
@@ -27,17 +29,32 @@ std::string progressLine(std::uint64_t done, std::uint64_t total) {
                           : static_cast<unsigned long long>(static_cast<long double>(done) * scale /
                                                             total);
     };
-    const auto filled = static_cast<std::size_t>(share(kBarWidth));
-    std::string line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] ";
-    const std::string percent = std::to_string(share(100)) + "%";
-    line += std::string(4 - percent.size(), ' ') + percent;
-    line += "  " + mebibytes(done) + " / " + mebibytes(total) + " MiB";
-    return line;
+    const auto bar = [&](std::size_t width) {
+        const auto filled = static_cast<std::size_t>(share(width));
+        return "[" + std::string(filled, '#') + std::string(width - filled, '-') + "] ";
+    };
+    std::string percent = std::to_string(share(100)) + "%";
+    percent.insert(0, 4 - percent.size(), ' ');
+    const std::string counts = "  " + mebibytes(done) + " / " + mebibytes(total) + " MiB";
+    const std::size_t room = columns == 0 ? SIZE_MAX : columns - 1;
+    constexpr std::size_t kFrame = 3;  // "[", "] "
+    constexpr std::size_t kNarrowest = 10;
+    if (kFrame + kBarWidth + percent.size() + counts.size() <= room) {
+        return bar(kBarWidth) + percent + counts;
+    }
+    if (kFrame + kNarrowest + percent.size() <= room) {
+        return bar(std::min<std::size_t>(kBarWidth, room - kFrame - percent.size())) + percent;
+    }
+    return percent.substr(percent.find_first_not_of(' '));
 }
 
 ProgressBar::ProgressBar(std::ostream& terminal, Clock clock, std::chrono::milliseconds delay,
-                         std::chrono::milliseconds interval)
-    : terminal_(terminal), clock_(std::move(clock)), delay_(delay), interval_(interval) {}
+                         std::chrono::milliseconds interval, Columns columns)
+    : terminal_(terminal),
+      clock_(std::move(clock)),
+      delay_(delay),
+      interval_(interval),
+      columns_(std::move(columns)) {}
 
 void ProgressBar::begin(std::string_view) {
     const std::lock_guard lock(mutex_);
@@ -51,7 +68,7 @@ void ProgressBar::update(std::uint64_t done, std::uint64_t total) {
     if (now - started_ < delay_ || (!shown_.empty() && now - drawn_ < interval_)) {
         return;
     }
-    std::string line = progressLine(done, total);
+    std::string line = progressLine(done, total, columns_ ? columns_() : 0);
     if (line == shown_) {
         return;
     }

@@ -1,7 +1,10 @@
 // velbrisk-trim's work: each source scanned and trimmed in turn, one report line for each.
 #include "cli/TrimBatch.h"
 
-#include "engine/trim.h"
+#include <algorithm>
+
+#include "engine/job.h"
+#include "engine/job_texts.h"
 
 namespace velbrisk::cli {
 
@@ -20,28 +23,38 @@ std::string sizes(std::int64_t before, std::int64_t after) {
     return std::to_string(before) + " → " + std::to_string(after) + " 字节";
 }
 
+// A path as its line shows it. A name that holds a line break or another control character is
+// quoted, that character written as an escape, so that one file is always one line.
+std::string shown(std::string_view path) {
+    const auto isControl = [](unsigned char c) { return c < 0x20 || c == 0x7F; };
+    if (std::none_of(path.begin(), path.end(), isControl)) {
+        return std::string{path};
+    }
+    std::string text = "\"";
+    for (const unsigned char c : path) {
+        if (c == '"' || c == '\\') {
+            text += '\\';
+            text += static_cast<char>(c);
+        } else if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\t') {
+            text += "\\t";
+        } else if (isControl(c)) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            text += "\\x";
+            text += kHex[c >> 4];
+            text += kHex[c & 0xF];
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    return text + '"';
+}
+
 // The window's words for a failure, then the path and the system's reason on the same line.
 std::string failureText(const JobResult& result) {
-    std::string text;
-    switch (result.status) {
-        case JobStatus::SourceMissing:
-            text = "找不到要压缩的文件！";
-            break;
-        case JobStatus::SourceUnreadable:
-            text = "无法读取被压缩文件！";
-            break;
-        case JobStatus::OutputUnwritable:
-            text = "无法写入压缩文件！";
-            break;
-        case JobStatus::SameFile:
-            text = "压缩文件不能与被压缩文件相同！";
-            break;
-        case JobStatus::Done:
-        case JobStatus::NothingToCut:
-        case JobStatus::Cancelled:
-            break;
-    }
-    text += result.path;
+    std::string text{texts::failureHeadline(result.status)};
+    text += shown(result.path);
     if (!result.reason.empty()) {
         text += "：" + result.reason;
     }
@@ -85,76 +98,84 @@ struct FileEnding {
 };
 
 std::string saving(std::int64_t before, std::int64_t after) {
-    if (after > before) {
-        // Nothing is cut and the copy keeps one zero byte past the end, as the window's does.
-        return "多出 " + std::to_string(after - before) + " 字节";
-    }
     return "节省 " + savedShare(before, after);
 }
 
-FileEnding ended(const JobResult& result) {
-    if (result.status == JobStatus::Cancelled) {
-        return {FileOutcome::Cancelled, {}};
-    }
-    return {FileOutcome::Failed, failureText(result)};
-}
-
-// The name handed to the scan when the output is not named by -o: never the source's own, so
-// that the scan's check of the output cannot refuse the job for it.
-std::string placeholderName(std::string_view sourcePath) {
-    const std::string_view name = sourcePath.substr(sourceFolder(sourcePath).size());
-    return name == "velbrisk-trim.exe" ? "velbrisk-trim-copy" : "velbrisk-trim";
-}
-
 FileEnding nothingToCut(const std::string& sourcePath, std::int64_t length) {
-    return {FileOutcome::Well, sourcePath + "：" + std::to_string(length) +
-                                   " 字节，该文件没有可以去掉的空白部分，未生成压缩文件。"};
+    return {FileOutcome::Well, shown(sourcePath) + "：" + std::to_string(length) + " 字节，" +
+                                   std::string{texts::kNothingToCut}};
 }
 
-FileEnding trimOne(const TrimOptions& options, const std::string& sourcePath,
-                   const JobControl& control) {
-    TrimPlan plan;
-    const JobResult scanned = scanSource(
-        sourcePath, options.outputName.value_or(placeholderName(sourcePath)), plan, control);
-    if (scanned.status == JobStatus::NothingToCut) {
-        return nothingToCut(sourcePath, plan.sourceLength);
-    }
-    if (scanned.status != JobStatus::Done) {
-        return ended(scanned);
-    }
-    if (!options.outputName) {
-        plan.outputPath = defaultOutputPath(sourcePath);
+// The command line's side of a job: the file work right here, and no one to ask.
+class BatchJob final : public JobFront {
+public:
+    BatchJob(const JobControl& control, bool cutAll) : control_(control), cutAll_(cutAll) {}
+
+    JobResult runStep(const std::function<JobResult(const JobControl&)>& step) override {
+        return step(control_);
     }
 
-    const std::int64_t before = plan.sourceLength;
-    const std::int64_t after = plan.cut->outputLength;
-    if (options.inPlace && after >= before) {
-        // With nothing cut the window's copy is one byte longer than its source. A copy beside
-        // the source may be so; the source itself is never made longer, nor grown by one byte
-        // more at every run of a script.
-        return nothingToCut(sourcePath, before);
-    }
-    if (plan.imageBytesCut > 0 && !options.force) {
-        // The window asks here; a script has no one to answer, so the file is left alone.
-        return {FileOutcome::Failed,
-                sourcePath + "：此文件是Windows程序，要去掉的空白中有" +
-                    std::to_string(plan.imageBytesCut) +
-                    "字节属于程序自身的数据（节或数字签名），这样生成的文件可能无法运行，"
-                    "或签名失效。未压缩；如仍要压缩，请加上 --force。"};
-    }
-    if (options.dryRun) {
-        return {FileOutcome::Well, sourcePath + "：" + sizes(before, after) + "，可" +
-                                       saving(before, after) + "（未写入）"};
+    // The window asks here; a script has no one to answer, so the program is kept whole unless the
+    // command line said otherwise.
+    ImageCutAnswer askImageCut(const TrimPlan&, bool) override {
+        return cutAll_ ? ImageCutAnswer::CutAll : ImageCutAnswer::KeepProgram;
     }
 
-    const JobResult written =
-        options.inPlace ? replaceTrimmed(plan, control) : writeTrimmed(plan, control);
-    if (written.status != JobStatus::Done) {
-        return ended(written);
+private:
+    const JobControl& control_;
+    const bool cutAll_;
+};
+
+FileEnding trimOne(const TrimOptions& options, const RunSources& runSources,
+                   const std::string& sourcePath, const JobControl& control) {
+    JobRequest request;
+    request.sourcePath = sourcePath;
+    request.outputPath = options.outputName ? outputPath(sourcePath, *options.outputName)
+                                            : defaultOutputPath(sourcePath);
+    request.mode = options.inPlace ? JobMode::ReplaceSource : JobMode::WriteCopy;
+    request.reportOnly = options.dryRun;
+    // A copy that is not smaller is of no use to anyone, and the source itself is never made
+    // longer, nor grown by one byte more at every run of a script.
+    request.onlySmaller = true;
+    request.replaceExistingOutput = options.force;
+    request.runSources = &runSources;
+    BatchJob job(control, options.all);
+    const JobOutcome outcome = runJob(request, job);
+
+    const std::int64_t before = outcome.sourceLength;
+    const std::int64_t after = outcome.outputLength;
+    const std::string sized = shown(sourcePath) + "：" + sizes(before, after) + "，";
+    // What a cut that stopped at the program's own bytes kept for it.
+    const std::string kept =
+        outcome.keptProgram ? "，" + texts::keptForProgram(after - outcome.fullCutLength) : "";
+    switch (outcome.ending) {
+        case JobEnding::Trimmed:
+            return {FileOutcome::Well,
+                    sized + saving(before, after) + kept + "，" +
+                        (options.inPlace ? std::string{"已替换原文件"}
+                                         : "写入 " + shown(outcome.writtenPath))};
+        case JobEnding::Reported:
+            return {FileOutcome::Well,
+                    sized + "可" + saving(before, after) + kept +
+                        (outcome.keptProgram
+                             ? "（全部去掉为 " + std::to_string(outcome.fullCutLength) + " 字节）"
+                             : "") +
+                        "（未写入）"};
+        case JobEnding::NothingToCut:
+            if (outcome.keptProgram) {
+                return {FileOutcome::Well, shown(sourcePath) + "：" + std::to_string(before) +
+                                               " 字节，" + std::string{texts::kNothingAfterProgram}};
+            }
+            return nothingToCut(sourcePath, before);
+        case JobEnding::ImageCutDeclined:
+            // Never answered here, since a batch keeps the program whole or cuts it all.
+            return {FileOutcome::Failed, shown(sourcePath) + "：未压缩。"};
+        case JobEnding::Failed:
+            return {FileOutcome::Failed, failureText(outcome.failure)};
+        case JobEnding::Cancelled:
+            break;
     }
-    return {FileOutcome::Well,
-            sourcePath + "：" + sizes(before, after) + "，" + saving(before, after) + "，" +
-                (options.inPlace ? std::string{"已替换原文件"} : "写入 " + plan.outputPath)};
+    return {FileOutcome::Cancelled, {}};
 }
 
 }  // namespace
@@ -173,27 +194,41 @@ int runBatch(const TrimOptions& options, std::ostream& out, std::ostream& err, s
     if (options.quiet) {
         progress = nullptr;
     }
+    const RunSources runSources(options.sources);
     bool anyFailed = false;
+    bool cancelled = false;
     for (const std::string& source : options.sources) {
         if (stop.stop_requested()) {
+            cancelled = true;
             break;
         }
         FileEnding ending;
         {
             // The progress display is gone before the file's line is written.
             ProgressScope scope(progress, source, stop);
-            ending = trimOne(options, source, scope.control());
+            ending = trimOne(options, runSources, source, scope.control());
+        }
+        if (ending.outcome == FileOutcome::Cancelled) {
+            cancelled = true;
+            break;
         }
         if (ending.outcome == FileOutcome::Failed) {
             anyFailed = true;
             err << kProgram << ending.line << '\n' << std::flush;
-        } else if (ending.outcome == FileOutcome::Well && !options.quiet) {
+        } else if (!options.quiet) {
             out << ending.line << '\n' << std::flush;
         }
     }
-    if (stop.stop_requested()) {
+    // A stop that came after the last file was in place stopped nothing: the files say so.
+    if (cancelled) {
         err << kProgram << "已取消。" << '\n' << std::flush;
         return kStatusCancelled;
+    }
+    if (!out) {
+        // The report was lost (a full disk, a closed output): whoever reads it must not take
+        // silence for success.
+        err << kProgram << "无法写出结果（标准输出）。" << '\n' << std::flush;
+        return kStatusSomeFailed;
     }
     return anyFailed ? kStatusSomeFailed : kStatusAllWell;
 }

@@ -1,6 +1,8 @@
 // velbrisk-trim's command line: what it asks for, and the texts of --help and --version.
 #include "cli/TrimCommand.h"
 
+#include "engine/job_texts.h"
+
 namespace velbrisk::cli {
 
 namespace {
@@ -21,6 +23,9 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
     bool optionsEnded = false;
     for (std::size_t k = 0; k < arguments.size(); ++k) {
         const std::string& argument = arguments[k];
+        if (argument.empty()) {
+            return usageError("文件名不能为空");
+        }
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
             options.sources.push_back(argument);
             continue;
@@ -45,6 +50,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
             bool* flag = name == "--in-place"  ? &options.inPlace
                          : name == "--dry-run" ? &options.dryRun
                          : name == "--force"   ? &options.force
+                         : name == "--all"     ? &options.all
                          : name == "--quiet"   ? &options.quiet
                                                : nullptr;
             const bool help = name == "--help";
@@ -82,6 +88,9 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
                 case 'n':
                     options.dryRun = true;
                     break;
+                case 'f':
+                    options.force = true;
+                    break;
                 case 'q':
                     options.quiet = true;
                     break;
@@ -99,7 +108,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
     }
     if (options.outputName) {
         if (options.outputName->empty()) {
-            return usageError("请输入压缩文件名！");
+            return usageError(std::string{texts::kNoOutputName});
         }
         if (options.inPlace) {
             return usageError("选项" + quoted("-o") + "不能与" + quoted("--in-place") + "同时使用");
@@ -115,14 +124,16 @@ std::string trimHelpText() {
     return "用法：velbrisk-trim [选项] 文件...\n"
            "去掉每个文件末尾的空白部分（全为零的字节），生成更小的副本。\n"
            "副本写在原文件所在的文件夹中，默认名称是在原文件的扩展名前加上“.trimmed”\n"
-           "（app.exe 生成 app.trimmed.exe）；原文件只读不写，除非使用 --in-place。\n"
+           "（app.exe 生成 app.trimmed.exe）；已存在的同名文件不会被覆盖，除非使用 --force。\n"
+           "原文件只读不写，除非使用 --in-place；本次给出的文件都不会被当作副本覆盖。\n"
            "\n"
            "  -o, --output=名称  压缩文件名（只能用于一个文件），同窗口中一样自动加上“.exe”\n"
            "  -i, --in-place     用压缩后的文件替换原文件（完整写好后一次替换，保留权限；\n"
            "                     出错时原文件不变）\n"
            "  -n, --dry-run      只报告可以去掉多少字节，不写入任何文件\n"
-           "      --force        即使要去掉的部分含有Windows程序自身声明的数据（节或数字\n"
-           "                     签名）也照样压缩；否则跳过这样的文件并报错\n"
+           "  -f, --force        覆盖已存在的副本\n"
+           "      --all          连同Windows程序自身声明的数据（节或数字签名）一起去掉；\n"
+           "                     默认只去掉这些数据之后的空白，保证程序完整\n"
            "  -q, --quiet        不输出每个文件的结果行和进度条，只输出错误\n"
            "  -h, --help         显示此帮助并退出\n"
            "      --version      显示版本信息并退出\n"
@@ -132,7 +143,8 @@ std::string trimHelpText() {
            "然后继续处理下一个文件。\n"
            "\n"
            "退出状态：0 表示所有文件都已处理好，1 表示有文件出错或被跳过，\n"
-           "2 表示命令行用法错误，130 表示被 Ctrl-C 中断（不留下不完整的文件）。\n"
+           "2 表示命令行用法错误，130 表示被 Ctrl-C 中断（不留下不完整的文件；\n"
+           "已经完成的文件照常报告），141 表示输出管道被关闭。\n"
            "\n"
            "示例：\n"
            "  velbrisk-trim dist/*.exe\n"

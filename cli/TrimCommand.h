@@ -13,7 +13,8 @@ struct TrimOptions {
     std::optional<std::string> outputName;  // -o: the output's name as in the window, ".exe" added
     bool inPlace = false;                   // -i: each source replaced by its trimmed copy
     bool dryRun = false;                    // -n: the report, and nothing written
-    bool force = false;                     // cut a Windows program's own bytes without asking
+    bool force = false;  // replace an output that exists already
+    bool all = false;    // cut a Windows program's own declared bytes too
     bool quiet = false;                     // no report lines and no progress; errors still
 };
 

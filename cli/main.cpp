@@ -4,10 +4,13 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/ProgressBar.h"
 #include "cli/TrimBatch.h"
+#include "cli/TrimCommand.h"
+#include "engine/utf16.h"
 #include "resources/ProductInfo.h"
 
 #ifdef _WIN32
@@ -19,6 +22,7 @@
 #include <thread>
 
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -48,21 +52,22 @@ bool isTerminal(std::FILE* stream) {
     return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
-std::string utf8(const wchar_t* text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
-    result.resize(result.size() - 1);
-    return result;
+std::size_t terminalColumns(std::FILE* stream) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(handle, &info)) {
+        return 0;
+    }
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
 }
 
 #else
 
 std::atomic<int> caughtSignal{0};  // the first stop signal, set before the stop is asked for
 
-// SIGINT and SIGTERM are taken by a thread of their own, blocked in sigwait, rather than by a
-// handler: a stop request is not safe to make from a handler. The mask is set before any other
-// thread starts, so every thread of the engine inherits it.
+// SIGINT, SIGTERM, SIGHUP (the terminal went away) and SIGQUIT are taken by a thread of their own,
+// blocked in sigwait, rather than by a handler: a stop request is not safe to make from a handler.
+// The mask is set before any other thread starts, so every thread of the engine inherits it.
 void watchForStop() {
     // A file-size limit must make the write fail with EFBIG, not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -70,6 +75,8 @@ void watchForStop() {
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    sigaddset(&stopSignals, SIGQUIT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::thread([stopSignals] {
         for (;;) {
@@ -87,6 +94,11 @@ bool isTerminal(std::FILE* stream) {
     return isatty(fileno(stream)) != 0;
 }
 
+std::size_t terminalColumns(std::FILE* stream) {
+    winsize size{};
+    return ::ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
 #endif
 
 int run(const std::vector<std::string>& arguments) {
@@ -94,14 +106,15 @@ int run(const std::vector<std::string>& arguments) {
     watchForStop();
     std::optional<ProgressBar> bar;
     if (isTerminal(stderr)) {
-        bar.emplace(std::cerr);
+        bar.emplace(std::cerr, std::chrono::steady_clock::now, std::chrono::milliseconds(500),
+                    std::chrono::milliseconds(100), [] { return terminalColumns(stderr); });
     }
     const int status = runTrimCommand(arguments, velbrisk::product::kVersion, std::cout, std::cerr,
                                       stopSource.get_token(), bar ? &*bar : nullptr);
 #ifndef _WIN32
-    // A stop by SIGTERM ends with the status that the shell gives for that signal.
-    if (status == kStatusCancelled && caughtSignal == SIGTERM) {
-        return 128 + SIGTERM;
+    // A stop by another signal than Ctrl-C's ends with the status the shell gives for it.
+    if (status == kStatusCancelled && caughtSignal != SIGINT && caughtSignal != 0) {
+        return 128 + caughtSignal;
     }
 #endif
     return status;
@@ -117,10 +130,19 @@ int wmain(int argc, wchar_t* argv[]) {
     const UINT codePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> arguments;
-    for (int k = 1; k < argc; ++k) {
-        arguments.push_back(utf8(argv[k]));
+    bool converted = true;
+    for (int k = 1; k < argc && converted; ++k) {
+        std::optional<std::string> argument = velbrisk::narrow(argv[k]);
+        converted = argument.has_value();
+        arguments.push_back(std::move(argument).value_or(std::string{}));
     }
-    const int status = run(arguments);
+    int status = velbrisk::cli::kStatusUsage;
+    if (converted) {
+        status = run(arguments);
+    } else {
+        std::cerr << "velbrisk-trim：参数" << velbrisk::kNotUnicodeText << '\n'
+                  << velbrisk::cli::trimUsageHint() << std::endl;
+    }
     if (codePage != 0) {
         SetConsoleOutputCP(codePage);
     }

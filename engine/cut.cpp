@@ -1,4 +1,5 @@
-// Where the probe loop cuts, worked out from the position of the last data byte alone.
+// Where the probe loop cuts, worked out from the position of the last data byte alone, and where
+// the cut that keeps a Windows program whole ends.
 #include "engine/trim.h"
 
 namespace velbrisk {
@@ -33,6 +34,29 @@ std::optional<Cut> findCut(std::int64_t sourceLength, std::int64_t lastDataOffse
     // the source, a byte that is zero.
     cut.outputLength = sourceLength - cut.cutAmount + 1;
     return cut;
+}
+
+std::optional<Cut> safeCut(std::int64_t sourceLength, const Cut& cut, std::int64_t declaredEnd) {
+    if (declaredEnd <= cut.outputLength) {
+        return cut;
+    }
+    if (declaredEnd >= sourceLength) {
+        return std::nullopt;
+    }
+    return Cut{cut.scanPosition, sourceLength - declaredEnd + 1, declaredEnd};
+}
+
+std::optional<TrimPlan> safePlan(const TrimPlan& plan) {
+    if (!plan.cut) {
+        return std::nullopt;
+    }
+    TrimPlan safe = plan;
+    safe.cut = safeCut(plan.sourceLength, *plan.cut, plan.declaredEnd);
+    if (!safe.cut) {
+        return std::nullopt;
+    }
+    safe.imageBytesCut = 0;
+    return safe;
 }
 
 }  // namespace velbrisk

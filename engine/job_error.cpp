@@ -17,25 +17,18 @@ public:
                 return "不是普通文件";
             case JobError::WriteMadeNoProgress:
                 return "系统未写入任何数据";
-            case JobError::IsADirectory:
-                return "是一个文件夹";
-            case JobError::NotADirectory:
+            case JobError::IsAFolder:
+                return "这是一个文件夹，不是文件";
+            case JobError::OutputExists:
+                return "文件已存在，未覆盖";
+            case JobError::OutputIsASource:
+                return "这是本次要压缩的文件之一，不能覆盖";
+            case JobError::NotAFolder:
                 return "不是文件夹";
             case JobError::ColonInName:
                 return "文件名中不能有冒号“:”";
         }
         return "未知错误";
-    }
-    // So that a caller's test for the system's "is a directory" holds for the engine's own.
-    std::error_condition default_error_condition(int value) const noexcept override {
-        switch (static_cast<JobError>(value)) {
-            case JobError::IsADirectory:
-                return std::errc::is_a_directory;
-            case JobError::NotADirectory:
-                return std::errc::not_a_directory;
-            default:
-                return {value, *this};
-        }
     }
 };
 

@@ -9,10 +9,12 @@ enum class JobError {
     SourceChanged = 1,  // the source's size, times or path moved on while the job held it
     NotRegularFile,     // a device, FIFO, socket or the like, which must not be read as a file
     WriteMadeNoProgress,  // the system took none of the bytes of a write, and said no why
+    IsAFolder,            // a folder where a file was named
+    OutputExists,         // a batch leaves a file of the output's name alone unless told
+    OutputIsASource,      // the output would write over a file the same run was given
     // Where Windows has no words of its own in the user's language: the C library's are English.
-    IsADirectory,   // the name is taken by a folder
-    NotADirectory,  // what should be the output's folder is a file
-    ColonInName,    // Windows would write a stream of another file, or on another drive
+    NotAFolder,   // what should be the output's folder is a file
+    ColonInName,  // Windows would write a stream of another file, or on another drive
 };
 
 const std::error_category& jobErrorCategory();

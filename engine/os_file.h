@@ -193,4 +193,8 @@ bool removeFile(const std::string& path, std::error_code& ec);
 // The system's own words for an error, in UTF-8.
 std::string errorText(const std::error_code& ec);
 
+// The process's current folder, UTF-8; empty when the system cannot say (it was removed, or on
+// Windows its name does not convert).
+std::string currentFolder();
+
 }  // namespace velbrisk::os

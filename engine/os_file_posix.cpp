@@ -551,4 +551,15 @@ std::string errorText(const std::error_code& ec) {
     return ec.message();
 }
 
+std::string currentFolder() {
+    std::vector<char> folder(PATH_MAX);
+    while (::getcwd(folder.data(), folder.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return {};
+        }
+        folder.resize(folder.size() * 2);
+    }
+    return folder.data();
+}
+
 }  // namespace velbrisk::os

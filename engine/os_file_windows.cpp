@@ -3,12 +3,13 @@
 
 #include "engine/job_error.h"
 #include "engine/path_rules.h"
+#include "engine/utf16.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <climits>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -20,40 +21,13 @@ std::error_code lastError() {
     return {static_cast<int>(::GetLastError()), std::system_category()};
 }
 
-// Malformed UTF-8 is refused rather than replaced, so that a damaged name can never lead to some
-// other file whose name happens to hold the replacement character.
 std::wstring widen(const std::string& text, std::error_code& ec) {
-    if (text.empty()) {
+    std::optional<std::wstring> wide = velbrisk::widen(text);
+    if (!wide) {
+        ec = {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
         return {};
     }
-    if (text.size() > INT_MAX) {
-        ec = {ERROR_FILENAME_EXCED_RANGE, std::system_category()};
-        return {};
-    }
-    const int length = static_cast<int>(text.size());
-    int wideLength =
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
-    if (wideLength == 0) {
-        ec = lastError();
-        return {};
-    }
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(),
-                          wideLength);
-    return wide;
-}
-
-std::string narrow(const std::wstring& wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    const int length = static_cast<int>(wide.size());
-    int narrowLength =
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(narrowLength), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), narrowLength, nullptr,
-                          nullptr);
-    return text;
+    return std::move(*wide);
 }
 
 // The path as the wide-character calls take it. Past MAX_PATH they take only the long form, which
@@ -283,7 +257,7 @@ bool checkNewFilePath(const std::string& path, std::error_code& ec) {
     const FileInfo there = pathInfo(path, ec);
     if (!ec) {
         if (there.isDirectory) {
-            ec = JobError::IsADirectory;
+            ec = JobError::IsAFolder;
             return false;
         }
         return true;
@@ -296,7 +270,7 @@ bool checkNewFilePath(const std::string& path, std::error_code& ec) {
         return false;
     }
     if (!folderInfo.isDirectory) {
-        ec = JobError::NotADirectory;
+        ec = JobError::NotAFolder;
         return false;
     }
     const std::wstring name = widen(path.substr(folder.size()), ec);
@@ -536,7 +510,14 @@ std::string errorText(const std::error_code& ec) {
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();
     }
-    return narrow(text);
+    return narrow(text).value_or(ec.message());
+}
+
+std::string currentFolder() {
+    const DWORD length = ::GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(length, L'\0');
+    folder.resize(::GetCurrentDirectoryW(length, folder.data()));
+    return narrow(folder).value_or(std::string{});
 }
 
 }  // namespace velbrisk::os

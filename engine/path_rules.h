@@ -1,4 +1,5 @@
-// Which characters end a folder in a path, on this platform and on the other.
+// Paths as text, by the rules of this platform or of the other: which characters end a folder,
+// and a path made absolute without asking the disk.
 #pragma once
 
 #include <string>
@@ -17,17 +18,25 @@ inline constexpr PathRules kNativePathRules = PathRules::Windows;
 inline constexpr PathRules kNativePathRules = PathRules::Posix;
 #endif
 
-// Everything up to and including the last separator of `path`, or empty when it has none.
-// Separators are ASCII, and no byte of a multi-byte UTF-8 character is ASCII, so a byte-wise search
+// Separators are ASCII, and no byte of a multi-byte UTF-8 character is ASCII, so a byte-wise test
 // is right for every UTF-8 path.
-inline std::string folderOf(std::string_view path, PathRules rules) {
-    const std::string_view separators = rules == PathRules::Windows ? "\\/" : "/";
-    const std::size_t last = path.find_last_of(separators);
-    if (last == std::string_view::npos) {
-        return {};
-    }
-    return std::string{path.substr(0, last + 1)};
+constexpr bool isSeparator(char c, PathRules rules = kNativePathRules) {
+    return c == '/' || (rules == PathRules::Windows && c == '\\');
 }
+
+// Everything up to and including the last separator of `path`, or empty when it has none.
+inline std::string folderOf(std::string_view path, PathRules rules) {
+    std::size_t end = path.size();
+    while (end > 0 && !isSeparator(path[end - 1], rules)) {
+        --end;
+    }
+    return std::string{path.substr(0, end)};
+}
+
+// `path` against `currentFolder`, without looking at the disk: "." steps and doubled separators
+// go, ".." stays (through a symbolic link it need not mean the folder above).
+std::string absolutePath(std::string_view path, std::string_view currentFolder,
+                         PathRules rules = kNativePathRules);
 
 // The leading part of a file name that a temporary file's name is made from: at most 200 bytes,
 // so that the dot and the random suffix still fit within the 255 that file systems allow one

@@ -16,6 +16,8 @@ constexpr std::size_t kNewHeaderOffsetField = 0x3C;  // e_lfanew
 constexpr std::int64_t kSignatureSize = 4;           // "PE\0\0"
 constexpr std::int64_t kCoffHeaderSize = 20;
 constexpr std::size_t kNumberOfSectionsField = 2;
+constexpr std::size_t kPointerToSymbolTableField = 8;
+constexpr std::size_t kNumberOfSymbolsField = 12;
 constexpr std::size_t kSizeOfOptionalHeaderField = 16;
 constexpr std::uint16_t kPe32Magic = 0x10b;
 constexpr std::uint16_t kPe32PlusMagic = 0x20b;
@@ -27,6 +29,9 @@ constexpr std::uint32_t kCertificateDirectory = 4;
 constexpr std::int64_t kSectionHeaderSize = 40;
 constexpr std::size_t kSizeOfRawDataField = 16;
 constexpr std::size_t kPointerToRawDataField = 20;
+constexpr std::int64_t kSymbolRecordSize = 18;
+// The string table opens with its own size, those four bytes included.
+constexpr std::int64_t kStringTableSizeField = 4;
 // The section table is read in slices, so that memory stays small however many sections there are.
 constexpr std::int64_t kSectionsPerRead = 64;
 
@@ -54,6 +59,8 @@ struct NtHeaders {
     std::int64_t optionalHeaderOffset = 0;
     std::int64_t optionalHeaderSize = 0;
     std::int64_t sectionCount = 0;
+    std::int64_t symbolTableOffset = 0;  // 0: no COFF symbol table
+    std::int64_t symbolCount = 0;
 };
 
 // The DOS header's pointer to the PE signature, then the signature and the COFF header.
@@ -79,7 +86,9 @@ std::optional<NtHeaders> readNtHeaders(const ReadAt& read, std::int64_t fileSize
         return std::nullopt;
     }
     return NtHeaders{signatureOffset + kSignatureSize + kCoffHeaderSize,
-                     little16(coffHeader + kSizeOfOptionalHeaderField), sectionCount};
+                     little16(coffHeader + kSizeOfOptionalHeaderField), sectionCount,
+                     little32(coffHeader + kPointerToSymbolTableField),
+                     little32(coffHeader + kNumberOfSymbolsField)};
 }
 
 // The end of the certificate table, 0 when there is none; nothing when the optional header is no
@@ -165,6 +174,30 @@ std::optional<std::int64_t> sectionsEnd(const ReadAt& read, std::int64_t fileSiz
     return dataEnd;
 }
 
+// The end of the COFF symbol table and the string table that follows it, 0 when there is none;
+// nothing when either lies past the file's end. The GNU linker leaves both at the end of an
+// unstripped program, where a cut would take the names that debuggers and objdump read.
+std::optional<std::int64_t> symbolTableEnd(const ReadAt& read, std::int64_t fileSize,
+                                           const NtHeaders& headers) {
+    if (headers.symbolTableOffset == 0) {
+        return 0;
+    }
+    // Both fields are 32 bits wide: the end stays far below the range of 64 bits.
+    const std::int64_t stringTableOffset =
+        headers.symbolTableOffset + headers.symbolCount * kSymbolRecordSize;
+    std::array<std::uint8_t, kStringTableSizeField> sizeBytes{};
+    if (!readInside(read, fileSize, stringTableOffset, sizeBytes)) {
+        return std::nullopt;
+    }
+    // A size below four (some writers leave an empty table's at 0) still has its own four bytes.
+    const std::int64_t stringTableSize =
+        std::max<std::int64_t>(little32(sizeBytes.data()), kStringTableSizeField);
+    if (stringTableSize > fileSize - stringTableOffset) {
+        return std::nullopt;
+    }
+    return stringTableOffset + stringTableSize;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fileSize) {
@@ -178,10 +211,12 @@ std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fil
     const std::optional<std::int64_t> certificate = certificateEnd(read, fileSize, *headers);
     const std::optional<std::int64_t> sections =
         certificate ? sectionsEnd(read, fileSize, *headers) : std::nullopt;
-    if (!sections) {
+    const std::optional<std::int64_t> symbols =
+        sections ? symbolTableEnd(read, fileSize, *headers) : std::nullopt;
+    if (!symbols) {
         return std::nullopt;
     }
-    return std::max(*certificate, *sections);
+    return std::max({*certificate, *sections, *symbols});
 }
 
 std::optional<std::int64_t> declaredDataEnd(const os::File& file, std::int64_t fileSize) {

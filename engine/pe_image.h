@@ -16,14 +16,18 @@ using ReadAt = std::function<bool(std::int64_t offset, std::span<std::uint8_t> i
 
 // The most bytes the reader ever asks for, whatever the file: the DOS header, the PE signature
 // and COFF header, three fields of the optional header (magic, NumberOfRvaAndSizes and the
-// certificate table's entry), and a section table of 65534 entries, the largest count accepted.
-inline constexpr std::int64_t kMostHeaderBytesRead = 64 + (4 + 20) + (2 + 4 + 8) + 65534 * 40;
+// certificate table's entry), a section table of 65534 entries, the largest count accepted, and
+// the string table's size.
+inline constexpr std::int64_t kMostHeaderBytesRead =
+    64 + (4 + 20) + (2 + 4 + 8) + 65534 * 40 + 4;
 
 // When the file is a well-formed PE image (PE32 or PE32+), the end of the data its headers
-// declare: the largest PointerToRawData + SizeOfRawData over its sections, and the end of its
-// certificate table (data directory 4, whose address is a file offset) where it has one; 0 when
-// neither declares any bytes. Nothing when the file is not a PE image, when any header is
-// truncated or malformed, when a section's raw data or the certificate table reaches beyond
+// declare: the largest PointerToRawData + SizeOfRawData over its sections, the end of its
+// certificate table (data directory 4, whose address is a file offset) where it has one, and the
+// end of its COFF symbol table (PointerToSymbolTable + NumberOfSymbols × 18) and of the string
+// table after it (whose first four bytes give its size) where it has one; 0 when none declares
+// any bytes. Nothing when the file is not a PE image, when any header is truncated or malformed,
+// when a section's raw data, the certificate table or the symbol or string table reaches beyond
 // `fileSize`, or when a read fails. The result is never more than `fileSize`.
 std::optional<std::int64_t> declaredDataEnd(const ReadAt& read, std::int64_t fileSize);
 

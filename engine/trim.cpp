@@ -25,9 +25,9 @@ JobResult done(const std::string& path) {
     return {JobStatus::Done, path, {}};
 }
 
-// Opens the source read-only. A missing path or a folder is "no such file"; anything but a regular
-// file is refused before it is opened, since opening a device can itself do something (rewind a
-// tape, take a terminal), and again once open, in case the path was swapped in between.
+// Opens the source read-only. A missing path is "no such file", and a folder says that it is one;
+// anything but a regular file is refused before it is opened, since opening a device can itself do
+// something (rewind a tape, take a terminal), and again once open, in case the path was swapped.
 JobResult openSource(const std::string& path, HeldSource& source) {
     std::error_code ec;
     if (path.empty()) {
@@ -40,7 +40,7 @@ JobResult openSource(const std::string& path, HeldSource& source) {
         return failure(missing ? JobStatus::SourceMissing : JobStatus::SourceUnreadable, path, ec);
     }
     if (named.isDirectory) {
-        return failure(JobStatus::SourceMissing, path);
+        return failure(JobStatus::SourceUnreadable, path, JobError::IsAFolder);
     }
     if (!named.isRegular) {
         return failure(JobStatus::SourceUnreadable, path, JobError::NotRegularFile);
@@ -55,7 +55,7 @@ JobResult openSource(const std::string& path, HeldSource& source) {
         return failure(JobStatus::SourceUnreadable, path, ec);
     }
     if (source.info.isDirectory) {
-        return failure(JobStatus::SourceMissing, path);
+        return failure(JobStatus::SourceUnreadable, path, JobError::IsAFolder);
     }
     if (!source.info.isRegular) {
         return failure(JobStatus::SourceUnreadable, path, JobError::NotRegularFile);
@@ -101,7 +101,7 @@ bool namesSource(const std::string& outputPath, const os::FileInfo& source) {
 }
 
 // The refusals of an output that must fail, before anything is copied.
-JobResult checkOutput(const std::string& outputPath, const os::FileInfo& source) {
+JobResult refuseOutput(const std::string& outputPath, const os::FileInfo& source) {
     if (namesSource(outputPath, source)) {
         return failure(JobStatus::SameFile, outputPath);
     }
@@ -150,10 +150,9 @@ enum class Target {
     Source,  // over the source itself: its bits, owner and access list, as they are
 };
 
-JobResult copyAndPlace(const TrimPlan& plan, HeldSource& source, Target target,
-                       const JobControl& control, const detail::TrimOptions& options,
-                       detail::TrimStats& stats) {
-    const std::string& targetPath = target == Target::Source ? plan.sourcePath : plan.outputPath;
+JobResult copyAndPlace(const TrimPlan& plan, HeldSource& source, const std::string& targetPath,
+                       Target target, const JobControl& control,
+                       const detail::TrimOptions& options, detail::TrimStats& stats) {
     const std::int64_t outputLength = plan.cut->outputLength;
     const std::uint64_t blank = blankTailBytes(plan.sourceLength, plan.lastDataOffset);
     ProgressMeter progress(control, blank, blank + static_cast<std::uint64_t>(outputLength));
@@ -240,11 +239,10 @@ JobResult heldSource(const TrimPlan& plan, std::shared_ptr<HeldSource>& source) 
 
 namespace detail {
 
-JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
-                     const JobControl& control, const TrimOptions& options, TrimStats& stats) {
+JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control,
+                     const TrimOptions& options, TrimStats& stats) {
     plan = TrimPlan{};
     plan.sourcePath = std::string{sourcePath};
-    plan.outputPath = velbrisk::outputPath(sourcePath, outputName);
 
     auto source = std::make_shared<HeldSource>();
     JobResult opened = openSource(plan.sourcePath, *source);
@@ -283,13 +281,8 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
         // Only the headers are read, a few KiB whatever the file's size.
         if (const std::optional<std::int64_t> declaredEnd =
                 declaredDataEnd(source->file, info.size)) {
+            plan.declaredEnd = *declaredEnd;
             plan.imageBytesCut = bytesOfImageCut(*declaredEnd, plan.cut->outputLength);
-        }
-    }
-    if (plan.imageBytesCut > 0) {
-        JobResult output = checkOutput(plan.outputPath, info);
-        if (output.status != JobStatus::Done) {
-            return output;
         }
     }
     plan.source = std::move(source);
@@ -298,8 +291,8 @@ JobResult scanSource(std::string_view sourcePath, std::string_view outputName, T
     return done(plan.sourcePath);
 }
 
-JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control, const TrimOptions& options,
-                       TrimStats& stats) {
+JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
+                       const JobControl& control, const TrimOptions& options, TrimStats& stats) {
     if (!plan.cut) {
         return {JobStatus::NothingToCut, plan.sourcePath, {}};
     }
@@ -308,12 +301,13 @@ JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control, const Tr
     if (held.status != JobStatus::Done) {
         return held;
     }
-    // Asked again: the output path may have come to name the source since the scan.
-    JobResult output = checkOutput(plan.outputPath, source->info);
+    // Asked again: the output path may have come to name the source since it was checked.
+    const std::string targetPath{outputPath};
+    JobResult output = refuseOutput(targetPath, source->info);
     if (output.status != JobStatus::Done) {
         return output;
     }
-    return copyAndPlace(plan, *source, Target::Output, control, options, stats);
+    return copyAndPlace(plan, *source, targetPath, Target::Output, control, options, stats);
 }
 
 JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control,
@@ -326,30 +320,39 @@ JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control,
     if (held.status != JobStatus::Done) {
         return held;
     }
-    return copyAndPlace(plan, *source, Target::Source, control, options, stats);
+    return copyAndPlace(plan, *source, plan.sourcePath, Target::Source, control, options, stats);
 }
 
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
                    const JobControl& control, const TrimOptions& options, TrimStats& stats) {
     TrimPlan plan;
-    JobResult scanned = scanSource(sourcePath, outputName, plan, control, options, stats);
+    JobResult scanned = scanSource(sourcePath, plan, control, options, stats);
     if (scanned.status != JobStatus::Done) {
         return scanned;
     }
-    return writeTrimmed(plan, control, options, stats);
+    return writeTrimmed(plan, outputPath(sourcePath, outputName), control, options, stats);
 }
 
 }  // namespace detail
 
-JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
-                     const JobControl& control) {
+JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control) {
     detail::TrimStats stats;
-    return detail::scanSource(sourcePath, outputName, plan, control, {}, stats);
+    return detail::scanSource(sourcePath, plan, control, {}, stats);
 }
 
-JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control) {
+JobResult checkOutput(const TrimPlan& plan, std::string_view outputPath) {
+    std::shared_ptr<HeldSource> source;
+    JobResult held = heldSource(plan, source);
+    if (held.status != JobStatus::Done) {
+        return held;
+    }
+    return refuseOutput(std::string{outputPath}, source->info);
+}
+
+JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
+                       const JobControl& control) {
     detail::TrimStats stats;
-    return detail::writeTrimmed(plan, control, {}, stats);
+    return detail::writeTrimmed(plan, outputPath, control, {}, stats);
 }
 
 JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control) {

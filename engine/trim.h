@@ -18,7 +18,7 @@ inline constexpr std::int64_t kProbeStep = 10;
 struct Cut {
     // i: the first probe, counted back from the end, that holds data.
     std::int64_t scanPosition = 0;
-    // a = i - 10.
+    // a = i - 10; smaller in a safeCut, which keeps more.
     std::int64_t cutAmount = 0;
     // L - a + 1 bytes: offsets 0 to L - a of the source.
     std::int64_t outputLength = 0;
@@ -29,6 +29,15 @@ struct Cut {
 // its last byte that is not zero (-1 when every byte is zero), the cut that the probe loop makes,
 // or nothing when no probe with a probe position of at least 1 holds data.
 std::optional<Cut> findCut(std::int64_t sourceLength, std::int64_t lastDataOffset);
+
+// The cut of the answer that keeps a Windows program whole: bytes 0 to declaredEnd - 1 are the
+// program's own (declaredEnd 0: the file is no program), and only the zeros after them go. `cut`
+// itself where it keeps all of them; otherwise a cut whose outputLength is exactly declaredEnd,
+// with cutAmount to match (outputLength = L - a + 1) and the scan's scanPosition. The declared end
+// is not rounded up by the probe rule: the zeros after it are free, and a signed program's
+// signature is checked only when its certificate table ends the file. Nothing when declaredEnd
+// reaches the source's length: no byte is left to cut after the program's own.
+std::optional<Cut> safeCut(std::int64_t sourceLength, const Cut& cut, std::int64_t declaredEnd);
 
 // Paths are UTF-8 text. The folder of a path is everything up to and including its last
 // separator ("/" here; "\" and "/" on Windows), or empty when it has none.
@@ -72,7 +81,6 @@ struct HeldSource;
 // Everything the copy needs, found by the scan. Copies of a plan share the scan's open source.
 struct TrimPlan {
     std::string sourcePath;
-    std::string outputPath;
     std::int64_t sourceLength = 0;
     std::int64_t lastDataOffset = -1;  // the last byte that is not zero; -1: every byte is zero
     std::optional<Cut> cut;
@@ -80,6 +88,9 @@ struct TrimPlan {
     // (section padding, the signature's): zeros the blank scan cannot tell from free ones, whose
     // loss can stop the copy from running. 0 for a file that is no such program.
     std::int64_t imageBytesCut = 0;
+    // Where those declared bytes end: offsets 0 to declaredEnd - 1 are the program's own. 0 for a
+    // file that is no such program, and when the cut leaves nothing out (the headers are not read).
+    std::int64_t declaredEnd = 0;
     // The source as the scan opened it, kept open for the copy, with its facts at the time: the
     // copy reads this file, never whatever the path may name by then. replaceTrimmed closes it
     // before it puts the copy in its place, which Windows refuses while the file is open.
@@ -88,27 +99,33 @@ struct TrimPlan {
 
 // Phase one: opens the source read-only and finds the cut. Writes nothing anywhere. Only a regular
 // file is read: anything else (a device, a FIFO) is refused as unreadable before it is opened.
-// Done means `plan` holds a cut ready for writeTrimmed, and the open source. An output that is the
-// source itself, or that cannot be named, is refused here only when the plan counts a Windows
-// program's own bytes, whose question the caller must not ask of a job that cannot go ahead;
-// otherwise writeTrimmed refuses it, before it copies anything.
-JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
-                     const JobControl& control = {});
+// Done means `plan` holds a cut ready for writeTrimmed or replaceTrimmed, and the open source.
+JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control = {});
 
-// Phase two: refuses an output that is the source itself or cannot be named, then copies the
-// kept bytes of the file that the scan opened into a new file that no one sees until it is put in
-// place of the output, whole. A source whose size or times are no longer as scanned, before or
-// after the copy, or whose path has come to name another file, is unreadable ("the file changed")
-// and nothing is written. The copy's permission bits are those the source grants, as a new file
-// gets them: masked by the umask.
-JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control = {});
+// The refusals of an output path, before anything is copied: the source itself (SameFile), by any
+// spelling or link, or a path that cannot name a new file (OutputUnwritable). Done otherwise.
+JobResult checkOutput(const TrimPlan& plan, std::string_view outputPath);
+
+// Phase two: checks the output again, then copies the kept bytes of the file that the scan opened
+// into a new file that no one sees until it is put in place of the output, whole. A source whose
+// size or times are no longer as scanned, before or after the copy, or whose path has come to
+// name another file, is unreadable ("the file changed") and nothing is written. The copy's
+// permission bits are those the source grants, as a new file gets them: masked by the umask.
+JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
+                       const JobControl& control = {});
 
 // Phase two for a caller that replaces the source itself with its trimmed copy: the copy is
 // written whole beside the source, keeps the source's permission bits, and is renamed over
 // it; any failure leaves the source untouched.
 JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control = {});
 
-// Both phases, one after the other.
+// `plan` as the answer that keeps a Windows program whole copies it: its cut replaced by
+// safeCut's, so that no declared byte is left out. Nothing when the plan has no cut or safeCut
+// leaves nothing to cut. The new plan shares the scan's open source.
+std::optional<TrimPlan> safePlan(const TrimPlan& plan);
+
+// The scan and the copy to outputPath(sourcePath, outputName), one after the other, with no
+// question asked: for measurements and tests of the engine alone.
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
                    const JobControl& control = {});
 

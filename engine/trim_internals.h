@@ -34,10 +34,10 @@ struct TrimStats {
     std::uint64_t readWriteBytes = 0;     // kept bytes read and written by this process
 };
 
-JobResult scanSource(std::string_view sourcePath, std::string_view outputName, TrimPlan& plan,
-                     const JobControl& control, const TrimOptions& options, TrimStats& stats);
-JobResult writeTrimmed(const TrimPlan& plan, const JobControl& control, const TrimOptions& options,
-                       TrimStats& stats);
+JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control,
+                     const TrimOptions& options, TrimStats& stats);
+JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
+                       const JobControl& control, const TrimOptions& options, TrimStats& stats);
 JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control,
                          const TrimOptions& options, TrimStats& stats);
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,

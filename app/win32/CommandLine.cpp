@@ -6,27 +6,33 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <utility>
 
+#include "engine/utf16.h"
 #include "resources/ProductInfo.h"
 #include "ui/win32/Wide.h"
 
 namespace velbrisk::app::win32 {
 
-std::vector<std::string> arguments(const wchar_t* commandLine) {
+std::optional<std::vector<std::string>> arguments(const wchar_t* commandLine) {
     int count = 0;
     const std::unique_ptr<LPWSTR, decltype(&LocalFree)> split(
         CommandLineToArgvW(commandLine, &count), &LocalFree);
     std::vector<std::string> result;
     for (int index = 1; split && index < count; ++index) {
-        result.push_back(ui::win32::narrow(split.get()[index]));
+        std::optional<std::string> argument = narrow(split.get()[index]);
+        if (!argument) {
+            return std::nullopt;
+        }
+        result.push_back(std::move(*argument));
     }
     return result;
 }
 
 int answerInMessageBox(const WindowCommand& command, const std::string& version) {
     const WindowAnswer answer = answerFor(command, version);
-    MessageBoxW(nullptr, ui::win32::widen(answer.text).c_str(),
-                ui::win32::widen(product::kName).c_str(),
+    MessageBoxW(nullptr, ui::win32::wideText(answer.text).c_str(),
+                ui::win32::wideText(product::kName).c_str(),
                 MB_OK | (answer.isError ? MB_ICONERROR : MB_ICONINFORMATION));
     return answer.status;
 }

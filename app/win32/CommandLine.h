@@ -2,6 +2,7 @@
 // window, for the command line that both fronts share (app/CommandLine.h).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,8 @@
 namespace velbrisk::app::win32 {
 
 // The arguments after the program's own name, split as the C run-time splits them (quotes,
-// backslashes), each in UTF-8.
-std::vector<std::string> arguments(const wchar_t* commandLine);
+// backslashes), each in UTF-8; nothing when one of them does not convert.
+std::optional<std::vector<std::string>> arguments(const wchar_t* commandLine);
 
 // A window program has no console to print to: help, version and a wrong option are shown in a
 // message box instead. Returns the exit status, as answerWithoutWindow does.

@@ -11,7 +11,8 @@ namespace velbrisk::Module1 {
 void openAddress(HWND owner, const std::string& address) {
     // Wide all the way: the mail subject's Chinese words reach the mail program as they are,
     // whatever the system's ANSI code page.
-    ShellExecuteW(owner, nullptr, ui::win32::widen(address).c_str(), L"", nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(owner, nullptr, ui::win32::wideText(address).c_str(), L"", nullptr,
+                  SW_SHOWNORMAL);
 }
 
 }  // namespace velbrisk::Module1

@@ -6,6 +6,7 @@
 
 #include "app/win32/CommandLine.h"
 #include "app/win32/Module1.h"
+#include "engine/os_file.h"
 #include "resources/ProductInfo.h"
 #include "ui/win32/MainWindow.h"
 
@@ -13,8 +14,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // The shell's calls (the about links) expect COM on the thread that makes them.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
-    const velbrisk::app::WindowCommand command = velbrisk::app::parseWindowCommand(
-        velbrisk::app::win32::arguments(GetCommandLineW()), velbrisk::app::currentFolder());
+    const auto arguments = velbrisk::app::win32::arguments(GetCommandLineW());
+    const velbrisk::app::WindowCommand command =
+        arguments ? velbrisk::app::parseWindowCommand(*arguments, velbrisk::os::currentFolder())
+                  : velbrisk::app::unconvertedArguments();
     if (command.request != velbrisk::app::WindowRequest::Open) {
         return velbrisk::app::win32::answerInMessageBox(command, velbrisk::product::kVersion);
     }
@@ -23,10 +26,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     {
         velbrisk::ui::win32::MainWindow::Seams seams;
         seams.openAddress = &velbrisk::Module1::openAddress;
-        velbrisk::ui::win32::MainWindow window(instance, seams);
-        if (!command.file.empty()) {
-            window.setText(command.file);
-        }
+        velbrisk::ui::win32::MainWindow window(instance, seams, command.file);
         window.show(showCommand);
 
         MSG message;

@@ -1,4 +1,4 @@
-// SIGTERM and SIGINT reach the window's thread as a call, and the process lives on to make it.
+// SIGTERM, SIGINT, SIGHUP and SIGQUIT reach the window's thread as a call, and the process lives on to make it.
 #include <QCoreApplication>
 #include <QTest>
 #include <csignal>
@@ -10,7 +10,7 @@ class TerminationSignalsTest : public QObject {
 
 private slots:
     void eachSignalBecomesACallFromTheLoop() {
-        for (const int signal : {SIGTERM, SIGINT}) {
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
             int calls = 0;
             {
                 velbrisk::app::TerminationSignals termination([&calls] { ++calls; });

@@ -14,7 +14,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # with its own status and message, every copy made is whole, and nothing hidden or partial is left.
 perl -e 'print "x" x 3000, "\0" x 3000 for 1 .. 3000' >files
 head -c 3011 files >kept
-for stop in INT:130 TERM:143; do
+for stop in INT:130 TERM:143 HUP:129 QUIT:131; do
     rm -rf in && mkdir in && split -b 6000 -d -a 4 --additional-suffix=.exe files in/
     "$program" in/*.exe >out 2>err &
     pid=$!
@@ -41,6 +41,13 @@ status=$?
 grep -q '^velbrisk-trim：无法写入压缩文件！' err || fail "under a file-size limit: $(cat err)"
 grep -q '^small.exe：' out || fail "the batch did not go on: $(cat out)"
 cmp -s big.exe big.before || fail "the source changed under a file-size limit"
+
+# A report that cannot be written, to a full disk or a closed output, fails with a word on stderr.
+for out in /dev/full closed; do
+    if [ "$out" = closed ]; then "$program" -n small.exe 2>err >&-; else "$program" -n small.exe 2>err >"$out"; fi
+    status=$?
+    [ "$status" = 1 ] && grep -q '^velbrisk-trim：无法写出结果' err || fail "report to $out: status $status, $(cat err)"
+done
 
 [ "$failures" -eq 0 ] || exit 1
 echo "velbrisk-trim stops cleanly on a signal and reports a file-size limit"

@@ -18,6 +18,7 @@ struct LineRow {
     std::uint64_t done;
     std::uint64_t total;
     std::string line;
+    std::size_t columns = 0;  // the terminal's width; 0: no limit
 };
 
 const LineRow kLineRows[] = {
@@ -28,12 +29,15 @@ const LineRow kLineRows[] = {
     {"no_total", 0, 0, "[##############################] 100%  0.0 / 0.0 MiB"},
     {"beyond_a_petabyte", std::uint64_t{1} << 62, std::uint64_t{1} << 63,
      "[###############---------------]  50%  4398046511104.0 / 8796093022208.0 MiB"},
+    // A line as wide as the terminal wraps there, and the next one no longer starts at its start.
+    {"twenty_columns_drop_the_counts", 1 << 20, 2 << 20, "[######------]  50%", 20},
+    {"too_narrow_for_a_bar", 1 << 20, 2 << 20, "50%", 16},
 };
 
 class ProgressLine : public ::testing::TestWithParam<LineRow> {};
 
 TEST_P(ProgressLine, Reads) {
-    EXPECT_EQ(progressLine(GetParam().done, GetParam().total), GetParam().line);
+    EXPECT_EQ(progressLine(GetParam().done, GetParam().total, GetParam().columns), GetParam().line);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProgressLine, ::testing::ValuesIn(kLineRows), rowName);

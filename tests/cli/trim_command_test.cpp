@@ -35,7 +35,8 @@ const std::string kTailed = bytesWithData(1007, {{0, 100}});
 const std::string kShort = bytesWithData(5, {{0, 5}});
 // No blank tail: a copy is the whole file and one zero byte more.
 const std::string kFull = bytesWithData(50, {{0, 50}});
-// A Windows program whose last section ends in zeros that its headers declare.
+// A Windows program whose last section ends in zeros that its headers declare, at 0x800, followed
+// by 1000 zeros of no one's: 3048 bytes, of which the probe rule keeps 1609 and the program 2048.
 const std::string kProgram = [] {
     velbrisk::testing::PeLayout layout = velbrisk::testing::typicalLayout(true);
     layout.trailingZeros = 1000;
@@ -60,17 +61,16 @@ struct CommandRow {
 // Upper case a file as made, lower case its trimmed copy.
 const std::map<char, std::string> kContents = {{'T', kTailed},       {'t', trimmed(kTailed)},
                                                {'P', kProgram},      {'p', trimmed(kProgram)},
-                                               {'S', kShort},        {'F', kFull},
-                                               {'f', trimmed(kFull)}};
+                                               {'k', keptBytes(kProgram, 0x800)},
+                                               {'S', kShort},        {'F', kFull}};
 
 const CommandRow kCommandRows[] = {
     {"one_source", "a.exe:T", "a.exe", 0,
      "a.exe：1007 → 108 字节，节省 89.2%，写入 a.trimmed.exe\n", "", "a.exe:T a.trimmed.exe:t"},
     {"a_missing_file_fails_and_the_batch_goes_on", "a.exe:T c.exe:F", "b.exe a.exe c.exe", 1,
      "a.exe：1007 → 108 字节，节省 89.2%，写入 a.trimmed.exe\n"
-     "c.exe：50 → 51 字节，多出 1 字节，写入 c.trimmed.exe\n",
-     "velbrisk-trim：找不到要压缩的文件！b.exe：…\n",
-     "a.exe:T a.trimmed.exe:t c.exe:F c.trimmed.exe:f"},
+     "c.exe：50 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
+     "velbrisk-trim：找不到要压缩的文件！b.exe：…\n", "a.exe:T a.trimmed.exe:t c.exe:F"},
     {"default_names_keep_the_extension_and_quiet_keeps_the_errors", "Setup.EXE:T tool:T .hidden:T",
      "--quiet Setup.EXE tool .hidden none.exe", 1, "",
      "velbrisk-trim：找不到要压缩的文件！none.exe：…\n",
@@ -83,28 +83,47 @@ const CommandRow kCommandRows[] = {
      "a.exe：1007 → 108 字节，可节省 89.2%（未写入）\n"
      "s.exe：5 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
      "", "a.exe:T s.exe:S"},
-    {"program_bytes_refused_in_a_dry_run", "p.exe:P", "--dry-run p.exe", 1, "",
-     "velbrisk-trim：p.exe：此文件是Windows程序…\n", "p.exe:P"},
-    {"program_bytes_cut_with_force", "p.exe:P", "--force p.exe", 0, "p.exe：…\n", "",
-     "p.exe:P p.trimmed.exe:p"},
+    {"program_kept_whole_by_default", "p.exe:P", "p.exe", 0,
+     "p.exe：3048 → 2048 字节，节省 32.8%，为程序保留 439 字节，写入 p.trimmed.exe\n", "",
+     "p.exe:P p.trimmed.exe:k"},
+    {"dry_run_gives_both_cuts_of_a_program", "p.exe:P", "--dry-run p.exe", 0,
+     "p.exe：3048 → 2048 字节，可节省 32.8%，为程序保留 439 字节（全部去掉为 1609 字节）（未写入）\n",
+     "", "p.exe:P"},
+    {"program_bytes_cut_with_all", "p.exe:P", "--all p.exe", 0,
+     "p.exe：3048 → 1609 字节，节省 47.2%，写入 p.trimmed.exe\n", "", "p.exe:P p.trimmed.exe:p"},
+    {"nothing_after_the_program", "k.exe:k", "k.exe", 0,
+     "k.exe：2048 字节，该文件是Windows程序，程序自身的数据之后没有可以去掉的空白部分，未生成压缩文件。\n",
+     "", "k.exe:k"},
     {"in_place_replaces_each_source_and_lengthens_none", "a.exe:T p.exe:P s.exe:S f.exe:F",
-     "--in-place --force a.exe p.exe s.exe f.exe", 0,
+     "--in-place --all a.exe p.exe s.exe f.exe", 0,
      "a.exe：1007 → 108 字节，节省 89.2%，已替换原文件\np.exe：…\n"
      "s.exe：5 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n"
      "f.exe：50 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
      "", "a.exe:t p.exe:p s.exe:S f.exe:F"},
-    {"in_place_program_bytes_refused", "p.exe:P a.exe:T", "-i p.exe a.exe", 1, "a.exe：…\n",
-     "velbrisk-trim：p.exe：此文件是Windows程序…\n", "p.exe:P a.exe:t"},
+    {"in_place_keeps_the_program_whole", "p.exe:P", "-i p.exe", 0, "p.exe：…\n", "",
+     "p.exe:k"},
     {"in_place_dry_run_writes_nothing", "a.exe:T", "-in a.exe", 0,
      "a.exe：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a.exe:T"},
-    {"in_place_source_named_like_the_placeholder", "velbrisk-trim.exe:P",
-     "-iq --force velbrisk-trim.exe", 0, "", "", "velbrisk-trim.exe:p"},
+    {"existing_output_left_alone", "a.exe:T a.trimmed.exe:S", "a.exe", 1, "",
+     "velbrisk-trim：无法写入压缩文件！a.trimmed.exe：文件已存在，未覆盖\n",
+     "a.exe:T a.trimmed.exe:S"},
+    {"existing_output_replaced_with_force", "a.exe:T a.trimmed.exe:S", "-f a.exe", 0, "a.exe：…\n",
+     "", "a.exe:T a.trimmed.exe:t"},
+    {"no_source_is_written_over", "a.exe:T a.trimmed.exe:T", "--force a.exe a.trimmed.exe", 1,
+     "a.trimmed.exe：1007 → 108 字节，节省 89.2%，写入 a.trimmed.trimmed.exe\n",
+     "velbrisk-trim：无法写入压缩文件！a.trimmed.exe：这是本次要压缩的文件之一，不能覆盖\n",
+     "a.exe:T a.trimmed.exe:T a.trimmed.trimmed.exe:t"},
+    {"a_folder_says_so", "d.exe/", "d.exe", 1, "",
+     "velbrisk-trim：无法读取被压缩文件！d.exe：这是一个文件夹，不是文件\n", "d.exe/"},
+    {"a_line_break_in_a_name_is_quoted", "a\\nb.exe:T", "-n a\\nb.exe", 0,
+     "\"a\\nb.exe\"：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a\\nb.exe:T"},
     {"dashes_as_file_names", "-:T -n:T", "-q - -- -n", 0, "", "",
      "-:T -.trimmed:t -n:T -n.trimmed:t"},
     {"help_writes_nothing", "a.exe:T", "a.exe --help", 0, trimHelpText(), "", "a.exe:T"},
     {"usage_error_writes_nothing", "a.exe:T", "-o small a.exe a.exe", 2, "",
      usage("选项“-o”只能用于一个文件"), "a.exe:T"},
     {"nothing_given", "", "", 2, "", usage("缺少要压缩的文件"), ""},
+    {"empty_name_given", "a.exe:T", "a.exe ''", 2, "", usage("文件名不能为空"), "a.exe:T"},
     {"unknown_long_option", "", "--level=9 a", 2, "", usage("无法识别的选项“--level”"), ""},
     {"unknown_letter_in_a_run", "", "-nx a", 2, "", usage("无法识别的选项“-x”"), ""},
     {"flag_given_a_value", "", "--force=yes a", 2, "", usage("选项“--force”不带参数"), ""},
@@ -114,9 +133,19 @@ const CommandRow kCommandRows[] = {
      ""},
 };
 
+// Split at spaces; "''" is an empty word, and "\\n" a line break inside one.
 std::vector<std::string> words(const char* text) {
     std::istringstream in(text);
-    return {std::istream_iterator<std::string>(in), {}};
+    std::vector<std::string> split{std::istream_iterator<std::string>(in), {}};
+    for (std::string& word : split) {
+        for (std::size_t at; (at = word.find("\\n")) != std::string::npos;) {
+            word.replace(at, 2, "\n");
+        }
+        if (word == "''") {
+            word.clear();
+        }
+    }
+    return split;
 }
 
 // Whether `got` reads as `want`, in which "…" stands for the rest of a line.
@@ -147,7 +176,11 @@ TEST_P(TrimCommandTable, WritesReportsAndEnds) {
     const CommandRow& row = GetParam();
     for (const std::string& file : words(row.before)) {
         const std::size_t colon = file.rfind(':');
-        writeFile(folder / file.substr(0, colon), kContents.at(file[colon + 1]));
+        if (file.ends_with('/')) {
+            folder.makeFolder(file.substr(0, file.size() - 1));
+        } else {
+            writeFile(folder / file.substr(0, colon), kContents.at(file[colon + 1]));
+        }
     }
     std::ostringstream out;
     std::ostringstream err;
@@ -156,6 +189,10 @@ TEST_P(TrimCommandTable, WritesReportsAndEnds) {
     EXPECT_TRUE(reads(err.str(), row.err)) << err.str();
     std::set<std::string> after;
     for (const std::string& name : folder.names()) {
+        if (std::filesystem::is_directory(velbrisk::testing::utf8Path(folder / name))) {
+            after.insert(name + '/');
+            continue;
+        }
         const std::string bytes = readFile(folder / name);
         const auto known = std::find_if(kContents.begin(), kContents.end(),
                                         [&](const auto& entry) { return entry.second == bytes; });
@@ -192,10 +229,16 @@ public:
             stop.request_stop();
         }
     }
-    void end() override { events += ", end at " + std::to_string(out_.str().size()) + "; "; }
+    void end() override {
+        events += ", end at " + std::to_string(out_.str().size()) + "; ";
+        if (stopAtEnd) {
+            stop.request_stop();
+        }
+    }
 
     std::string events;
     std::stop_source stop;
+    bool stopAtEnd = false;  // a stop that comes once a file is in place
 
 private:
     const std::ostringstream& out_;
@@ -230,6 +273,44 @@ TEST(TrimBatch, ShowsEachFilesProgressAndStopsAtOnce) {
     options.quiet = true;
     EXPECT_EQ(runBatch(options, out, err, {}, &progress), 1);
     EXPECT_EQ(progress.events, "") << "--quiet shows no progress";
+}
+
+// A stop that comes after a file is in place does not undo it, and says so: the file's line is
+// written; only a file that has not begun makes the run a cancelled one.
+TEST(TrimBatch, AStopAfterAFileIsInPlaceCancelsOnlyWhatIsLeft) {
+    ScratchFolder folder;
+    writeFile(folder / "a.exe", kTailed);
+    writeFile(folder / "b.exe", kTailed);
+    for (const bool another : {false, true}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        RecordingProgress progress(out);
+        progress.stopAtEnd = true;
+        TrimOptions options;
+        options.force = true;
+        options.sources = {folder / "a.exe"};
+        if (another) {
+            options.sources.push_back(folder / "b.exe");
+        }
+        EXPECT_EQ(runBatch(options, out, err, progress.stop.get_token(), &progress),
+                  another ? 130 : 0);
+        EXPECT_TRUE(reads(out.str(), options.sources[0] + "：1007 → 108 字节，…\n")) << out.str();
+        EXPECT_EQ(err.str(), another ? "velbrisk-trim：已取消。\n" : "");
+    }
+}
+
+// The report that cannot be written (a full disk, a closed output) is no success.
+TEST(TrimBatch, AReportThatCannotBeWrittenFails) {
+    ScratchFolder folder;
+    writeFile(folder / "a.exe", kTailed);
+    std::ostringstream out;
+    std::ostringstream err;
+    out.setstate(std::ios::badbit);
+    TrimOptions options;
+    options.dryRun = true;
+    options.sources = {folder / "a.exe"};
+    EXPECT_EQ(runBatch(options, out, err, {}, nullptr), 1);
+    EXPECT_EQ(err.str(), "velbrisk-trim：无法写出结果（标准输出）。\n");
 }
 
 }  // namespace

@@ -43,6 +43,28 @@ INSTANTIATE_TEST_SUITE_P(
                       CutCase{"top_of_the_range_no_blank_tail", kTop, kTop - 1, std::nullopt}),
     rowName);
 
+struct SafeCutCase {
+    const char* name;
+    Cut cut;                   // of a source of 1000 bytes
+    std::int64_t declaredEnd;  // 0: no program
+    std::optional<Cut> expected;
+};
+
+class SafeCutTable : public ::testing::TestWithParam<SafeCutCase> {};
+
+TEST_P(SafeCutTable, KeepsTheProgramsOwnBytes) {
+    EXPECT_EQ(safeCut(1000, GetParam().cut, GetParam().declaredEnd), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SafeCutTable,
+    ::testing::Values(
+        SafeCutCase{"declared_end_past_the_cut", {300, 290, 711}, 712, Cut{300, 289, 712}},
+        SafeCutCase{"declared_end_at_the_source_end", {300, 290, 711}, 1000, std::nullopt},
+        // The probe cut keeps the program, its extra zero byte too, and stays as it is.
+        SafeCutCase{"nothing_cut", {10, 0, 1001}, 1000, Cut{10, 0, 1001}}),
+    rowName);
+
 struct ZeroCase {
     const char* name;
     std::size_t length;

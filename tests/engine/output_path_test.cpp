@@ -1,4 +1,4 @@
-// Tests of the output file's path: the folder rule under both platforms' separators.
+// Tests of paths as text: the output's folder and a path made absolute, by both platforms' rules.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,6 +41,39 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"windows_drive_folder", Windows, "C:\\tools\\app.exe", "C:\\tools\\"},
         FolderCase{"windows_mixed_last_is_slash", Windows, "C:\\a/b.exe", "C:\\a/"}),
     rowName);
+
+// A path made absolute against a current folder, with no look at the disk.
+struct PathRow {
+    const char* name;
+    PathRules rules;
+    std::string path;
+    std::string currentFolder;
+    std::string absolute;
+};
+
+const PathRow kPathRows[] = {
+    {"posix_dots_and_doubled_separators_go", Posix, "./d/.//a.exe", "/home/u/", "/home/u/d/a.exe"},
+    {"posix_double_dots_stay", Posix, "../a.exe", "/home/u", "/home/u/../a.exe"},
+    {"posix_backslash_is_a_name", Posix, "a\\b.exe", "/", "/a\\b.exe"},
+    {"posix_current_folder_unknown", Posix, "a.exe", "", "a.exe"},
+    {"windows_relative_either_slash", Windows, "d/x\\a.exe", "C:\\u", "C:\\u\\d\\x\\a.exe"},
+    {"windows_other_drive", Windows, "D:\\x\\a.exe", "C:\\u", "D:\\x\\a.exe"},
+    {"windows_root_of_the_current_drive", Windows, "\\x\\a.exe", "E:\\u", "E:\\x\\a.exe"},
+    {"windows_drive_relative_same_drive", Windows, "c:a.exe", "C:\\u", "C:\\u\\a.exe"},
+    {"windows_drive_relative_other_drive", Windows, "D:a.exe", "C:\\u", "D:\\a.exe"},
+    {"windows_share", Windows, "\\\\srv\\share\\.\\a.exe", "C:\\", "\\\\srv\\share\\a.exe"},
+    {"windows_relative_on_a_share", Windows, "a.exe", "//srv/share/d", "\\\\srv\\share\\d\\a.exe"},
+    {"windows_verbatim_untouched", Windows, "\\\\?\\C:\\x\\.\\a", "C:\\", "\\\\?\\C:\\x\\.\\a"},
+};
+
+class AbsolutePath : public ::testing::TestWithParam<PathRow> {};
+
+TEST_P(AbsolutePath, JoinsAndCleans) {
+    const PathRow& row = GetParam();
+    EXPECT_EQ(absolutePath(row.path, row.currentFolder, row.rules), row.absolute);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, AbsolutePath, ::testing::ValuesIn(kPathRows), rowName);
 
 // A temporary file's name is made from at most 200 bytes of the target's, cut between characters.
 TEST(TempNameStem, KeepsWholeUtf8CharactersUpTo200Bytes) {

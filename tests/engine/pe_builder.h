@@ -21,11 +21,19 @@ struct PeCertificateTable {
     std::uint32_t size = 0;    // filled with non-zero bytes, as a real signature would be
 };
 
+// The COFF symbol table, as an unstripped program of the GNU toolchain ends.
+struct PeSymbolTable {
+    std::uint32_t offset = 0;           // PointerToSymbolTable
+    std::uint32_t count = 0;            // NumberOfSymbols, 18 bytes each, filled with non-zero bytes
+    std::uint32_t stringTableSize = 4;  // its first four bytes; the names end in a zero byte
+};
+
 struct PeLayout {
     bool pe32Plus = false;
     std::uint32_t dataDirectoryCount = 16;
     std::vector<PeSection> sections;
     std::optional<PeCertificateTable> certificateTable;
+    std::optional<PeSymbolTable> symbolTable;
     std::uint32_t trailingZeros = 0;  // blank bytes after everything else
 };
 
@@ -48,8 +56,8 @@ struct PeImage {
     }
 };
 
-// Lays out the headers up to the section table, the sections' data and the certificate table
-// where the layout puts them, then the trailing zeros. Only the fields that say where things are
+// Lays out the headers up to the section table, the sections' data, the certificate table and
+// the symbol and string tables where the layout puts them, then the trailing zeros. Only the fields that say where things are
 // get values.
 inline PeImage buildPe(const PeLayout& layout) {
     PeImage image;
@@ -60,8 +68,12 @@ inline PeImage buildPe(const PeLayout& layout) {
     image.headersEnd = sectionTable + 40 * layout.sections.size();
 
     const PeCertificateTable certificate = layout.certificateTable.value_or(PeCertificateTable{});
+    const PeSymbolTable symbols = layout.symbolTable.value_or(PeSymbolTable{});
+    const std::size_t stringTable = symbols.offset + std::size_t{18} * symbols.count;
+    const std::size_t stringTableEnd =
+        symbols.offset == 0 ? 0 : stringTable + std::max<std::size_t>(symbols.stringTableSize, 4);
     std::size_t fileEnd = std::max<std::size_t>(
-        {image.headersEnd, 64, certificate.offset + std::size_t{certificate.size}});
+        {image.headersEnd, 64, certificate.offset + std::size_t{certificate.size}, stringTableEnd});
     for (const PeSection& section : layout.sections) {
         if (section.rawSize != 0) {
             fileEnd =
@@ -94,6 +106,16 @@ inline PeImage buildPe(const PeLayout& layout) {
         }
     }
     std::fill_n(image.bytes.begin() + certificate.offset, certificate.size, std::uint8_t{0xA5});
+    if (symbols.offset != 0) {
+        image.put(8, kCoffHeaderOffset + 8, symbols.offset | std::uint64_t{symbols.count} << 32);
+        std::fill(image.bytes.begin() + symbols.offset, image.bytes.begin() + stringTable,
+                  std::uint8_t{0x5A});
+        image.put(4, stringTable, symbols.stringTableSize);
+        if (stringTableEnd > stringTable + 5) {
+            std::fill(image.bytes.begin() + stringTable + 4, image.bytes.begin() + stringTableEnd - 1,
+                      std::uint8_t{'s'});
+        }
+    }
     return image;
 }
 

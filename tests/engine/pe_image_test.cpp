@@ -68,6 +68,14 @@ PeLayout withSections(bool pe32Plus, std::vector<PeSection> sections) {
     return layout;
 }
 
+// The typical image, unstripped: its symbol table and string table after the sections.
+PeLayout withSymbols(bool pe32Plus, std::uint32_t offset, std::uint32_t count,
+                     std::uint32_t stringTableSize) {
+    PeLayout layout = typicalLayout(pe32Plus);
+    layout.symbolTable = {offset, count, stringTableSize};
+    return layout;
+}
+
 // A row: the image, a field it spoils, the file's size if not the image's (zeros past it), the end.
 struct ImageCase {
     const char* name;
@@ -111,23 +119,34 @@ INSTANTIATE_TEST_SUITE_P(
         ImageCase{"section_count_65535", withSections(true, {{".bss", 0, 0, {}}}),
                   [](PeImage& i) { i.put(2, kCoffHeaderOffset + 2, 0xFFFF); }, kNotPe,
                   std::int64_t{1} << 40},
-        ImageCase{"last_section_one_byte_past_end", layout(false), nullptr, kNotPe, 0x7FF}),
+        ImageCase{"last_section_one_byte_past_end", layout(false), nullptr, kNotPe, 0x7FF},
+        // 0x800 + 3 × 18 + 0x20: the names after the symbols end the declared data.
+        ImageCase{"string_table_after_the_symbols", withSymbols(false, 0x800, 3, 0x20), nullptr,
+                  0x856},
+        ImageCase{"string_table_size_zero_keeps_its_field", withSymbols(true, 0x800, 2, 0),
+                  nullptr, 0x828},
+        // 0x0E38E38F × 18 passes 4 GiB by 14 bytes: counted in 32 bits it would be 14.
+        ImageCase{"symbols_ending_past_four_gib", withSymbols(true, 0x800, 0, 4),
+                  [](PeImage& i) { i.put(4, kCoffHeaderOffset + 12, 0x0E38E38F); },
+                  0x100000812, std::int64_t{1} << 33}),
     rowName);
 
-// A signed image cut short anywhere before its declared end is spoiled, and so is one whose
-// header reads fail: its certificate must not go unseen.
+// A signed or unstripped image cut short anywhere before its declared end is spoiled, and so is
+// one whose header reads fail: its certificate and its symbols must not go unseen.
 TEST(PeImagePrefix, IsAnImageOnlyWithAllItDeclares) {
-    for (const bool pe32Plus : {false, true}) {
-        const Bytes signedImage = buildPe(layout(pe32Plus, 0x800, 0x40)).bytes;
-        for (std::size_t length = 0; length <= signedImage.size(); ++length) {
-            SCOPED_TRACE(::testing::Message() << "PE32+ " << pe32Plus << ", length " << length);
-            FakeFile prefix{signedImage, std::int64_t(length)};
-            ASSERT_EQ(prefix.declaredEnd(), length == signedImage.size() ? End(0x840) : kNotPe);
+    for (const PeLayout& whole : {layout(false, 0x800, 0x40), withSymbols(true, 0x800, 2, 12)}) {
+        const Bytes image = buildPe(whole).bytes;
+        for (std::size_t length = 0; length <= image.size(); ++length) {
+            SCOPED_TRACE(::testing::Message() << "PE32+ " << whole.pe32Plus << ", length " << length);
+            FakeFile prefix{image, std::int64_t(length)};
+            ASSERT_EQ(prefix.declaredEnd(), length == image.size() ? End(length) : kNotPe);
             ASSERT_FALSE(prefix.readOutside);
         }
     }
-    for (int readsLeft = 0; readsLeft < 6; ++readsLeft) {
-        FakeFile file{buildPe(layout(false, 0x800, 0x40)).bytes};
+    PeLayout signedUnstripped = layout(false, 0x800, 0x40);
+    signedUnstripped.symbolTable = {0x840, 1, 8};
+    for (int readsLeft = 0; readsLeft < 7; ++readsLeft) {
+        FakeFile file{buildPe(signedUnstripped).bytes};
         file.readsLeft = readsLeft;
         EXPECT_EQ(file.declaredEnd(), kNotPe) << readsLeft << " reads succeed";
     }
@@ -140,12 +159,15 @@ TEST_F(InScratchFolder, ScanCountsTheProgramBytesItsCutLeavesOut) {
     std::fill(program.begin() + 0x820, program.begin() + 0x830, 0);
     writeFile(folder / "signed.exe", std::string(program.begin(), program.end()));
     TrimPlan plan;
-    ASSERT_EQ(scanSource(folder / "signed.exe", "copy", plan).status, JobStatus::Done);
+    ASSERT_EQ(scanSource(folder / "signed.exe", plan).status, JobStatus::Done);
     EXPECT_EQ(plan.cut->outputLength, 2085);
     EXPECT_EQ(plan.imageBytesCut, 11);
     EXPECT_EQ(bytesOfImageCut(0x800, 0x801), 0) << "the copy's extra byte";
-    // The window asks about those bytes after the scan: never for a job the copy would refuse.
-    EXPECT_EQ(scanSource(folder / "signed.exe", "signed", plan).status, JobStatus::SameFile);
+    // The answer that keeps the program whole copies it to the last byte of its signature.
+    const std::optional<TrimPlan> safe = safePlan(plan);
+    ASSERT_TRUE(safe);
+    ASSERT_EQ(writeTrimmed(*safe, folder / "copy.exe").status, JobStatus::Done);
+    EXPECT_EQ(readFile(folder / "copy.exe"), std::string(program.begin(), program.begin() + 0x830));
 }
 
 }  // namespace

@@ -59,12 +59,12 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     detail::TrimStats stats;
     TrimPlan plan;
 
-    JobResult result = detail::scanSource(folder / "app.exe", "small", plan, control, steps, stats);
+    JobResult result = detail::scanSource(folder / "app.exe", plan, control, steps, stats);
     if (row.when != When::Scan) {
         ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
         changeWhen(When::Between);
         now = When::Copy;
-        result = detail::writeTrimmed(plan, control, steps, stats);
+        result = detail::writeTrimmed(plan, folder / "small.exe", control, steps, stats);
     }
 
     ASSERT_TRUE(changed) << "the job ended before the change";

@@ -63,7 +63,7 @@ TEST_F(WindowsFiles, NamesWindowsWouldMisreadAreRefusedInChinese) {
     folder.makeFolder("测试 文件夹/taken.exe");
     const Names before = folder.names("测试 文件夹");
     for (const Row& row : {Row{"stream of a file there", "a:b", JobError::ColonInName},
-                           Row{"name of a folder", "taken", JobError::IsADirectory}}) {
+                           Row{"name of a folder", "taken", JobError::IsAFolder}}) {
         const JobResult result = trimFile(in("程序.exe"), row.outputName);
         EXPECT_EQ(result.status, JobStatus::OutputUnwritable) << row.name;
         EXPECT_EQ(result.reason, make_error_code(row.reason).message()) << row.name;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "ui/Message.h"
@@ -16,18 +17,27 @@ public:
             onShown();
         }
     }
-    bool askYesNo(const Message& question) override {
+    std::size_t ask(const Question& question) override {
         asked.push_back(question);
+        closed = false;
+        asking_ = true;
         if (onAsked) {
             onAsked();
         }
-        return answerYes;
+        asking_ = false;
+        return closed ? question.escapeAnswer : answer.value_or(question.escapeAnswer);
     }
+    void closeQuestion() override { closed = closed || asking_; }
     std::vector<Message> shown;  // messages, in the order shown
-    std::vector<Message> asked;  // questions, in the order asked
-    bool answerYes = false;  // the answer to every question
+    std::vector<Question> asked;  // questions, in the order asked
+    // The answer to every question that is not closed, by its index; none: the user presses Esc.
+    std::optional<std::size_t> answer;
+    bool closed = false;  // the last question was closed by the program, as Esc would
     std::function<void()> onShown;  // runs after each message is recorded, if set
     std::function<void()> onAsked;  // runs after each question is recorded, if set
+
+private:
+    bool asking_ = false;
 };
 
 }  // namespace velbrisk::ui

@@ -1,7 +1,9 @@
 // The text of a table row's steps: split into its parts, with placeholders filled in.
 #pragma once
 
+#include <algorithm>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,14 +39,18 @@ inline std::string joined(const std::vector<std::string>& parts, const std::stri
     return text;
 }
 
-// A state of "key=value" entries, each entry that `changes` names ("key=value|...") put in.
+// A state of "key=value" entries, each entry that `changes` names ("key=value|...") put in. A
+// change that names no entry of the state is a misspelt row: it throws, which fails the test.
 inline std::vector<std::string> withChanges(std::vector<std::string> state, const std::string& changes) {
     for (const std::string& change : split(changes, '|')) {
-        for (std::string& entry : state) {
-            if (entry.rfind(change.substr(0, change.find('=') + 1), 0) == 0) {
-                entry = change;
-            }
+        const std::size_t equals = change.find('=');
+        const auto entry = std::find_if(state.begin(), state.end(), [&](const std::string& old) {
+            return equals != std::string::npos && old.starts_with(change.substr(0, equals + 1));
+        });
+        if (entry == state.end()) {
+            throw std::invalid_argument("a change that names no entry: \"" + change + "\"");
         }
+        *entry = change;
     }
     return state;
 }

@@ -3,7 +3,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace velbrisk::ui::chooser {
@@ -17,19 +16,8 @@ struct FolderItem {
 };
 
 // The entries of a folder, "." and ".." left out, in no order. Nothing when the folder cannot be
-// opened (missing, not a folder, no permission); entries that vanish while it is read are left
-// out.
+// opened (missing, not a folder, no permission, a name that does not convert); entries that
+// vanish while it is read, or whose names do not convert to UTF-8, are left out.
 std::optional<std::vector<FolderItem>> folderItems(const std::string& folder);
-
-// The process's current folder; empty if it cannot be told.
-std::string currentFolder();
-
-// path made absolute against the current folder and normal; path itself if that fails.
-std::string absolutePath(const std::string& path);
-
-#ifdef _WIN32
-std::wstring wideFromUtf8(std::string_view text);
-std::string utf8FromWide(std::wstring_view text);
-#endif
 
 }  // namespace velbrisk::ui::chooser

@@ -3,7 +3,6 @@
 #include <system_error>
 
 #include "ui/chooser/FileSystem.h"
-#include "ui/chooser/Paths.h"
 
 namespace velbrisk::ui::chooser {
 
@@ -32,20 +31,6 @@ std::optional<std::vector<FolderItem>> folderItems(const std::string& folder) {
         items.push_back(std::move(item));
     }
     return items;
-}
-
-std::string currentFolder() {
-    std::error_code error;
-    const fs::path folder = fs::current_path(error);
-    return error ? std::string() : folder.string();
-}
-
-std::string absolutePath(const std::string& path) {
-    if (path.empty() || !rootOf(path).empty()) {
-        return path.empty() ? path : normalPath(path);
-    }
-    const std::string here = currentFolder();
-    return here.empty() ? path : normalPath(joinPath(here, path));
 }
 
 }  // namespace velbrisk::ui::chooser

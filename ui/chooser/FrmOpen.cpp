@@ -1,13 +1,15 @@
 // FrmOpen: the chooser's steps: drive change, folder change, file selection, OK and cancel.
 #include "ui/chooser/FrmOpen.h"
 
+#include "engine/path_rules.h"
+
 namespace velbrisk::ui {
 
 namespace {
 
 // An absolute path without "." or "..", and without a trailing separator unless it is a root.
 std::string cleanFolder(const std::string& folder) {
-    return chooser::normalPath(chooser::absolutePath(folder));
+    return chooser::normalPath(absolutePath(folder, os::currentFolder()));
 }
 
 }  // namespace
@@ -32,6 +34,7 @@ void FrmOpen::Form_Load() {
         }
         entries.push_back(chooser::volumeText(volume));
     }
+    drive_ = current;
     view_.showDrives(entries, current);
 
     // The current folder may have gone or become unreadable since the process moved there; the
@@ -69,11 +72,13 @@ bool FrmOpen::openFolder(const std::string& folder) {
 }
 
 void FrmOpen::Drive1_Change(int index) {
-    // A volume that cannot be read leaves both lists where they were, with no message; the drive
-    // list keeps showing the volume just picked.
-    if (index < 0 || std::size_t(index) >= volumes_.size()) {
+    // Picking the drive already shown leaves the folder list where the user walked to. A volume
+    // that cannot be read leaves both lists where they were, with no message; the drive list
+    // keeps showing the volume just picked.
+    if (index < 0 || std::size_t(index) >= volumes_.size() || index == drive_) {
         return;
     }
+    drive_ = index;
     openFolder(chooser::startFolderOn(volumes_[std::size_t(index)].root, currentFolder_));
 }
 
@@ -81,6 +86,14 @@ void FrmOpen::Dir1_DblClick(int row) {
     if (row >= 0 && std::size_t(row) < folderEntries_.size()) {
         openFolder(folderEntries_[std::size_t(row)]);
     }
+}
+
+bool FrmOpen::Dir1_KeyDown(int keyCode, int row) {
+    if (keyCode != kKeyReturn) {
+        return false;
+    }
+    Dir1_DblClick(row);
+    return true;
 }
 
 void FrmOpen::Dir1_Change() {
@@ -104,6 +117,14 @@ void FrmOpen::File1_Click(int row) {
 
 void FrmOpen::File1_DblClick(int row) {
     File1_Click(row);
+}
+
+bool FrmOpen::File1_KeyDown(int keyCode, int row) {
+    if (keyCode != kKeyReturn) {
+        return false;
+    }
+    File1_Click(row);
+    return true;
 }
 
 void FrmOpen::Command1_Click() {

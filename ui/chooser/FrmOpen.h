@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/os_file.h"
 #include "ui/Message.h"
 #include "ui/chooser/FileSystem.h"
 #include "ui/chooser/Layout.h"
@@ -43,6 +44,9 @@ public:
     virtual void close(bool accepted) = 0;
 };
 
+// The key code of Enter as the lists hand it on (Win32's VK_RETURN).
+inline constexpr int kKeyReturn = 13;
+
 class FrmOpen {
 public:
     // Where the drive list's volumes come from: the system's, or a test's own.
@@ -52,23 +56,29 @@ public:
     // main window's `Text`). The lists start at currentFolder, normally the process's current
     // folder, which no step of the chooser changes.
     FrmOpen(ChooserView& view, MessageBoxes& boxes, std::function<void(const std::string&)> chosen,
-            std::string currentFolder = chooser::currentFolder(),
+            std::string currentFolder = os::currentFolder(),
             VolumeSource volumeSource = chooser::pickableVolumes);
 
     // Fills the three lists; the view calls it once its controls exist.
     void Form_Load();
 
-    // The user picked entry `index` of Drive1 (a change of drive only, not the same entry
-    // again). A drive that cannot be read leaves both lists where they were, with no message.
+    // The user picked entry `index` of Drive1, whichever it was: only a change of drive moves the
+    // lists. A drive that cannot be read leaves both lists where they were, with no message.
     void Drive1_Change(int index);
-    // The user opened entry `row` of Dir1 (double-click, or Enter on the highlighted entry).
+    // The user opened entry `row` of Dir1 (double-click).
     void Dir1_DblClick(int row);
     // Every change of Dir1's folder: File1 lists the folder's files.
     void Dir1_Change();
-    // A click on entry `row` of File1, a move of the selection onto it with the keyboard, or
-    // Enter on it; and a double-click. Both fill Text1; the dialog stays open.
+    // A click on entry `row` of File1, or a move of the selection onto it with the keyboard; and
+    // a double-click. Both fill Text1; the dialog stays open.
     void File1_Click(int row);
     void File1_DblClick(int row);
+    // A key pressed in Dir1 or File1 (keyCode: kKeyReturn for Enter; a view may give any other
+    // key as 0), `row` being the entry highlighted (-1 for none). True when the chooser took the
+    // key, which then goes no further: Enter opens the folder or picks the file, and confirms
+    // nothing. Every other key is the list's own.
+    bool Dir1_KeyDown(int keyCode, int row);
+    bool File1_KeyDown(int keyCode, int row);
     // OK and cancel. The view calls Command2_Click for the close box too.
     void Command1_Click();
     void Command2_Click();
@@ -82,6 +92,7 @@ private:
     const std::string currentFolder_;
     VolumeSource volumeSource_;
     std::vector<chooser::Volume> volumes_;
+    int drive_ = -1;       // the entry Drive1 shows
     std::string folder_;   // Dir1's folder; empty until one has been opened
     std::vector<std::string> folderEntries_;  // the folder of each Dir1 entry
     std::string listing_;  // File1's listing path

@@ -4,17 +4,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/path_rules.h"
+
 namespace velbrisk::ui::chooser {
 
 namespace {
-
-bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
 
 // The end of the name that starts at `at`.
 std::size_t nameEnd(std::string_view path, std::size_t at) {

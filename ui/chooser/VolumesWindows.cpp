@@ -3,8 +3,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include "ui/chooser/FileSystem.h"
+
+#include "engine/os_file.h"
+#include "engine/path_rules.h"
+#include "engine/utf16.h"
 #include "ui/chooser/Listing.h"
+#include "ui/chooser/Paths.h"
 
 namespace velbrisk::ui::chooser {
 
@@ -29,13 +33,13 @@ std::string labelOf(const std::wstring& root) {
                                nullptr, 0)) {
         return {};
     }
-    return utf8FromWide(label);
+    return narrow(label).value_or(std::string{});
 }
 
 }  // namespace
 
 std::string volumeRootOf(const std::string& folder) {
-    std::string root = rootOf(absolutePath(folder));
+    std::string root = rootOf(absolutePath(folder, os::currentFolder()));
     // Only a drive or a share is a volume; so is not a path that could not be made absolute.
     if (root.size() < 2 || (root[1] != ':' && root[1] != '\\')) {
         return {};
@@ -59,7 +63,7 @@ std::vector<Volume> pickableVolumes(const std::string& currentFolder) {
         if (root.empty()) {
             break;
         }
-        volumes.push_back({utf8FromWide(root), labelOf(root)});
+        volumes.push_back({narrow(root).value_or(std::string{}), labelOf(root)});
         at += root.size() + 1;
     }
     // A folder on a network share, which has no drive letter, still gets its entry.
@@ -67,7 +71,7 @@ std::vector<Volume> pickableVolumes(const std::string& currentFolder) {
     if (!currentRoot.empty() &&
         std::none_of(volumes.begin(), volumes.end(),
                      [&](const Volume& volume) { return volume.root == currentRoot; })) {
-        volumes.push_back({currentRoot, labelOf(wideFromUtf8(currentRoot))});
+        volumes.push_back({currentRoot, labelOf(widen(currentRoot).value_or(std::wstring{}))});
     }
     return volumes;
 }

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "engine/job_texts.h"
 #include "resources/ProductInfo.h"
 
 namespace velbrisk::ui {
@@ -17,23 +18,74 @@ Message information(std::string text) {
     return {MessageIcon::Information, product::kName, std::move(text)};
 }
 
+// A failure's headline, then on lines of their own the path and the system's reason; a missing
+// source needs no reason, and an output that is the source no path.
+std::string failureText(const JobResult& failure) {
+    std::string text{texts::failureHeadline(failure.status)};
+    if (failure.status != JobStatus::SameFile) {
+        text += "\n" + failure.path;
+    }
+    if (failure.status != JobStatus::SourceMissing && !failure.reason.empty()) {
+        text += "\n" + failure.reason;
+    }
+    return text;
+}
+
 }  // namespace
 
-FrmMain::FrmMain(MainView& view, MessageBoxes& boxes, std::chrono::milliseconds progressDelay)
-    : view_(view), boxes_(boxes), progressDelay_(progressDelay) {}
+// The window's side of a job: its file work on the runner's worker thread while the window
+// paints, and the question about a Windows program's own bytes in a box of its own.
+class FrmMain::WindowJob final : public JobFront {
+public:
+    WindowJob(JobRunner& runner, MessageBoxes& boxes) : runner_(runner), boxes_(boxes) {}
 
-std::string FrmMain::SourceFolder() const {
-    return sourceFolder(view_.text());
+    JobResult runStep(const std::function<JobResult(const JobControl&)>& step) override {
+        return runner_.run(step);
+    }
+
+    // Such a cut may leave a copy that does not run, or whose signature fails: the user decides
+    // before anything is written. The safe answer is the default; leaving the file alone is a
+    // choice the user knows of, and the job ends without a word.
+    ImageCutAnswer askImageCut(const TrimPlan& plan, bool canKeepProgram) override {
+        std::vector<ImageCutAnswer> meanings;
+        Question question{{MessageIcon::Warning, product::kName,
+                           texts::imageCutQuestion(plan.imageBytesCut, canKeepProgram)},
+                          {}};
+        const auto offer = [&](std::string_view text, ImageCutAnswer meaning) {
+            question.answers.emplace_back(text);
+            meanings.push_back(meaning);
+        };
+        if (canKeepProgram) {
+            offer(texts::kKeepProgram, ImageCutAnswer::KeepProgram);
+        }
+        offer(texts::kCutAll, ImageCutAnswer::CutAll);
+        offer(texts::kLeaveAlone, ImageCutAnswer::Decline);
+        question.escapeAnswer = meanings.size() - 1;
+        question.defaultAnswer = canKeepProgram ? 0 : question.escapeAnswer;
+        return meanings.at(boxes_.ask(question));
+    }
+
+private:
+    JobRunner& runner_;
+    MessageBoxes& boxes_;
+};
+
+FrmMain::FrmMain(MainView& view, JobView& jobView, MessageBoxes& boxes,
+                 std::chrono::milliseconds progressDelay)
+    : view_(view), jobView_(jobView), boxes_(boxes), progressDelay_(progressDelay) {}
+
+void FrmMain::Form_Load(const std::string& commandFile) {
+    view_.setText(commandFile);
 }
 
 void FrmMain::Lbl_Com_Click() {
     // Only emptiness is checked: a path of blanks goes to the job as typed.
     if (view_.text().empty()) {
-        boxes_.showMessage(error("请先选择要压缩的文件！"));
+        boxes_.showMessage(error(std::string{texts::kNoSource}));
         return;
     }
     if (view_.saveText().empty()) {
-        boxes_.showMessage(error("请输入压缩文件名！"));
+        boxes_.showMessage(error(std::string{texts::kNoOutputName}));
         return;
     }
     StartCompress();
@@ -74,13 +126,14 @@ void FrmMain::Lbl_About_Click(int index) {
 void FrmMain::StartCompress() {
     view_.setBusyCursor(true);
     view_.setTextEnabled(false);
-    JobResult result;
+    JobOutcome outcome;
     {
         // The runner holds the window's input off and closes its progress window when it goes,
         // before the message that ends the job.
-        JobRunner runner(view_, progressDelay_);
+        JobRunner runner(jobView_, progressDelay_);
         runningJob_ = &runner;
-        result = runJob(runner, view_.text(), view_.saveText());
+        WindowJob job(runner, boxes_);
+        outcome = runJob({view_.text(), outputPath(view_.text(), view_.saveText())}, job);
         runningJob_ = nullptr;
     }
     if (ending_) {
@@ -88,83 +141,44 @@ void FrmMain::StartCompress() {
         view_.quit();
         return;
     }
-    endJob(result);
+    endJob(outcome);
 }
 
 void FrmMain::EndProgram() {
     if (runningJob_) {
         ending_ = true;
         runningJob_->cancel();
+        // The job waits for no one: a question still open is answered no, and the job, cancelled,
+        // then ends the program.
+        boxes_.closeQuestion();
         return;
     }
     view_.quit();
 }
 
-// The whole job, apart from the window's busy state and messages: the scan, the question about a
-// Windows program's own bytes, and the copy, the first and last on the runner's worker thread.
-JobResult FrmMain::runJob(JobRunner& runner, const std::string& sourcePath,
-                          const std::string& outputName) {
-    TrimPlan plan;
-    const JobResult scanned = runner.run([&](const JobControl& control) {
-        return scanSource(sourcePath, outputName, plan, control);
-    });
-    if (scanned.status != JobStatus::Done) {
-        return scanned;
-    }
-    if (!confirmImageCut(plan)) {
-        // The user said no and knows it: the job ends as a cancelled one, without a message.
-        return JobResult{JobStatus::Cancelled, {}, {}};
-    }
-    return WriteTrimmed(runner, plan);
-}
-
-// A cut that reaches into bytes that a Windows program's own headers declare may leave a copy
-// that does not run, or whose signature fails: the user decides before anything is written.
-bool FrmMain::confirmImageCut(const TrimPlan& plan) {
-    if (plan.imageBytesCut == 0) {
-        return true;
-    }
-    return boxes_.askYesNo({MessageIcon::Warning, product::kName,
-                            "此文件是Windows程序，要去掉的空白中有" +
-                                std::to_string(plan.imageBytesCut) +
-                                "字节属于程序自身的数据（节或数字签名）。这样生成的文件可能无法"
-                                "运行，或签名失效。是否仍要压缩？"});
-}
-
-JobResult FrmMain::WriteTrimmed(JobRunner& runner, const TrimPlan& plan) {
-    return runner.run([&](const JobControl& control) { return writeTrimmed(plan, control); });
-}
-
-void FrmMain::endJob(const JobResult& result) {
-    std::optional<Message> outcome;
-    switch (result.status) {
-        case JobStatus::Done:
-            outcome = information("压缩完毕！");
+void FrmMain::endJob(const JobOutcome& outcome) {
+    std::optional<Message> message;
+    switch (outcome.ending) {
+        case JobEnding::Trimmed:
+            message = information(std::string{texts::kFinished});
             break;
-        case JobStatus::NothingToCut:
+        case JobEnding::NothingToCut:
             // Nothing was written, so the job must not claim to have compressed anything.
-            outcome = information("该文件没有可以去掉的空白部分，未生成压缩文件。");
+            message = information(std::string{texts::kNothingToCut});
             break;
-        case JobStatus::SourceMissing:
-            outcome = error("找不到要压缩的文件！\n" + result.path);
+        case JobEnding::Failed:
+            message = error(failureText(outcome.failure));
             break;
-        case JobStatus::SourceUnreadable:
-            outcome = error("无法读取被压缩文件！\n" + result.path + "\n" + result.reason);
-            break;
-        case JobStatus::OutputUnwritable:
-            outcome = error("无法写入压缩文件！\n" + result.path + "\n" + result.reason);
-            break;
-        case JobStatus::SameFile:
-            outcome = error("压缩文件不能与被压缩文件相同！");
-            break;
-        case JobStatus::Cancelled:
-            // The user stopped the job and knows it: nothing more to say.
+        case JobEnding::Reported:
+        case JobEnding::ImageCutDeclined:
+        case JobEnding::Cancelled:
+            // The user said no, or stopped the job, and knows it: nothing more to say.
             break;
     }
     // The cursor comes back before the message, and Text only after it.
     view_.setBusyCursor(false);
-    if (outcome) {
-        boxes_.showMessage(*outcome);
+    if (message) {
+        boxes_.showMessage(*message);
     }
     view_.setTextEnabled(true);
 }

@@ -5,10 +5,11 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/trim.h"
+#include "engine/job.h"
 #include "ui/Colours.h"
 #include "ui/Message.h"
 #include "ui/main/JobRunner.h"
@@ -16,10 +17,11 @@
 
 namespace velbrisk::ui {
 
-// The main window as the logic sees it. Every call comes on the window's thread (JobView's
-// wake() excepted). Texts are UTF-8.
-class MainView : public JobView {
+// The main window as the logic sees it. Every call comes on the window's thread. Texts are UTF-8.
+class MainView {
 public:
+    virtual ~MainView() = default;
+
     // The texts of the source box `Text` and the output-name box `SaveText`, as shown.
     virtual std::string text() const = 0;
     virtual std::string saveText() const = 0;
@@ -53,10 +55,14 @@ public:
 
 class FrmMain {
 public:
-    // The view and the message boxes outlive this object. progressDelay: how long a job runs
-    // before its progress window comes up.
-    FrmMain(MainView& view, MessageBoxes& boxes,
+    // The views and the message boxes outlive this object. jobView: the window's side of a
+    // running job. progressDelay: how long a job runs before its progress window comes up.
+    FrmMain(MainView& view, JobView& jobView, MessageBoxes& boxes,
             std::chrono::milliseconds progressDelay = kProgressDelay);
+
+    // The window has opened, with `Text` empty. commandFile: the file the program was started
+    // with (empty for none), which goes into `Text` as it is given.
+    void Form_Load(const std::string& commandFile);
 
     // Clicks (primary button pressed and released on the label).
     void Lbl_Com_Click();                // start: the empty-box refusals, then StartCompress
@@ -75,32 +81,31 @@ public:
     void Text_MouseMove();
 
     // Files dropped on `Text`, as local paths with the platform's separators, in the order the
-    // drop lists them (Win32: DragQueryFileW of the CF_HDROP list; Qt: the local-file URLs).
-    // The view answers the drop as a copy whatever this does.
-    void Text_OLEDragDrop(const std::vector<std::string>& droppedFiles);
+    // drop lists them (Win32: DragQueryFileW of the CF_HDROP list; Qt: the local-file URLs);
+    // nothing for a name that does not convert to UTF-8 (narrow()). The view answers the drop as
+    // a copy whatever this does.
+    void Text_OLEDragDrop(const std::vector<std::optional<std::string>>& droppedFiles);
 
     // Ends the program as soon as it may, for a termination request from outside (SIGTERM,
-    // SIGINT). A running job is cancelled first, so that it removes what it wrote, and ends with
-    // no message; then the view quits. With no job running the view quits at once.
+    // SIGINT, or Windows' close request). A running job is cancelled first, so that it removes
+    // what it wrote, and ends with no message; a question it is waiting on is answered no. Then
+    // the view quits. With no job running the view quits at once.
     void EndProgram();
 
     // The help text of Label3_Click.
     static std::string helpText();
 
 private:
+    class WindowJob;
+
     void StartCompress();
-    // The folder part of the path in `Text`, where the output is written.
-    std::string SourceFolder() const;
-    JobResult runJob(JobRunner& runner, const std::string& sourcePath,
-                     const std::string& outputName);
-    bool confirmImageCut(const TrimPlan& plan);
-    static JobResult WriteTrimmed(JobRunner& runner, const TrimPlan& plan);
-    void endJob(const JobResult& result);
+    void endJob(const JobOutcome& outcome);
 
     // Only the labels given a colour change, and only if it differs from the one they have.
     void colourLinks(const std::array<const Rgb*, 4>& colours);
 
     MainView& view_;
+    JobView& jobView_;
     MessageBoxes& boxes_;
     const std::chrono::milliseconds progressDelay_;
     JobRunner* runningJob_ = nullptr;  // while StartCompress runs

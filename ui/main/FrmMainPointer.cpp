@@ -1,6 +1,9 @@
 // FrmMain under the mouse: the hover colours of the link labels, and files dropped on `Text`.
 #include <string_view>
 
+#include "engine/path_rules.h"
+#include "engine/utf16.h"
+#include "resources/ProductInfo.h"
 #include "ui/main/FrmMain.h"
 
 namespace velbrisk::ui {
@@ -9,14 +12,6 @@ namespace {
 
 const Rgb* const rest = &kLinkRest;
 const Rgb* const hover = &kLinkHover;
-
-bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
 
 // A root keeps its separator: "/" alone, or a drive's "C:\".
 bool isRoot(std::string_view path) {
@@ -60,12 +55,19 @@ void FrmMain::colourLinks(const std::array<const Rgb*, 4>& colours) {
     }
 }
 
-void FrmMain::Text_OLEDragDrop(const std::vector<std::string>& droppedFiles) {
+void FrmMain::Text_OLEDragDrop(const std::vector<std::optional<std::string>>& droppedFiles) {
     // Only the first file of the list counts, whatever the others are.
     if (droppedFiles.empty()) {
         return;
     }
-    std::string_view path = droppedFiles.front();
+    // Any stand-in for a name that does not convert would name some other file.
+    if (!droppedFiles.front()) {
+        boxes_.showMessage(
+            {MessageIcon::Error, product::kName,
+             std::string("拖放的文件名") + std::string(kNotUnicodeText) + "，无法使用该文件！"});
+        return;
+    }
+    std::string_view path = *droppedFiles.front();
     // A folder may come with a trailing separator, which would hide the letters it ends in.
     while (!path.empty() && !isRoot(path) && isSeparator(path.back())) {
         path.remove_suffix(1);

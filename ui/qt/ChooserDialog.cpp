@@ -123,11 +123,9 @@ ChooserDialog::ChooserDialog(MessageBoxes& boxes, std::function<void(const std::
     Dir1->installEventFilter(this);
     File1->installEventFilter(this);
 
+    // Every pick of a volume by the user, the one shown too; filling the list is none.
+    connect(Drive1, &QComboBox::activated, this, [this](int index) { logic_.Drive1_Change(index); });
     logic_.Form_Load();
-    // Connected once the list is filled, so that only a change of volume runs the step: picking
-    // the volume already shown leaves the folder list where the user walked to.
-    connect(Drive1, &QComboBox::currentIndexChanged, this,
-            [this](int index) { logic_.Drive1_Change(index); });
     Drive1->setFocus();
 }
 
@@ -172,25 +170,15 @@ void ChooserDialog::close(bool accepted) {
     done(accepted ? QDialog::Accepted : QDialog::Rejected);
 }
 
-// Enter in a list acts on its highlighted entry and goes no further, so it never reaches the
-// dialog: in Dir1 it opens the folder, in File1 it selects the file.
+// A key in a list goes to the logic with the list's highlighted entry; one that the logic takes
+// goes no further, so it never reaches the dialog.
 bool ChooserDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || !isEnter(static_cast<QKeyEvent*>(event))) {
-        return QDialog::eventFilter(watched, event);
-    }
-    if (watched == Dir1) {
-        logic_.Dir1_DblClick(Dir1->currentRow());
-        return true;
-    }
-    if (watched == File1) {
-        if (QListWidgetItem* entry = File1->currentItem()) {
-            if (entry->isSelected()) {
-                logic_.File1_Click(File1->currentRow());
-            } else {
-                entry->setSelected(true);
-            }
+    if (event->type() == QEvent::KeyPress && (watched == Dir1 || watched == File1)) {
+        const int key = isEnter(static_cast<QKeyEvent*>(event)) ? kKeyReturn : 0;
+        if (watched == Dir1 ? logic_.Dir1_KeyDown(key, Dir1->currentRow())
+                            : logic_.File1_KeyDown(key, File1->currentRow())) {
+            return true;
         }
-        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -19,7 +19,7 @@ public:
     // No owner window, so exec() makes it modal to the whole application. `chosen` receives the
     // path on OK; messages go to `boxes`. The lists start at currentFolder.
     ChooserDialog(MessageBoxes& boxes, std::function<void(const std::string&)> chosen,
-                  const std::string& currentFolder = chooser::currentFolder());
+                  const std::string& currentFolder = os::currentFolder());
     ~ChooserDialog() override;
 
     // The close box's close(), apart from the logic's close(bool).

@@ -1,16 +1,12 @@
 // The main window in Qt: FrmMain's layout drawn with widgets, and what the logic asks of it.
 #include "ui/qt/MainWindow.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QUrl>
 
-#include "app/Module1.h"
 #include "resources/Pictures.h"
 #include "ui/qt/ChooserDialog.h"
 #include "ui/qt/LinkLabel.h"
@@ -61,25 +57,17 @@ Widget* make(QWidget* parent, const main_window::Control& control) {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : MainWindow(std::make_unique<QtMessageBoxes>(), nullptr, kProgressDelay, parent) {
-    ownBoxes_->setOwner(this);
-}
-
-MainWindow::MainWindow(MessageBoxes& boxes, std::chrono::milliseconds progressDelay,
-                       QWidget* parent)
-    : MainWindow(nullptr, &boxes, progressDelay, parent) {}
-
-MainWindow::MainWindow(std::unique_ptr<QtMessageBoxes> ownBoxes, MessageBoxes* boxes,
-                       std::chrono::milliseconds progressDelay, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
-      ownBoxes_(std::move(ownBoxes)),
-      boxes_(boxes ? *boxes : *ownBoxes_),
+MainWindow::MainWindow(Seams seams, const std::string& commandFile)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
+      ownBoxes_(seams.boxes ? nullptr : std::make_unique<QtMessageBoxes>(this)),
+      boxes_(seams.boxes ? *seams.boxes : *ownBoxes_),
+      openAddress_(std::move(seams.openAddress)),
       jobView_(this),
-      logic_(*this, boxes_, progressDelay) {
+      logic_(*this, jobView_, boxes_, seams.progressDelay) {
     build();
+    logic_.Form_Load(commandFile);
 }
 
 MainWindow::~MainWindow() = default;
@@ -212,9 +200,9 @@ void MainWindow::setLinkColour(int link, Rgb colour) {
 }
 
 void MainWindow::openAddress(const std::string& address) {
-    // QUrl encodes the Chinese subject as UTF-8 with percent escapes, which is what the
-    // desktop's mail programs decode.
-    Module1::openAddress(QUrl(QString::fromStdString(address)));
+    if (openAddress_) {
+        openAddress_(address);
+    }
 }
 
 void MainWindow::openChooser(const std::function<void(const std::string&)>& chosen) {
@@ -228,35 +216,6 @@ void MainWindow::quit() {
 
 void MainWindow::endProgram() {
     logic_.EndProgram();
-    // The job waits for no one: a question still open is answered no, and the job, cancelled,
-    // then ends the program.
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        box->reject();
-    }
-}
-
-void MainWindow::waitForWake(std::chrono::milliseconds timeout) {
-    jobView_.waitForWake(timeout);
-}
-
-void MainWindow::wake() {
-    jobView_.wake();
-}
-
-void MainWindow::holdInput(bool held) {
-    jobView_.holdInput(held);
-}
-
-void MainWindow::showProgress(std::function<void()> cancel) {
-    jobView_.showProgress(std::move(cancel));
-}
-
-void MainWindow::setProgress(int steps) {
-    jobView_.setProgress(steps);
-}
-
-void MainWindow::closeProgress() {
-    jobView_.closeProgress();
 }
 
 }  // namespace velbrisk::ui::qt

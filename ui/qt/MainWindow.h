@@ -3,6 +3,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "ui/main/FrmMain.h"
@@ -23,16 +24,20 @@ class MainWindow : public QWidget, private MainView {
     Q_OBJECT
 
 public:
-    // Messages go to Qt's message boxes, owned by this window.
-    explicit MainWindow(QWidget* parent = nullptr);
-    // Messages go to `boxes`, which outlives the window; progressDelay as FrmMain takes it.
-    explicit MainWindow(MessageBoxes& boxes,
-                        std::chrono::milliseconds progressDelay = kProgressDelay,
-                        QWidget* parent = nullptr);
+    // What the window hands to the world outside it. A test replaces the message boxes with a
+    // recorder and the desktop's call with one of its own.
+    struct Seams {
+        MessageBoxes* boxes = nullptr;  // null: Qt's message boxes, owned by the window
+        // Module1: hands an address to the desktop.
+        std::function<void(const std::string& address)> openAddress{};
+        std::chrono::milliseconds progressDelay = kProgressDelay;
+    };
+
+    // commandFile: the file the program was started with, if any, for the source box.
+    explicit MainWindow(Seams seams, const std::string& commandFile = {});
     ~MainWindow() override;
 
-    // Ends the program for a termination request from outside: a running job is cancelled and
-    // cleans up first, and a question it is waiting on is answered no.
+    // Ends the program for a termination request from outside (FrmMain::EndProgram).
     void endProgram();
 
 protected:
@@ -40,8 +45,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    MainWindow(std::unique_ptr<QtMessageBoxes> ownBoxes, MessageBoxes* boxes,
-               std::chrono::milliseconds progressDelay, QWidget* parent);
     void build();
     void buildAboutPanel();
     bool Text_DragEvent(QEvent* event);
@@ -56,16 +59,10 @@ private:
     void openAddress(const std::string& address) override;
     void openChooser(const std::function<void(const std::string&)>& chosen) override;
     void quit() override;
-    // JobView, handed on to jobView_
-    void waitForWake(std::chrono::milliseconds timeout) override;
-    void wake() override;
-    void holdInput(bool held) override;
-    void showProgress(std::function<void()> cancel) override;
-    void setProgress(int steps) override;
-    void closeProgress() override;
 
     std::unique_ptr<QtMessageBoxes> ownBoxes_;  // the screen's, unless a test gave others
     MessageBoxes& boxes_;
+    std::function<void(const std::string&)> openAddress_;
     QtJobView jobView_;
     FrmMain logic_;
 

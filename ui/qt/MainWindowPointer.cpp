@@ -5,6 +5,9 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
+#include <optional>
+
+#include "engine/utf16.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/MainWindow.h"
 
@@ -50,10 +53,12 @@ bool MainWindow::Text_DragEvent(QEvent* event) {
         auto* drop = static_cast<QDropEvent*>(event);
         if (drop->possibleActions() & Qt::CopyAction) {
             // The dropped local files stand in for the shell's file list; text alone is no file.
-            std::vector<std::string> files;
+            std::vector<std::optional<std::string>> files;
             for (const QUrl& url : drop->mimeData()->urls()) {
                 if (url.isLocalFile()) {
-                    files.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
+                    const QString path = QDir::toNativeSeparators(url.toLocalFile());
+                    const QStringView wide(path);
+                    files.push_back(narrow({wide.utf16(), std::size_t(wide.size())}));
                 }
             }
             logic_.Text_OLEDragDrop(files);

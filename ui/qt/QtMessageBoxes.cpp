@@ -2,6 +2,9 @@
 #include "ui/qt/QtMessageBoxes.h"
 
 #include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
 
 namespace velbrisk::ui::qt {
 
@@ -27,12 +30,27 @@ void QtMessageBoxes::showMessage(const Message& message) {
     box.exec();
 }
 
-bool QtMessageBoxes::askYesNo(const Message& question) {
-    QMessageBox box(boxIcon(question.icon), QString::fromStdString(question.title),
-                    QString::fromStdString(question.text), QMessageBox::Yes | QMessageBox::No,
-                    owner_);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+std::size_t QtMessageBoxes::ask(const Question& question) {
+    const Message& message = question.message;
+    QMessageBox box(boxIcon(message.icon), QString::fromStdString(message.title),
+                    QString::fromStdString(message.text), QMessageBox::NoButton, owner_);
+    std::vector<QPushButton*> buttons;
+    for (const std::string& answer : question.answers) {
+        buttons.push_back(box.addButton(QString::fromStdString(answer), QMessageBox::ActionRole));
+    }
+    box.setDefaultButton(buttons.at(question.defaultAnswer));
+    box.setEscapeButton(buttons.at(question.escapeAnswer));
+    question_ = &box;
+    box.exec();
+    const auto taken = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return taken == buttons.end() ? question.escapeAnswer
+                                  : static_cast<std::size_t>(taken - buttons.begin());
+}
+
+void QtMessageBoxes::closeQuestion() {
+    if (question_) {
+        question_->escapeButton()->click();
+    }
 }
 
 }  // namespace velbrisk::ui::qt

@@ -69,19 +69,11 @@ ChooserDialog::ChooserDialog(HINSTANCE instance, MessageBoxes* boxes,
                              std::function<void(const std::string&)> chosen,
                              const std::string& currentFolder)
     : instance_(instance) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExW(instance_, kClassName, &windowClass)) {
-        windowClass.lpfnWndProc = &objectWindowProc<ChooserDialog>;
-        windowClass.hInstance = instance_;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = HBRUSH(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kClassName;
-        RegisterClassExW(&windowClass);
-    }
+    registerWindowClass(instance_, kClassName, &objectWindowProc<ChooserDialog>,
+                        HBRUSH(COLOR_BTNFACE + 1));
     logic_ = std::make_unique<FrmOpen>(*this, boxes ? *boxes : systemBoxes_, std::move(chosen),
                                        currentFolder);
-    window_ = CreateWindowExW(kExStyle, kClassName, widen(chooser::kTitle).c_str(), kStyle,
+    window_ = CreateWindowExW(kExStyle, kClassName, wideText(chooser::kTitle).c_str(), kStyle,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                               nullptr, instance_, this);
     systemBoxes_.setOwner(window_);
@@ -110,7 +102,7 @@ ChooserDialog::~ChooserDialog() {
 void ChooserDialog::createControls() {
     const auto make = [this](const chooser::Control& control, const wchar_t* windowClass,
                              DWORD style, DWORD exStyle) {
-        return CreateWindowExW(exStyle, windowClass, widen(control.text).c_str(),
+        return CreateWindowExW(exStyle, windowClass, wideText(control.text).c_str(),
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, 0, 0, window_,
                                HMENU(INT_PTR(chooserControlId(control.name))), instance_, nullptr);
     };
@@ -215,17 +207,16 @@ bool ChooserDialog::runModal(HWND blocked) {
 void ChooserDialog::showDrives(const std::vector<std::string>& entries, int current) {
     SendMessageW(drive_, CB_RESETCONTENT, 0, 0);
     for (const std::string& entry : entries) {
-        SendMessageW(drive_, CB_ADDSTRING, 0, LPARAM(widen(entry).c_str()));
+        SendMessageW(drive_, CB_ADDSTRING, 0, LPARAM(wideText(entry).c_str()));
     }
     SendMessageW(drive_, CB_SETCURSEL, WPARAM(current), 0);
-    driveIndex_ = current;
 }
 
 void ChooserDialog::showFolders(const std::vector<FolderEntry>& entries, int current) {
     SendMessageW(dir_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(dir_, LB_RESETCONTENT, 0, 0);
     for (const FolderEntry& entry : entries) {
-        const auto row = SendMessageW(dir_, LB_ADDSTRING, 0, LPARAM(widen(entry.text).c_str()));
+        const auto row = SendMessageW(dir_, LB_ADDSTRING, 0, LPARAM(wideText(entry.text).c_str()));
         SendMessageW(dir_, LB_SETITEMDATA, WPARAM(row), folderData(entry));
     }
     SendMessageW(dir_, LB_SETCURSEL, WPARAM(current), 0);
@@ -237,14 +228,14 @@ void ChooserDialog::showFiles(const std::vector<std::string>& names) {
     SendMessageW(file_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(file_, LB_RESETCONTENT, 0, 0);
     for (const std::string& name : names) {
-        SendMessageW(file_, LB_ADDSTRING, 0, LPARAM(widen(name).c_str()));
+        SendMessageW(file_, LB_ADDSTRING, 0, LPARAM(wideText(name).c_str()));
     }
     SendMessageW(file_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(file_, nullptr, TRUE);
 }
 
 std::string ChooserDialog::pathText() const {
-    return narrow(windowText(path_));
+    return windowTextUtf8(path_);
 }
 
 void ChooserDialog::setPathText(const std::string& text) {
@@ -276,14 +267,10 @@ LRESULT ChooserDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         }
-        case WM_DPICHANGED: {
-            dpi_ = HIWORD(wParam);
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            dpi_ = followDpiChange(window_, wParam, lParam);
             layOut();
             return 0;
-        }
         default:
             break;
     }
@@ -299,7 +286,7 @@ void ChooserDialog::command(int id, int notification) {
             if ((notification == CBN_SELCHANGE &&
                  !SendMessageW(drive_, CB_GETDROPPEDSTATE, 0, 0)) ||
                 notification == CBN_CLOSEUP) {
-                driveChosen();
+                logic_->Drive1_Change(int(SendMessageW(drive_, CB_GETCURSEL, 0, 0)));
             }
             return;
         case chooser_ids::kDir1:
@@ -328,16 +315,6 @@ void ChooserDialog::command(int id, int notification) {
             // Enter and Esc come as IDOK and IDCANCEL: the dialog has neither a default nor a
             // cancel button, so they do nothing.
             return;
-    }
-}
-
-void ChooserDialog::driveChosen() {
-    // Only a change of drive runs the step: picking the drive already shown leaves the
-    // folder list where the user walked to.
-    const int index = int(SendMessageW(drive_, CB_GETCURSEL, 0, 0));
-    if (index >= 0 && index != driveIndex_) {
-        driveIndex_ = index;
-        logic_->Drive1_Change(index);
     }
 }
 
@@ -388,23 +365,20 @@ LRESULT CALLBACK ChooserDialog::listProc(HWND list, UINT message, WPARAM wParam,
     auto* dialog = reinterpret_cast<ChooserDialog*>(self);
     switch (message) {
         case WM_GETDLGCODE:
-            // Enter belongs to the list: it opens a folder, or picks a file, and confirms
-            // nothing.
+            // Enter goes to the list, for the logic to act on, rather than to the dialog.
             if (wParam == VK_RETURN) {
                 return DefSubclassProc(list, message, wParam, lParam) | DLGC_WANTALLKEYS;
             }
             break;
-        case WM_KEYDOWN:
-            if (wParam == VK_RETURN) {
-                const int row = int(SendMessageW(list, LB_GETCURSEL, 0, 0));
-                if (row >= 0 && id == chooser_ids::kDir1) {
-                    dialog->logic_->Dir1_DblClick(row);
-                } else if (row >= 0) {
-                    dialog->logic_->File1_Click(row);
-                }
+        case WM_KEYDOWN: {
+            static_assert(VK_RETURN == kKeyReturn, "the lists hand on their key codes as they come");
+            const int row = int(SendMessageW(list, LB_GETCURSEL, 0, 0));
+            if (id == chooser_ids::kDir1 ? dialog->logic_->Dir1_KeyDown(int(wParam), row)
+                                         : dialog->logic_->File1_KeyDown(int(wParam), row)) {
                 return 0;
             }
             break;
+        }
         case WM_NCDESTROY:
             RemoveWindowSubclass(list, &ChooserDialog::listProc, id);
             break;

@@ -22,7 +22,7 @@ public:
     // message boxes, owned by the dialog. chosen receives the path on OK.
     ChooserDialog(HINSTANCE instance, MessageBoxes* boxes,
                   std::function<void(const std::string&)> chosen,
-                  const std::string& currentFolder = chooser::currentFolder());
+                  const std::string& currentFolder = os::currentFolder());
     ~ChooserDialog() override;
     ChooserDialog(const ChooserDialog&) = delete;
     ChooserDialog& operator=(const ChooserDialog&) = delete;
@@ -32,9 +32,6 @@ public:
     // Shows the dialog and runs its messages until it closes; `blocked` (the main window)
     // takes no input meanwhile. True when it closed through OK.
     bool runModal(HWND blocked);
-
-    // False once the logic has closed the dialog.
-    bool isOpen() const { return !closed_; }
 
     // ChooserView.
     void showDrives(const std::vector<std::string>& entries, int current) override;
@@ -56,7 +53,6 @@ private:
     void layOut();
     void drawFolder(const DRAWITEMSTRUCT& item);
     void drawDrive(const DRAWITEMSTRUCT& item);
-    void driveChosen();
 
     HINSTANCE instance_;
     MessageBoxesWin32 systemBoxes_;
@@ -72,7 +68,6 @@ private:
     HICON openFolderIcon_ = nullptr;
     HICON closedFolderIcon_ = nullptr;
     int dpi_ = 96;
-    int driveIndex_ = -1;  // the drive entry last handed to the logic
     bool closed_ = false;
     bool accepted_ = false;
 };

@@ -34,6 +34,13 @@ RECT pixelRect(const TwipsRect& place, int dpi) {
     return {pixels.left, pixels.top, pixels.left + pixels.width, pixels.top + pixels.height};
 }
 
+int followDpiChange(HWND window, WPARAM wParam, LPARAM lParam) {
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return HIWORD(wParam);
+}
+
 void fitClientArea(HWND window, int width, int height) {
     // Measured rather than worked out from the frame's metrics: the frame that the system
     // draws is the one that counts, at whatever dpi it drew it. A window still too small for

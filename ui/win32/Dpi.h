@@ -15,6 +15,10 @@ int windowDpi(HWND window);
 // A layout's twips as pixels at dpi: each edge and length through MulDiv(t, dpi, 1440).
 RECT pixelRect(const TwipsRect& place, int dpi);
 
+// For WM_DPICHANGED: moves window to the place that the system suggests, keeping its size for
+// its layout to set at the new dpi, which it returns.
+int followDpiChange(HWND window, WPARAM wParam, LPARAM lParam);
+
 // Sizes window so that its client area is width x height pixels, whatever its frame takes at
 // the dpi it is on now.
 void fitClientArea(HWND window, int width, int height);

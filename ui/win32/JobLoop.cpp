@@ -1,7 +1,14 @@
-// The window thread's side of a running job: a message loop that a worker thread can wake.
+// A job's window side in Win32: a message loop that a worker thread can wake, the progress
+// window, and the main window's input held off meanwhile.
 #include "ui/win32/JobLoop.h"
 
+#include "ui/win32/ProgressWindow.h"
+
 namespace velbrisk::ui::win32 {
+
+JobLoop::JobLoop(HWND window) : window_(window) {}
+
+JobLoop::~JobLoop() = default;
 
 void JobLoop::wake() {
     // The flag first: the loop may find it without the message, never the message without it.
@@ -9,7 +16,7 @@ void JobLoop::wake() {
     PostMessageW(window_, kWakeMessage, 0, 0);
 }
 
-void JobLoop::waitForWake(std::chrono::milliseconds timeout, HWND dialog) {
+void JobLoop::waitForWake(std::chrono::milliseconds timeout) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + timeout;
     for (;;) {
@@ -20,6 +27,7 @@ void JobLoop::waitForWake(std::chrono::milliseconds timeout, HWND dialog) {
                 quitCode_ = message.wParam;
                 continue;
             }
+            const HWND dialog = progress_ ? progress_->hwnd() : nullptr;
             if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &message)) {
                 continue;
             }
@@ -38,10 +46,37 @@ void JobLoop::waitForWake(std::chrono::milliseconds timeout, HWND dialog) {
     }
 }
 
-void JobLoop::repostQuit() {
-    if (quitSeen_) {
+void JobLoop::holdInput(bool held) {
+    EnableWindow(window_, !held);
+    if (!held && quitSeen_) {
         quitSeen_ = false;
         PostQuitMessage(int(quitCode_));
+    }
+}
+
+void JobLoop::showProgress(std::function<void()> cancel) {
+    progress_ = std::make_unique<ProgressWindow>(window_, std::move(cancel));
+}
+
+void JobLoop::setProgress(int steps) {
+    if (progress_) {
+        progress_->setSteps(steps);
+    }
+}
+
+void JobLoop::closeProgress() {
+    if (!progress_) {
+        return;
+    }
+    // The system hands the activation to the owner of a window that goes only if the owner
+    // takes input: without this the main window would end up behind some other program's.
+    const bool held = !IsWindowEnabled(window_);
+    if (held) {
+        EnableWindow(window_, TRUE);
+    }
+    progress_.reset();
+    if (held) {
+        EnableWindow(window_, FALSE);
     }
 }
 

@@ -15,7 +15,6 @@
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/Dpi.h"
 #include "ui/win32/JobLoop.h"
-#include "ui/win32/ProgressWindow.h"
 #include "ui/win32/Wide.h"
 
 namespace velbrisk::ui::win32 {
@@ -57,34 +56,11 @@ LRESULT CALLBACK frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
-void registerClasses(HINSTANCE instance, WNDPROC windowProcedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExW(instance, kWindowClass, &windowClass)) {
-        windowClass.lpfnWndProc = windowProcedure;
-        windowClass.hInstance = instance;
-        windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(VELBRISK_ICON_ID));
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = lightYellowBrush();
-        windowClass.lpszClassName = kWindowClass;
-        RegisterClassExW(&windowClass);
-    }
-    WNDCLASSEXW frameClass{};
-    frameClass.cbSize = sizeof frameClass;
-    if (!GetClassInfoExW(instance, kFrameClass, &frameClass)) {
-        frameClass.lpfnWndProc = frameProc;
-        frameClass.hInstance = instance;
-        frameClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        frameClass.lpszClassName = kFrameClass;
-        RegisterClassExW(&frameClass);
-    }
-}
-
 HWND child(HWND parent, const wchar_t* windowClass, std::string_view text, DWORD style,
            DWORD exStyle, int id) {
-    return CreateWindowExW(exStyle, windowClass, widen(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-                           0, 0, 0, 0, parent, HMENU(INT_PTR(id)), GetModuleHandleW(nullptr),
-                           nullptr);
+    return CreateWindowExW(exStyle, windowClass, wideText(text).c_str(),
+                           WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent, HMENU(INT_PTR(id)),
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 void move(HWND control, const RECT& place) {
@@ -101,28 +77,33 @@ void fitLabel(HWND label, HFONT font, const TwipsRect& place, SIZE most, int dpi
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, Seams seams)
+MainWindow::MainWindow(HINSTANCE instance, Seams seams, const std::string& commandFile)
     : instance_(instance), seams_(std::move(seams)) {
-    registerClasses(instance_, &objectWindowProc<MainWindow>);
+    registerWindowClass(instance_, kWindowClass, &objectWindowProc<MainWindow>, lightYellowBrush(),
+                        LoadIconW(instance_, MAKEINTRESOURCEW(VELBRISK_ICON_ID)));
+    // The frame paints its own background.
+    registerWindowClass(instance_, kFrameClass, frameProc, nullptr);
     hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(VELBRISK_HAND_CURSOR_ID));
     if (!hand_) {
         // A program built without the resource script (the window tests) still shows a hand.
         hand_ = LoadCursorW(nullptr, IDC_HAND);
     }
-    logic_ = std::make_unique<FrmMain>(*this, seams_.boxes ? *seams_.boxes : systemBoxes_,
-                                       seams_.progressDelay);
-    window_ = CreateWindowExW(kExStyle, kWindowClass, widen(main_window::windowTitle()).c_str(),
+    window_ = CreateWindowExW(kExStyle, kWindowClass, wideText(main_window::windowTitle()).c_str(),
                               kStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                               nullptr, nullptr, instance_, this);
     systemBoxes_.setOwner(window_);
     jobLoop_ = std::make_unique<JobLoop>(window_);
+    logic_ = std::make_unique<FrmMain>(*this, *jobLoop_,
+                                       seams_.boxes ? *seams_.boxes : systemBoxes_,
+                                       seams_.progressDelay);
     createControls();
     dpi_ = windowDpi(window_);
     layOut();
+    logic_->Form_Load(commandFile);
 }
 
 MainWindow::~MainWindow() {
-    progress_.reset();
+    jobLoop_->closeProgress();
     if (window_) {
         destroying_ = true;
         DestroyWindow(window_);
@@ -232,11 +213,11 @@ bool MainWindow::preTranslate(MSG& message) {
 }
 
 std::string MainWindow::text() const {
-    return narrow(windowText(text_));
+    return windowTextUtf8(text_);
 }
 
 std::string MainWindow::saveText() const {
-    return narrow(windowText(saveText_));
+    return windowTextUtf8(saveText_);
 }
 
 void MainWindow::setText(const std::string& text) {
@@ -295,47 +276,6 @@ void MainWindow::quit() {
     // The window goes at once, and with it the program: its loop ends on the quit that
     // WM_DESTROY posts.
     DestroyWindow(window_);
-}
-
-void MainWindow::waitForWake(std::chrono::milliseconds timeout) {
-    jobLoop_->waitForWake(timeout, progress_ ? progress_->hwnd() : nullptr);
-}
-
-void MainWindow::wake() {
-    jobLoop_->wake();
-}
-
-void MainWindow::holdInput(bool held) {
-    EnableWindow(window_, !held);
-    if (!held) {
-        jobLoop_->repostQuit();
-    }
-}
-
-void MainWindow::showProgress(std::function<void()> cancel) {
-    progress_ = std::make_unique<ProgressWindow>(window_, std::move(cancel));
-}
-
-void MainWindow::setProgress(int steps) {
-    if (progress_) {
-        progress_->setSteps(steps);
-    }
-}
-
-void MainWindow::closeProgress() {
-    if (!progress_) {
-        return;
-    }
-    // The system hands the activation to the owner of a window that goes only if the owner
-    // takes input: without this the main window would end up behind some other program's.
-    const bool held = !IsWindowEnabled(window_);
-    if (held) {
-        EnableWindow(window_, TRUE);
-    }
-    progress_.reset();
-    if (held) {
-        EnableWindow(window_, FALSE);
-    }
 }
 
 }  // namespace velbrisk::ui::win32

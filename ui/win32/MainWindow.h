@@ -20,7 +20,6 @@
 namespace velbrisk::ui::win32 {
 
 class JobLoop;
-class ProgressWindow;
 
 class MainWindow final : public MainView {
 public:
@@ -34,8 +33,9 @@ public:
         std::chrono::milliseconds progressDelay = kProgressDelay;
     };
 
-    // Creates the window, hidden, at the dpi of the monitor it is placed on.
-    MainWindow(HINSTANCE instance, Seams seams);
+    // Creates the window, hidden, at the dpi of the monitor it is placed on. commandFile: the
+    // file the program was started with, if any, for the source box.
+    MainWindow(HINSTANCE instance, Seams seams, const std::string& commandFile = {});
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -59,14 +59,6 @@ public:
     void openAddress(const std::string& address) override;
     void openChooser(const std::function<void(const std::string&)>& chosen) override;
     void quit() override;
-
-    // JobView.
-    void waitForWake(std::chrono::milliseconds timeout) override;
-    void wake() override;
-    void holdInput(bool held) override;
-    void showProgress(std::function<void()> cancel) override;
-    void setProgress(int steps) override;
-    void closeProgress() override;
 
 private:
     template <typename T>
@@ -93,9 +85,8 @@ private:
     HINSTANCE instance_;
     Seams seams_;
     MessageBoxesWin32 systemBoxes_;
-    std::unique_ptr<FrmMain> logic_;
     std::unique_ptr<JobLoop> jobLoop_;
-    std::unique_ptr<ProgressWindow> progress_;
+    std::unique_ptr<FrmMain> logic_;
 
     HWND window_ = nullptr;
     HWND label1_ = nullptr;

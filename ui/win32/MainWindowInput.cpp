@@ -6,8 +6,10 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <optional>
 #include <vector>
 
+#include "engine/utf16.h"
 #include "ui/win32/Brushes.h"
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/Dpi.h"
@@ -51,14 +53,15 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // Enter and Esc in a box come here as IDOK and IDCANCEL: the window has no default
             // button and no cancel button, so they do nothing.
             return 0;
-        case WM_DPICHANGED: {
-            dpi_ = HIWORD(wParam);
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            dpi_ = followDpiChange(window_, wParam, lParam);
             layOut();
             return 0;
-        }
+        case WM_CLOSE:
+            // The close box, or a request from outside to end the program, which may come
+            // while a job runs and the window takes no input.
+            logic_->EndProgram();
+            return 0;
         case WM_DESTROY:
             if (!destroying_) {
                 PostQuitMessage(0);
@@ -214,7 +217,7 @@ LRESULT CALLBACK MainWindow::textProc(HWND box, UINT message, WPARAM wParam, LPA
 
 void MainWindow::dropFiles(HDROP drop) {
     // The shell's file list in its own order, full paths of any length.
-    std::vector<std::string> files;
+    std::vector<std::optional<std::string>> files;
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         const UINT length = DragQueryFileW(drop, i, nullptr, 0);

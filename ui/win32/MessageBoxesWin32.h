@@ -14,15 +14,12 @@ public:
     void setOwner(HWND owner) { owner_ = owner; }
 
     void showMessage(const Message& message) override;
-    bool askYesNo(const Message& question) override;
-
-    // The MessageBoxW style for a message with a single OK button.
-    static UINT messageStyle(MessageIcon icon);
-    // The style of a question: Yes and No, No the default.
-    static UINT questionStyle(MessageIcon icon);
+    std::size_t ask(const Question& question) override;
+    void closeQuestion() override;
 
 private:
     HWND owner_;
+    bool asking_ = false;  // while ask waits for its answer
 };
 
 }  // namespace velbrisk::ui::win32

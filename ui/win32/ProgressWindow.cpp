@@ -28,20 +28,6 @@ constexpr TwipsRect kLabelPlace{180, 180, 5040, 240};
 constexpr TwipsRect kBarPlace{180, 540, 5040, 300};
 constexpr TwipsRect kButtonPlace{4005, 1020, 1215, 375};
 
-void registerClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (GetClassInfoExW(instance, kClassName, &windowClass)) {
-        return;
-    }
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = HBRUSH(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassExW(&windowClass);
-}
-
 void place(HWND control, const TwipsRect& where, int dpi) {
     const RECT pixels = pixelRect(where, dpi);
     MoveWindow(control, pixels.left, pixels.top, pixels.right - pixels.left,
@@ -51,24 +37,24 @@ void place(HWND control, const TwipsRect& where, int dpi) {
 }  // namespace
 
 ProgressWindow::ProgressWindow(HWND owner, std::function<void()> cancel)
-    : owner_(owner), cancel_(std::move(cancel)) {
+    : cancel_(std::move(cancel)) {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    registerClass(instance, &ProgressWindow::windowProc);
+    registerWindowClass(instance, kClassName, &objectWindowProc<ProgressWindow>,
+                        HBRUSH(COLOR_BTNFACE + 1));
+    CreateWindowExW(kExStyle, kClassName, wideText(product::kName).c_str(), kStyle, 0, 0, 0, 0, owner,
+                    nullptr, instance, this);
+    dpi_ = windowDpi(window_);
 
-    window_ = CreateWindowExW(kExStyle, kClassName, widen(product::kName).c_str(), kStyle, 0, 0, 0,
-                              0, owner, nullptr, instance, nullptr);
-    SetWindowLongPtrW(window_, GWLP_USERDATA, LONG_PTR(this));
-
-    label_ = CreateWindowExW(0, L"STATIC", widen(main_window::kProgressLabel).c_str(),
+    label_ = CreateWindowExW(0, L"STATIC", wideText(main_window::kProgressLabel).c_str(),
                              WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, window_,
                              HMENU(INT_PTR(progress_ids::kLabel)), instance, nullptr);
     bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
                            HMENU(INT_PTR(progress_ids::kBar)), instance, nullptr);
     SendMessageW(bar_, PBM_SETRANGE32, 0, main_window::kProgressSteps);
     // IDCANCEL: Esc in the window presses it, as in any dialog.
-    button_ = CreateWindowExW(0, L"BUTTON", widen(main_window::kProgressCancel).c_str(),
+    button_ = CreateWindowExW(0, L"BUTTON", wideText(main_window::kProgressCancel).c_str(),
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
                               window_, HMENU(INT_PTR(IDCANCEL)), instance, nullptr);
     layOut();
@@ -89,7 +75,6 @@ ProgressWindow::ProgressWindow(HWND owner, std::function<void()> cancel)
 
 ProgressWindow::~ProgressWindow() {
     if (window_) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
     }
     if (font_) {
@@ -98,35 +83,25 @@ ProgressWindow::~ProgressWindow() {
 }
 
 void ProgressWindow::layOut() {
-    const int dpi = windowDpi(window_);
     if (font_) {
         DeleteObject(font_);
     }
-    font_ = createInterfaceFont(dpi);
+    font_ = createInterfaceFont(dpi_);
     for (HWND control : {label_, button_}) {
         SendMessageW(control, WM_SETFONT, WPARAM(font_), TRUE);
     }
     // A large font may need a taller line than the text's place gives.
-    RECT label = pixelRect(kLabelPlace, dpi);
+    RECT label = pixelRect(kLabelPlace, dpi_);
     label.bottom = std::max(label.bottom, LONG(label.top + lineHeight(font_)));
     MoveWindow(label_, label.left, label.top, label.right - label.left, label.bottom - label.top,
                TRUE);
-    place(bar_, kBarPlace, dpi);
-    place(button_, kButtonPlace, dpi);
-    fitClientArea(window_, twipsToPixels(kClientWidth, dpi), twipsToPixels(kClientHeight, dpi));
+    place(bar_, kBarPlace, dpi_);
+    place(button_, kButtonPlace, dpi_);
+    fitClientArea(window_, twipsToPixels(kClientWidth, dpi_), twipsToPixels(kClientHeight, dpi_));
 }
 
 void ProgressWindow::setSteps(int steps) {
     SendMessageW(bar_, PBM_SETPOS, WPARAM(std::clamp(steps, 0, main_window::kProgressSteps)), 0);
-}
-
-LRESULT CALLBACK ProgressWindow::windowProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self) {
-        return self->handle(message, wParam, lParam);
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT ProgressWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -142,13 +117,10 @@ LRESULT ProgressWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 cancel_();
             }
             return 0;
-        case WM_DPICHANGED: {
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            dpi_ = followDpiChange(window_, wParam, lParam);
             layOut();
             return 0;
-        }
         default:
             break;
     }

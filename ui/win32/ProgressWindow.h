@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "ui/win32/ObjectWindow.h"
+
 namespace velbrisk::ui::win32 {
 
 class ProgressWindow {
@@ -22,13 +24,15 @@ public:
     void setSteps(int steps);
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename T>
+    friend LRESULT CALLBACK objectWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void layOut();
 
-    HWND owner_;
     std::function<void()> cancel_;
     HWND window_ = nullptr;
+    int dpi_ = 96;
     HWND label_ = nullptr;
     HWND bar_ = nullptr;
     HWND button_ = nullptr;

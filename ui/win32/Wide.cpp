@@ -1,31 +1,12 @@
 // Text at the seam between the program (UTF-8) and the Windows calls (UTF-16).
 #include "ui/win32/Wide.h"
 
-#include <limits>
+#include "engine/utf16.h"
 
 namespace velbrisk::ui::win32 {
 
-std::wstring widen(std::string_view utf8) {
-    if (utf8.empty() || utf8.size() > std::size_t(std::numeric_limits<int>::max())) {
-        return {};
-    }
-    const int size = int(utf8.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring wide(std::size_t(needed), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), needed);
-    return wide;
-}
-
-std::string narrow(std::wstring_view utf16) {
-    if (utf16.empty() || utf16.size() > std::size_t(std::numeric_limits<int>::max())) {
-        return {};
-    }
-    const int size = int(utf16.size());
-    const int needed =
-        WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(std::size_t(needed), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, utf8.data(), needed, nullptr, nullptr);
-    return utf8;
+std::wstring wideText(std::string_view utf8) {
+    return widen(utf8).value_or(std::wstring{});
 }
 
 std::wstring windowText(HWND window) {
@@ -36,8 +17,12 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
+std::string windowTextUtf8(HWND window) {
+    return narrow(windowText(window)).value_or(std::string{});
+}
+
 void setWindowText(HWND window, std::string_view utf8) {
-    SetWindowTextW(window, widen(utf8).c_str());
+    SetWindowTextW(window, wideText(utf8).c_str());
 }
 
 }  // namespace velbrisk::ui::win32

@@ -13,14 +13,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    // A PE32 image and a signed PE32+ one: the fuzzer's dictionary and its mutations reach the
-    // other counts and offsets from these.
+    // A PE32 image, a signed PE32+ one and an unstripped PE32 one: the fuzzer's dictionary and
+    // its mutations reach the other counts and offsets from these.
     PeLayout signedImage = typicalLayout(true);
     signedImage.certificateTable = PeCertificateTable{0x800, 0x48};
     signedImage.trailingZeros = 0x30;
+    PeLayout unstripped = typicalLayout(false);
+    unstripped.symbolTable = PeSymbolTable{0x800, 4, 0x18};
     std::filesystem::create_directories(argv[1]);
     int number = 0;
-    for (const PeLayout& seed : {typicalLayout(false), signedImage}) {
+    for (const PeLayout& seed : {typicalLayout(false), signedImage, unstripped}) {
         const auto bytes = buildPe(seed).bytes;
         std::ofstream out(std::filesystem::path(argv[1]) / ("seed" + std::to_string(++number)),
                           std::ios::binary);

@@ -42,8 +42,8 @@ std::optional<std::int64_t> readAsFile(const std::uint8_t* data, std::size_t siz
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::optional<std::int64_t> asWhole =
         readAsFile(data, size, static_cast<std::int64_t>(size));
-    // The same headers at the start of an 8 GiB file, so that section and certificate ends past
-    // 4 GiB are in range. An image that is whole in its own bytes must read the same there.
+    // The same headers at the start of an 8 GiB file, so that section, certificate and symbol
+    // table ends past 4 GiB are in range. An image that is whole in its own bytes must read the same there.
     const std::optional<std::int64_t> asHead = readAsFile(data, size, std::int64_t{1} << 33);
     if (asWhole && asHead != asWhole) {
         std::abort();

@@ -43,6 +43,7 @@ using ::velbrisk::testing::PrintTo;
 // and the main window's box show with the fresh dialog's, as changed by the row. Steps:
 //   click NAME                  click a file in File1
 //   open NAME                   open a folder of Dir1 by its text ("~" the tree)
+//   enter LIST NAME, key ...    Enter, or another key, on the entry of Dir1 or File1 highlighted
 //   ok, cancel                  确定 or 取消
 //   drive ROOT                  pick a volume by its root ("{volume}" the tree's; ~/other is offered too)
 //   gone                        (first) the dialog opens at ~/tools/sub, removed beforehand
@@ -89,21 +90,35 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
         EXPECT_NE(found, list.end()) << "no entry " << text;
         return int(found - list.begin());
     };
+    const auto fileRow = [&](const std::string& name) {
+        return rowOf(view.files, name, [](const std::string& file) { return file; });
+    };
+    const auto folderRow = [&](const std::string& text) {
+        return rowOf(view.folders, text, [](const auto& entry) { return entry.text; });
+    };
+    std::vector<std::string> keys;  // how the logic took each key: "taken" or "left"
     for (const std::string& step : steps) {
         const std::string arg = step.substr(step.find(' ') + 1);
-        if (step.starts_with("click ")) {
-            dialog.File1_Click(rowOf(view.files, arg, [](const std::string& name) { return name; }));
+        if (step.starts_with("enter ") || step.starts_with("key ")) {
+            const int code = step.starts_with("enter ") ? ui::kKeyReturn : 0;
+            const std::string name = arg.substr(arg.find(' ') + 1);
+            const bool taken = arg.starts_with("Dir1 ") ? dialog.Dir1_KeyDown(code, folderRow(name))
+                                                       : dialog.File1_KeyDown(code, fileRow(name));
+            keys.push_back(taken ? "taken" : "left");
+        } else if (step.starts_with("click ")) {
+            dialog.File1_Click(fileRow(arg));
         } else if (step.starts_with("open ")) {
             const std::string text = arg == "~" ? utf8FromPath(utf8Path(tree).filename()) : arg;
-            dialog.Dir1_DblClick(rowOf(view.folders, text, [](const auto& entry) { return entry.text; }));
+            dialog.Dir1_DblClick(folderRow(text));
         } else if (step.starts_with("drive ")) {
             const std::string text = ui::chooser::volumeText({arg == "{volume}" ? volume : at(arg), {}});
             dialog.Drive1_Change(rowOf(view.drives, text, withoutLabel));
         } else if (step == "ok") {
             dialog.Command1_Click();
-        } else {
-            ASSERT_EQ(step, "cancel");
+        } else if (step == "cancel") {
             dialog.Command2_Click();
+        } else {
+            FAIL() << "unknown step \"" << step << "\"";
         }
     }
 
@@ -125,12 +140,12 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
     }
     std::vector<std::string> shown = {"dialog=" + view.closed, "in=" + in,
                                       "folders=" + (inTree ? joined(subfolders) : "-"), "files=" + (inTree ? joined(view.files) : "-"), "Text1=" + view.Text1, "main=" + main,
-                                      "said=" + said};
+                                      "said=" + said, "keys=" + joined(keys)};
     for (std::string& entry : shown) {
         entry = replaced(replaced(entry, tree, "~"), "\\", "/");
     }
     EXPECT_EQ(shown, withChanges({"dialog=open", "in=~/tools", "folders=sub x.exe 数据", "files=a.exe B.EXE", "Text1=",
-                                  "main=untouched", "said="},
+                                  "main=untouched", "said=", "keys="},
                                  replaced(GetParam().changed, "{volume}", replaced(replaced(volume, tree, "~"), "\\", "/"))));
 }
 
@@ -145,7 +160,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "in=~/tools/数据|folders=|files=程序.exe|Text1=~/tools/数据/程序.exe"},
         WalkRow{"up_and_pick", "open ~|click ROOT.EXE", "in=~|folders=other tools|files=ROOT.EXE|Text1=~/ROOT.EXE"},
         WalkRow{"another_volume_opens_at_its_root", "drive ~/other", "in=~/other|folders=|files="},
-        WalkRow{"the_current_volume_opens_at_the_current_folder", "drive ~/other|drive {volume}", ""}
+        WalkRow{"the_current_volume_opens_at_the_current_folder", "drive ~/other|drive {volume}", ""},
+        WalkRow{"the_volume_shown_picked_again_keeps_the_folder", "open ~|drive {volume}",
+                "in=~|folders=other tools|files=ROOT.EXE"},
+        // Enter opens the highlighted folder or picks the highlighted file, and goes no further.
+        WalkRow{"Enter_in_the_lists", "enter File1 a.exe|enter Dir1 sub",
+                "in=~/tools/sub|folders=|files=|Text1=~/tools/a.exe|keys=taken taken"},
+        WalkRow{"other_keys_are_the_lists_own", "key File1 a.exe|key Dir1 sub", "keys=left left"}
 #ifndef _WIN32
         ,
         // Windows keeps a folder that a process is in; elsewhere it can go.

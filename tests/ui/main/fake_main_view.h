@@ -1,4 +1,5 @@
-// A stand-in for a main window: it keeps what the logic shows and waits as a window would.
+// A stand-in for a main window and its job's side: it keeps what the logic shows and waits as a
+// window would.
 #pragma once
 
 #include <array>
@@ -13,7 +14,7 @@
 
 namespace velbrisk::testing {
 
-class FakeMainView : public ui::MainView {
+class FakeMainView : public ui::MainView, public ui::JobView {
 public:
     // MainView
     std::string text() const override { return Text; }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "fake_main_view.h"
 #include "message_recorder.h"
@@ -28,7 +29,7 @@ std::string program() {
     return std::string(bytes.begin(), bytes.end());
 }
 
-const std::string kFiles = "blank.exe 300, pe.exe 1024, prog.exe 300";
+const std::string kFiles = "blank.exe 300, pe.exe 1024, prog.exe 300, pz.exe 1524";
 
 struct UseRow {
     const char* name;
@@ -38,17 +39,21 @@ struct UseRow {
 using ::velbrisk::testing::PrintTo;
 
 // Each row runs steps on a window whose source folder "{dir}" holds prog.exe (100 bytes of data,
-// 200 blank), blank.exe (300 blank) and pe.exe (a Windows program whose cut reaches 249 of its own
-// bytes), then compares what the user sees with the fresh window's, as changed by the row. A
-// message is marked "[Text off]" while Text is disabled, "[busy]" under the busy cursor, "[held]"
-// while the window's input is held. Steps:
+// 200 blank), blank.exe (300 blank), pe.exe (a Windows program whose cut reaches 249 of its own
+// bytes, which end the file) and pz.exe (the same with 500 zeros after them), then compares what
+// the user sees with the fresh window's, as changed by the row. A message is marked "[Text off]"
+// while Text is disabled, "[busy]" under the busy cursor, "[held]" while the window's input is
+// held, and a question that the program closed "[closed]"; a question ends with its answers, the
+// default marked "*" and Esc's "^". Steps:
+//   load PATH                  the window opens with PATH from the command line
 //   Text=TEXT, SaveText=TEXT   type into a box
 //   click NAME, about N        click a link label, or Lbl_About(N)
 //   move PLACE...              moves over Label, Lbl_Com, Lbl_Exit, Label3, Text, or "form"
-//   drop PATH...               files dropped on Text ("drop" alone: an empty list)
+//   drop PATH...               files dropped on Text ("drop" alone: an empty list; "{unconverted}":
+//                              a name that did not convert to UTF-8)
 //   chooser PATH               the chooser, when opened, confirms PATH
-//   yes, end                   the question is answered yes; the program is told to end while
-//                              the question is up
+//   answer N, end              the question is answered with its Nth button (Esc without it);
+//                              the program is told to end while the question is up
 class FrmMainUse : public ::testing::TestWithParam<UseRow> {};
 
 TEST_P(FrmMainUse, showsWhatTheRowSays) {
@@ -58,28 +63,36 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
     writeFile(dir + "prog.exe", std::string(100, 'A') + std::string(200, '\0'));
     writeFile(dir + "blank.exe", std::string(300, '\0'));
     writeFile(dir + "pe.exe", program());
+    writeFile(dir + "pz.exe", program() + std::string(500, '\0'));
     FakeMainView view;
     ui::MessageRecorder recorder;
     std::vector<std::string> messages, files, links;
     bool endAtQuestion = false;
-    FrmMain window(view, recorder);
+    FrmMain window(view, view, recorder);
     // A message as the user reads it; the system's own words that end some errors are "{reason}".
-    const auto record = [&](const ui::Message& message) {
+    const auto record = [&](const ui::Message& message, bool closed, const std::string& answers = "") {
         const char* icons[] = {"information", "warning", "error"};
-        std::string text = message.text;
-        if (std::count(text.begin(), text.end(), '\n') == 2) {
+        std::string text = message.text + answers;
+        if (message.icon == ui::MessageIcon::Error && std::count(text.begin(), text.end(), '\n') == 2) {
             text = text.substr(0, text.rfind('\n')) + "\n{reason}";
         }
         messages.push_back(std::string(icons[int(message.icon)]) + " " + message.title + ": " + text +
                            (view.textEnabled ? "" : " [Text off]") +
-                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : ""));
+                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : "") +
+                           (closed ? " [closed]" : ""));
     };
-    recorder.onShown = [&] { record(recorder.shown.back()); };
+    recorder.onShown = [&] { record(recorder.shown.back(), false); };
     recorder.onAsked = [&] {
         if (endAtQuestion) {
             window.EndProgram();
         }
-        record(recorder.asked.back());
+        const ui::Question& question = recorder.asked.back();
+        std::string answers;
+        for (std::size_t k = 0; k < question.answers.size(); ++k) {
+            answers += std::string(k == 0 ? " [" : "/") + (k == question.defaultAnswer ? "*" : "") +
+                       (k == question.escapeAnswer ? "^" : "") + question.answers[k];
+        }
+        record(question.message, recorder.closed, answers + "]");
     };
     using Handler = void (FrmMain::*)();
     const std::map<std::string, std::pair<Handler, Handler>> handlers = {
@@ -93,8 +106,12 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         std::vector<std::string> words = split(step, ' ');
         const std::string verb = words.front();
         words.erase(words.begin());
-        if (step.find('=') != std::string::npos) {
-            (step[0] == 'T' ? view.Text : view.SaveText) = step.substr(step.find('=') + 1);
+        if (step.starts_with("Text=")) {
+            view.Text = step.substr(5);
+        } else if (step.starts_with("SaveText=")) {
+            view.SaveText = step.substr(9);
+        } else if (verb == "load") {
+            window.Form_Load(words.at(0));
         } else if (verb == "click") {
             (window.*handlers.at(words.at(0)).first)();
         } else if (verb == "about") {
@@ -104,13 +121,18 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
                 (window.*handlers.at(place).second)();
             }
         } else if (verb == "drop") {
-            window.Text_OLEDragDrop(words);
-        } else if (verb == "yes") {
-            recorder.answerYes = true;
+            std::vector<std::optional<std::string>> names(words.begin(), words.end());
+            std::replace(names.begin(), names.end(), std::optional<std::string>{"{unconverted}"},
+                         std::optional<std::string>{});
+            window.Text_OLEDragDrop(names);
+        } else if (verb == "answer") {
+            recorder.answer = std::stoul(words.at(0));
         } else if (verb == "end") {
             endAtQuestion = true;
-        } else {
+        } else if (verb == "chooser") {
             view.chooserAnswer = words.at(0);
+        } else {
+            FAIL() << "unknown step \"" << step << "\"";
         }
     }
     for (const std::string& name : folder.names("测试")) {
@@ -132,9 +154,15 @@ std::string start(const std::string& source, const std::string& outputName) {
 }
 
 const std::string error = "said=error Velbrisk: ";
-const std::string question =
+const std::string risk =
     "said=warning Velbrisk: 此文件是Windows程序，要去掉的空白中有249字节属于程序自身的数据（节或数字签名）。"
-    "这样生成的文件可能无法运行，或签名失效。是否仍要压缩？ [Text off] [busy] [held]";
+    "全部去掉后生成的文件可能无法运行，或签名失效。\n\n";
+const std::string marks = " [Text off] [busy] [held]";
+// pe.exe ends with its own bytes: only cutting them all is left to offer, and the default is no.
+const std::string question = risk + "这些数据之后已没有可以去掉的空白。“全部去掉”去掉全部空白，“不压缩”不生成文件。"
+                                    " [全部去掉/*^不压缩]" + marks;
+const std::string threeWays = risk + "“保留程序数据”只去掉这些数据之后的空白，“全部去掉”去掉全部空白，“不压缩”不生成文件。"
+                                     " [*保留程序数据/全部去掉/^不压缩]" + marks;
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, FrmMainUse,
@@ -152,14 +180,24 @@ INSTANTIATE_TEST_SUITE_P(
                "Text={dir}prog.exe|" + error + "无法写入压缩文件！\n{dir}no/small.exe\n{reason} [Text off]"},
         UseRow{"output_is_the_source", start("{dir}prog.exe", "prog"),
                "Text={dir}prog.exe|" + error + "压缩文件不能与被压缩文件相同！ [Text off]"},
-        UseRow{"question_no_writes_nothing", start("{dir}pe.exe", "small"), "Text={dir}pe.exe|" + question},
+        // The question is never asked of a job that could not go ahead.
+        UseRow{"program_output_is_the_source", start("{dir}pe.exe", "pe"),
+               "Text={dir}pe.exe|" + error + "压缩文件不能与被压缩文件相同！ [Text off]"},
+        UseRow{"question_esc_writes_nothing", start("{dir}pe.exe", "small"), "Text={dir}pe.exe|" + question},
         // The first probe holding data is 260 bytes from the end: 1024 - 250 + 1 bytes.
-        UseRow{"question_yes_writes", "yes|" + start("{dir}pe.exe", "small"),
+        UseRow{"question_cut_all_writes", "answer 0|" + start("{dir}pe.exe", "small"),
                "Text={dir}pe.exe|" + question + " / information Velbrisk: 压缩完毕！ [Text off]|files=" + kFiles +
                    ", small.exe 775"},
-        // A termination request during the job cancels it, so that even a yes writes nothing.
-        UseRow{"end_at_the_question_cancels_the_job", "yes|end|" + start("{dir}pe.exe", "small"),
-               "Text={dir}pe.exe|" + question + "|quit=1"},
+        // Keeping the program's own bytes keeps all 1024 of them and cuts only the zeros after.
+        UseRow{"question_keep_program_writes_it_whole", "answer 0|" + start("{dir}pz.exe", "small"),
+               "Text={dir}pz.exe|" + threeWays + " / information Velbrisk: 压缩完毕！ [Text off]|files=" + kFiles +
+                   ", small.exe 1024"},
+        UseRow{"question_three_ways_esc_writes_nothing", start("{dir}pz.exe", "small"), "Text={dir}pz.exe|" + threeWays},
+        // A termination request during the job closes the question and cancels the job, so that
+        // even a yes writes nothing.
+        UseRow{"end_at_the_question_cancels_the_job", "answer 0|end|" + start("{dir}pe.exe", "small"),
+               "Text={dir}pe.exe|" + question + " [closed]|quit=1"},
+        UseRow{"command_line_file_fills_Text", "load {dir}prog.exe", "Text={dir}prog.exe"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
         UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
         UseRow{"chooser_cancelled_leaves_Text", "Text=old|click Label", "Text=old"},
@@ -180,12 +218,16 @@ INSTANTIATE_TEST_SUITE_P(
 // Only the first file of the list counts, and only with "EXE" or "exe" as its last letters.
 INSTANTIATE_TEST_SUITE_P(
     Drop, FrmMainUse,
-    ::testing::Values(UseRow{"first_of_several", "drop /用户/程序.exe /srv/b.exe", "Text=/用户/程序.exe"},
-                      UseRow{"trailing_separators_dropped", "drop /srv/TOOLS.EXE//", "Text=/srv/TOOLS.EXE"},
-                      UseRow{"refused_drops_leave_Text",
-                             "Text=typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
-                             "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",
-                             "Text=typed"}),
+    ::testing::Values(
+        UseRow{"first_of_several", "drop /用户/程序.exe {unconverted} /srv/b.exe",
+               "Text=/用户/程序.exe"},
+        UseRow{"unconverted_first_refused", "Text=typed|drop {unconverted} /srv/b.exe",
+               "Text=typed|" + error + "拖放的文件名含有无法识别的字符，无法使用该文件！"},
+        UseRow{"trailing_separators_dropped", "drop /srv/TOOLS.EXE//", "Text=/srv/TOOLS.EXE"},
+        UseRow{"refused_drops_leave_Text",
+               "Text=typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
+               "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",
+               "Text=typed"}),
     rowName);
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressDialog>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <thread>
 
+#include "app/Module1.h"
 #include "app/Startup.h"
 #include "message_recorder.h"
 #include "pe_builder.h"
@@ -70,7 +72,7 @@ private slots:
     // cut shorter than its text reaches right down to the control below it. No two controls
     // share a pixel, in the window or in the about frame.
     void controlsWhereTheLayoutSays() {
-        MainWindow window;
+        MainWindow window({});
         QCOMPARE(window.minimumSize(), QSize(twips(main_window::kClientWidth), twips(main_window::kClientHeight)));
         QCOMPARE(window.maximumSize(), window.minimumSize());
         for (const main_window::Control& control : main_window::kControls) {
@@ -96,7 +98,7 @@ private slots:
     // Moves over each place in turn, and the links' colours after each (B blue, R red: Label,
     // Lbl_Com, Lbl_Exit, Label3); the controls that colour nothing keep their moves to themselves.
     void hover() {
-        MainWindow window;
+        MainWindow window({});
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QStringList seen;
@@ -116,9 +118,11 @@ private slots:
         QCOMPARE(seen.join(u' '), "RBBB BBBB BRBB BBRB BBBR BBBB RBBB RBBB RBBB RBBB RBBB RBBB");
     }
 
-    // Only Text takes files, always as a copy, so that the file manager never deletes one.
-    void drops() {
-        MainWindow window;
+    // The file of the command line is in Text from the start. Only Text takes files, always as a
+    // copy, so that the file manager never deletes one.
+    void commandLineFileAndDrops() {
+        MainWindow window({}, "/srv/起始.exe");
+        QCOMPARE(window.findChild<QLineEdit*>("Text")->text(), "/srv/起始.exe");
         QCOMPARE(drop(window, "SaveText", {QUrl::fromLocalFile("/a.exe")}), "ignored");
         QCOMPARE(drop(window, "Text", {}), "ignored");
         QCOMPARE(drop(window, "Text", {QUrl::fromLocalFile("/srv/数据/SETUP.EXE")}), "copy");
@@ -133,7 +137,7 @@ private slots:
         QVERIFY(source.open(QIODevice::WriteOnly) && source.write(program()) > 0);
         source.close();
         MessageRecorder recorder;
-        MainWindow window(recorder);
+        MainWindow window({.boxes = &recorder});
         Qt::CursorShape asked = Qt::BlankCursor;
         recorder.onAsked = [&] { asked = window.cursor().shape(); };
         window.findChild<QLineEdit*>("Text")->setText(source.fileName());
@@ -146,7 +150,7 @@ private slots:
     // A press dragged off a link before its release is no click.
     void onlyAPressAndReleaseOnALinkClicks() {
         MessageRecorder recorder;
-        MainWindow window(recorder);
+        MainWindow window({.boxes = &recorder});
         auto* help = window.findChild<QWidget*>("Label3");
         QTest::mousePress(help, Qt::LeftButton, {}, QPoint(5, 5));
         QTest::mouseRelease(help, Qt::LeftButton, {}, QPoint(500, 5));
@@ -160,7 +164,7 @@ private slots:
     void aboutLinksReachTheDesktop() {
         QDesktopServices::setUrlHandler("mailto", this, "open");
         QDesktopServices::setUrlHandler("https", this, "open");
-        MainWindow window;
+        MainWindow window({.openAddress = &Module1::openAddress});
         for (const char* name : {"Lbl_About_4", "Lbl_About_6"}) {
             QTest::mouseClick(window.findChild<QWidget*>(name), Qt::LeftButton);
         }
@@ -169,6 +173,33 @@ private slots:
         QCOMPARE(opened_, QStringList({"mailto:" + QString::fromUtf8(product::kMail) +
                                            "?subject=Velbrisk%E7%94%A8%E6%88%B7%E6%9D%A5%E4%BF%A1",
                                        QString::fromUtf8(product::kHomePage)}));
+    }
+
+    // Enter takes the question's default answer, which need not be its first; Esc and
+    // closeQuestion, as the program ends, take the one for doing nothing; a button is its answer.
+    void aQuestionEndsWithTheAnswerEachWayGives() {
+        QtMessageBoxes boxes;
+        const Question question{{MessageIcon::Warning, "Velbrisk", "?"}, {"甲", "乙", "丙"}, 1, 2};
+        QStringList answers;
+        for (const QString& way : QStringList{"Enter", "Esc", "closeQuestion", "甲"}) {
+            QObject round;  // a box that nothing closed is answered after a while, and fails
+            for (const int delay : {50, 3000}) {
+                QTimer::singleShot(delay, &round, [&, delay] {
+                    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                    if (delay > 50 || way == "甲") {
+                        box->buttons().at(0)->click();
+                    } else if (way == "Enter") {
+                        QTest::keyClick(box, Qt::Key_Return);
+                    } else if (way == "Esc") {
+                        QTest::keyClick(box, Qt::Key_Escape);
+                    } else {
+                        boxes.closeQuestion();
+                    }
+                });
+            }
+            answers << way + " " + QString::number(boxes.ask(question));
+        }
+        QCOMPARE(answers.join(", "), "Enter 1, Esc 2, closeQuestion 2, 甲 0");
     }
 
     // While a job runs the window takes no click and no close, and after a while its progress

@@ -26,7 +26,7 @@ Names entriesOf(HWND list) {
     for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
         std::wstring text(std::size_t(SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
         SendMessageW(list, LB_GETTEXT, i, LPARAM(text.data()));
-        entries.push_back(narrow(text));
+        entries.push_back(utf8(text));
     }
     return entries;
 }
@@ -58,8 +58,7 @@ protected:
     MessageRecorder recorder;
     std::optional<std::string> chosen;
     ChooserDialog dialog{GetModuleHandleW(nullptr), &recorder,
-                         [this](const std::string& path) { chosen = path; },
-                         narrow(folder.native())};
+                         [this](const std::string& path) { chosen = path; }, utf8(folder.native())};
 };
 
 TEST_F(ChooserDialogTest, ControlsSitWhereTheLayoutSays) {
@@ -79,11 +78,11 @@ TEST_F(ChooserDialogTest, ListsShowTheFolderOpenFoldersAndPickFiles) {
     const Names folders = entriesOf(dir);
     EXPECT_EQ(folders.back(), "子目录");
     const auto marked = std::size_t(SendMessageW(dir, LB_GETCURSEL, 0, 0));
-    EXPECT_EQ(folders.at(marked), narrow(folder.filename().native()));
+    EXPECT_EQ(folders.at(marked), utf8(folder.filename().native()));
     EXPECT_EQ(entriesOf(control(chooser_ids::kFile1)), (Names{"A.EXE", "中文.exe"}));
 
     pick(chooser_ids::kFile1, 1, LBN_SELCHANGE);
-    EXPECT_EQ(textOf(control(chooser_ids::kText1)), narrow((folder / L"中文.exe").native()));
+    EXPECT_EQ(textOf(control(chooser_ids::kText1)), utf8((folder / L"中文.exe").native()));
     pick(chooser_ids::kDir1, int(folders.size()) - 1, LBN_DBLCLK);
     EXPECT_EQ(entriesOf(control(chooser_ids::kFile1)), (Names{"内部.EXE"}));
     // Enter on the folder above opens it again.
@@ -92,14 +91,27 @@ TEST_F(ChooserDialogTest, ListsShowTheFolderOpenFoldersAndPickFiles) {
     EXPECT_EQ(entriesOf(control(chooser_ids::kFile1)), (Names{"A.EXE", "中文.exe"}));
 }
 
+// Each button closes the dialog, so that its modal run ends at once: OK with the path box handed
+// on, 取消 with nothing.
 TEST_F(ChooserDialogTest, OkHandsOnThePathBoxAndCancelNothing) {
+    static bool timedOut;
     for (const int button : {chooser_ids::kCommand2, chooser_ids::kCommand1}) {
         ChooserDialog other(GetModuleHandleW(nullptr), &recorder,
                             [this](const std::string& path) { chosen = path; });
         SetWindowTextW(GetDlgItem(other.hwnd(), chooser_ids::kText1), L"随便 typed");
         SendMessageW(other.hwnd(), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        EXPECT_FALSE(other.isOpen()) << button;
+        // A dialog that the button left open would run until this ends it.
+        timedOut = false;
+        SetTimer(other.hwnd(), 1, 3000, [](HWND chooser, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(chooser, timer);
+            timedOut = true;
+            PostQuitMessage(0);
+        });
+        EXPECT_EQ(other.runModal(nullptr), button == chooser_ids::kCommand1) << button;
+        EXPECT_FALSE(timedOut) << button;
         EXPECT_EQ(chosen.has_value(), button == chooser_ids::kCommand1) << button;
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
     EXPECT_EQ(chosen, "随便 typed");
 }

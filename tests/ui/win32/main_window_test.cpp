@@ -9,12 +9,14 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "app/win32/Module1.h"
 #include "ui/main/Layout.h"
 #include "ui/win32/ControlIds.h"
+#include "ui/win32/JobLoop.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/MessageBoxesWin32.h"
 #include "window_probe.h"
@@ -226,30 +228,38 @@ TEST_F(MainWindowTest, AClickIsAPressAndAReleaseOnOneLabel) {
     // An about link goes to the shell's default verb, the window as owner.
     SendMessageW(named("Lbl_About_6"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(named("Lbl_About_6"), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-    const std::wstring address = widen(main_window::aboutEntries()[6].address);
+    const std::wstring address = wideText(main_window::aboutEntries()[6].address);
     EXPECT_EQ(shellCalls, (decltype(shellCalls){{window.hwnd(), L"(default) " + address}}));
 }
 
+// A name with a lone surrogate reaches the logic as one that did not convert, and is refused.
 TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
     EXPECT_TRUE(GetWindowLongPtrW(named("Text"), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     // As the shell hands a drop over: a header, then the paths, each ended by a null.
+    const auto drop = [&](const std::wstring& files) {
+        const HGLOBAL list = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(wchar_t));
+        auto* header = static_cast<DROPFILES*>(GlobalLock(list));
+        *header = {sizeof(DROPFILES), {}, FALSE, TRUE};
+        std::memcpy(header + 1, files.data(), files.size() * sizeof(wchar_t));
+        GlobalUnlock(list);
+        SendMessageW(named("Text"), WM_DROPFILES, WPARAM(list), 0);
+    };
     const std::wstring first = L"D:\\" + std::wstring(300, L'长') + L"\\压缩前.exe";
-    const std::wstring files = first + L'\0' + L"C:\\b.exe" + L'\0' + L'\0';
-    const HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + files.size() * sizeof(wchar_t));
-    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    *header = {sizeof(DROPFILES), {}, FALSE, TRUE};
-    std::memcpy(header + 1, files.data(), files.size() * sizeof(wchar_t));
-    GlobalUnlock(drop);
-    SendMessageW(named("Text"), WM_DROPFILES, WPARAM(drop), 0);
-    EXPECT_EQ(textOf(named("Text")), narrow(first));
+    drop(first + L'\0' + L"C:\\b.exe" + L'\0' + L'\0');
+    EXPECT_EQ(textOf(named("Text")), utf8(first));
+    drop(std::wstring(L"C:\\a\xD800.exe") + L'\0' + L'\0');
+    EXPECT_EQ(textOf(named("Text")), utf8(first));
+    ASSERT_EQ(recorder.shown.size(), 1u);
+    EXPECT_EQ(recorder.shown[0].icon, MessageIcon::Error);
 }
 
 TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     window.setTextEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(named("Text")));
-    window.holdInput(true);
+    JobLoop job(window.hwnd());
+    job.holdInput(true);
     int cancels = 0;
-    window.showProgress([&] { ++cancels; });
+    job.showProgress([&] { ++cancels; });
     const HWND progress = FindWindowW(L"VelbriskProgress", nullptr);
     ASSERT_TRUE(progress && IsWindowVisible(progress));
     EXPECT_EQ(GetWindow(progress, GW_OWNER), window.hwnd());
@@ -257,7 +267,7 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     const HWND cancel = GetDlgItem(progress, IDCANCEL);
     EXPECT_EQ(textOf(cancel), main_window::kProgressCancel);
     const HWND bar = GetDlgItem(progress, progress_ids::kBar);
-    window.setProgress(main_window::kProgressSteps / 4);
+    job.setProgress(main_window::kProgressSteps / 4);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), main_window::kProgressSteps);
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), main_window::kProgressSteps / 4);
 
@@ -266,30 +276,64 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
     PostQuitMessage(7);
     const auto started = std::chrono::steady_clock::now();
-    std::jthread worker([this] {
+    std::jthread worker([&job] {
         std::this_thread::sleep_for(100ms);
-        window.wake();
+        job.wake();
     });
-    window.waitForWake(10s);
-    window.waitForWake(150ms);
+    job.waitForWake(10s);
+    job.waitForWake(150ms);
     const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(waited >= 240ms && waited < 5s) << "one wake ends one wait, after 100 ms";
     EXPECT_EQ(cancels, 3) << "the button, the close box and Esc";
 
     EXPECT_TRUE(IsWindow(progress)) << "the window stays until the job has ended";
-    window.closeProgress();
+    job.closeProgress();
     EXPECT_FALSE(IsWindow(progress));
     EXPECT_FALSE(IsWindowEnabled(window.hwnd())) << "still held after the progress window";
-    window.holdInput(false);
+    job.holdInput(false);
     EXPECT_TRUE(IsWindowEnabled(window.hwnd()));
     MSG quit{};
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 7u);
 }
 
-// Enter on the question must not give away the bytes it asks about.
-TEST(MessageBoxesWin32Test, AQuestionHasNoAsItsDefault) {
-    EXPECT_EQ(MessageBoxesWin32::questionStyle(MessageIcon::Warning) & MB_DEFMASK, MB_DEFBUTTON2);
+// The system's own dialog, answered from a timer while it runs.
+MessageBoxesWin32 boxes;
+const char* way = "";
+
+void CALLBACK answer(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    const HWND box = FindWindowW(L"#32770", L"Velbrisk");
+    if (way == std::string_view("Enter")) {
+        PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    } else if (way == std::string_view("Esc")) {
+        PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
+    } else if (way == std::string_view("closeQuestion")) {
+        boxes.closeQuestion();
+    } else {
+        // The first answer's button, pressed.
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), 0);
+    }
+}
+
+// Enter takes the question's default answer, which need not be its first; Esc and
+// closeQuestion, as the program ends, take the one for doing nothing; a button is its answer.
+TEST(MessageBoxesWin32Test, AQuestionEndsWithTheAnswerEachWayGives) {
+    const Question question{{MessageIcon::Warning, "Velbrisk", "?"}, {"甲", "乙", "丙"}, 1, 2};
+    std::vector<std::string> answers;
+    for (const char* const pressed : {"Enter", "Esc", "closeQuestion", "first"}) {
+        way = pressed;
+        SetTimer(nullptr, 0, 100, &answer);
+        // A dialog that nothing closed is answered with its first button after a while, and fails.
+        const UINT_PTR fallback = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR timer, DWORD) {
+            way = "first";
+            answer(nullptr, 0, timer, 0);
+        });
+        const std::size_t taken = boxes.ask(question);
+        KillTimer(nullptr, fallback);
+        answers.push_back(std::string(pressed) + " " + std::to_string(taken));
+    }
+    EXPECT_EQ(answers, (std::vector<std::string>{"Enter 1", "Esc 2", "closeQuestion 2", "first 0"}));
 }
 
 }  // namespace

@@ -5,17 +5,24 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "../message_recorder.h"
+#include "engine/utf16.h"
 #include "ui/Twips.h"
 #include "ui/win32/Dpi.h"
 #include "ui/win32/Wide.h"
 
 namespace velbrisk::testing {
 
+// Text that the tests made, in UTF-8.
+inline std::string utf8(std::wstring_view text) {
+    return narrow(text).value();
+}
+
 inline std::string textOf(HWND window) {
-    return ui::win32::narrow(ui::win32::windowText(window));
+    return utf8(ui::win32::windowText(window));
 }
 
 inline ui::PixelRect clientArea(HWND window) {
@@ -70,7 +77,7 @@ inline void expectPlaced(HWND control, const ui::TwipsRect& place, std::string_v
     ui::PixelRect expected = ui::toPixels(place, dpi);
     if (fit == Fit::Text) {
         const HFONT font = HFONT(SendMessageW(control, WM_GETFONT, 0, 0));
-        const SIZE extent = ui::win32::textExtent(font, ui::win32::widen(text));
+        const SIZE extent = ui::win32::textExtent(font, ui::win32::wideText(text));
         expected.width = extent.cx;
         expected.height = extent.cy;
         if (actual.height < extent.cy) {
