@@ -44,9 +44,13 @@ void MessageBoxesWin32::showMessage(const Message& message) {
                 MB_OK | iconStyle(message.icon));
 }
 // A task dialog, since a message box offers no buttons of the program's own words. Each answer is
-// a button whose id is kFirstAnswer + its index; Esc and the close box give IDCANCEL.
+// a button whose id is kFirstAnswer + its index, but for Esc's answer, whose button is IDCANCEL:
+// Esc and the close box press that button, on Windows and under Wine alike.
 std::size_t MessageBoxesWin32::ask(const Question& question) {
     constexpr int kFirstAnswer = 100;
+    const auto idOf = [&](std::size_t answer) {
+        return answer == question.escapeAnswer ? IDCANCEL : kFirstAnswer + static_cast<int>(answer);
+    };
     const Message& message = question.message;
     std::vector<std::wstring> answers;
     for (const std::string& answer : question.answers) {
@@ -54,7 +58,7 @@ std::size_t MessageBoxesWin32::ask(const Question& question) {
     }
     std::vector<TASKDIALOG_BUTTON> buttons;
     for (std::size_t k = 0; k < answers.size(); ++k) {
-        buttons.push_back({kFirstAnswer + static_cast<int>(k), answers[k].c_str()});
+        buttons.push_back({idOf(k), answers[k].c_str()});
     }
     const std::wstring title = wideText(message.title);
     const std::wstring text = wideText(message.text);
@@ -69,18 +73,16 @@ std::size_t MessageBoxesWin32::ask(const Question& question) {
     config.pszContent = text.c_str();
     config.cButtons = static_cast<UINT>(buttons.size());
     config.pButtons = buttons.data();
-    config.nDefaultButton = kFirstAnswer + static_cast<int>(question.defaultAnswer);
+    config.nDefaultButton = idOf(question.defaultAnswer);
     int pressed = IDCANCEL;
     asking_ = true;
     const HRESULT shown = TaskDialogIndirect(&config, &pressed, nullptr, nullptr);
     asking_ = false;
-    if (FAILED(shown)) {
+    const int index = pressed - kFirstAnswer;
+    if (FAILED(shown) || index < 0 || static_cast<std::size_t>(index) >= answers.size()) {
         return question.escapeAnswer;
     }
-    const int index = pressed - kFirstAnswer;
-    return index >= 0 && static_cast<std::size_t>(index) < answers.size()
-               ? static_cast<std::size_t>(index)
-               : question.escapeAnswer;
+    return static_cast<std::size_t>(index);
 }
 
 // The question is the dialog on top, on this thread: it is cancelled, as Esc would.
