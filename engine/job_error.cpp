@@ -25,6 +25,10 @@ public:
                 return "文件已存在，未覆盖";
             case JobError::OutputIsASource:
                 return "这是本次要压缩的文件之一，不能覆盖";
+            case JobError::NotAFolder:
+                return "不是文件夹";
+            case JobError::ColonInName:
+                return "文件名中不能有冒号“:”";
         }
         return "未知错误";
     }

@@ -13,6 +13,9 @@ enum class JobError {
     IsAFolder,            // a folder where a file was named
     OutputExists,         // a batch leaves a file of the output's name alone unless told
     OutputIsASource,      // the output would write over a file the same run was given
+    // Where Windows has no words of its own in the user's language: the C library's are English.
+    NotAFolder,   // what should be the output's folder is a file
+    ColonInName,  // Windows would write a stream of another file, or on another drive
 };
 
 const std::error_category& jobErrorCategory();

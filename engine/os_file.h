@@ -121,8 +121,8 @@ inline std::optional<DataRun> nextDataRun(const File& file, std::int64_t at, std
 }
 
 // Whether a new file could be put at `path` as far as its name goes: its folder is there and is a
-// folder, the name fits the file system, and no folder has the name. Creates nothing. A file
-// already at `path` is no obstacle: it would be replaced.
+// folder, the name fits the file system (on Windows: holds no colon), and no folder has the name.
+// Creates nothing. A file already at `path` is no obstacle: it would be replaced.
 bool checkNewFilePath(const std::string& path, std::error_code& ec);
 
 // A new file that no one can see under the name it is meant for until putInPlace, so that a

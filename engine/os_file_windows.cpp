@@ -317,10 +317,17 @@ std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec) 
 }
 
 bool checkNewFilePath(const std::string& path, std::error_code& ec) {
+    // A colon in the name never names the file: "a:b.exe" is the stream "b.exe" of a file "a",
+    // or, with no folder before it, "b.exe" on drive A. Asked first, as such a stream may exist.
+    const std::string folder = folderOf(path, PathRules::Windows);
+    if (path.find(':', folder.size()) != std::string::npos) {
+        ec = JobError::ColonInName;
+        return false;
+    }
     const FileInfo there = pathInfo(path, ec);
     if (!ec) {
         if (there.isDirectory) {
-            ec = std::make_error_code(std::errc::is_a_directory);
+            ec = JobError::IsAFolder;
             return false;
         }
         return true;
@@ -328,17 +335,12 @@ bool checkNewFilePath(const std::string& path, std::error_code& ec) {
     if (ec != std::errc::no_such_file_or_directory) {
         return false;
     }
-    std::string folder = folderOf(path, PathRules::Windows);
-    // A drive-relative path such as C:small.exe lies in the drive's current folder.
-    if (folder.empty() && path.size() >= 2 && path[1] == ':') {
-        folder = path.substr(0, 2);
-    }
     const FileInfo folderInfo = pathInfo(folder.empty() ? std::string{"."} : folder, ec);
     if (ec) {
         return false;
     }
     if (!folderInfo.isDirectory) {
-        ec = std::make_error_code(std::errc::not_a_directory);
+        ec = JobError::NotAFolder;
         return false;
     }
     const std::wstring name = widen(path.substr(folder.size()), ec);

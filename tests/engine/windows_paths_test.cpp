@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "engine/job_error.h"
 #include "engine/os_file.h"
 #include "engine/trim.h"
 #include "engine/trim_internals.h"
@@ -49,6 +50,26 @@ TEST_F(WindowsFiles, ChineseNamesAndLetterCase) {
     EXPECT_EQ(folder.names("测试 文件夹"), (Names{"app.exe", "小程序.exe", "程序.exe"}));
     EXPECT_EQ(readFile(in("小程序.exe")), kCopy);
     EXPECT_EQ(readFile(in("app.exe")), kSource);
+}
+
+// Refused before anything is written, for the engine's own reason: the C library's is English.
+TEST_F(WindowsFiles, NamesWindowsWouldMisreadAreRefusedInChinese) {
+    struct Row {
+        const char* name;
+        const char* outputName;
+        JobError reason;
+    };
+    writeFile(in("程序.exe"), kSource);
+    writeFile(in("a"), "the file whose stream the colon would name");
+    folder.makeFolder("测试 文件夹/taken.exe");
+    const Names before = folder.names("测试 文件夹");
+    for (const Row& row : {Row{"stream of a file there", "a:b", JobError::ColonInName},
+                           Row{"name of a folder", "taken", JobError::IsAFolder}}) {
+        const JobResult result = trimFile(in("程序.exe"), row.outputName);
+        EXPECT_EQ(result.status, JobStatus::OutputUnwritable) << row.name;
+        EXPECT_EQ(result.reason, make_error_code(row.reason).message()) << row.name;
+    }
+    EXPECT_EQ(folder.names("测试 文件夹"), before);
 }
 
 TEST(WindowsErrors, SystemWordsComeBackAsUtf8WithoutALineBreak) {

@@ -49,9 +49,10 @@ done
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/velbrisk" --version |
     grep -qx "velbrisk $version" || fail "the packaged velbrisk does not answer --version"
 
-# The Windows icon is the window's 48 x 36 picture; the cursor is the hand, as a cursor, whose hot
-# spot is the finger's tip: drawn, with nothing drawn above it.
-[ "$(od -An -tx1 -N8 "$ico" | tr -d ' \n')" = 0000010001003024 ] || fail "the icon is no 48 x 36"
+# The Windows icon is the window's 48 x 36 picture at 256 colours (8 bits a pixel); the cursor is
+# the hand, as a cursor, whose hot spot is the finger's tip: drawn, with nothing drawn above it.
+[ "$(od -An -tx1 -N14 "$ico" | tr -d ' \n')" = 0000010001003024000001000800 ] ||
+    fail "the icon is no 48 x 36 at 256 colours"
 [ "$(compare -metric AE "$window_xpm" "$ico" null: 2>&1)" = 0 ] || fail "the icon is not the picture"
 le16() { printf '%02x%02x' $(($1 % 256)) $(($1 / 256)); }
 header=$(od -An -tx1 -N14 "$cur" | tr -d ' \n')

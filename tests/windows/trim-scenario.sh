@@ -1,6 +1,7 @@
 #!/bin/bash
 # A user opens a file with velbrisk.exe, types a name for the copy, clicks "开始压缩", closes
-# "压缩完毕！" with Enter and leaves by "退出程序"; the copy must hold the kept bytes.
+# "压缩完毕！" with Enter and leaves by "退出程序"; the copy must hold the kept bytes. A name with
+# a colon first is refused.
 # Usage: trim-scenario.sh WINE_RUN PREFIX PROGRAM SCRATCH, alone on the X screen of DISPLAY.
 set -uo pipefail
 wine_run=$1 prefix=$2 program=$3 scratch=$4
@@ -26,8 +27,15 @@ source_file=$folder/source.exe
 running=$!
 main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velbrisk v1\.0' | head -n 1)
 xdotool windowactivate --sync "$main" && sleep 0.5
-# Tab passes the hidden box on the way to the copy's name.
-xdotool key --delay 100 Tab Tab && xdotool type --delay 30 trimmed
+# Tab passes the hidden box on the way to the copy's name. A colon would name a stream of
+# another file: the name is refused with a message, and nothing is written.
+xdotool key --delay 100 Tab Tab && xdotool type --delay 30 'a:b'
+click_at 370 46
+box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velbrisk$' | head -n 1)
+[ -n "$box" ] || fail "no message for the name a:b"
+xdotool windowactivate --sync "$box" key Return && sleep 0.5
+[ "$(ls -A "$folder")" = source.exe ] || fail "the name a:b wrote: $(ls -A "$folder")"
+xdotool key --delay 50 BackSpace BackSpace BackSpace && xdotool type --delay 30 trimmed
 click_at 370 46
 box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velbrisk$' | head -n 1)
 xdotool windowactivate --sync "$box" key Return

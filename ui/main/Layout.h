@@ -1,6 +1,7 @@
 // The main window's layout: every control's place in twips, its text and its colours.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -61,6 +62,29 @@ inline constexpr std::array<std::string_view, 3> kFocusOrder = {"Text", "Text1",
 enum LinkIndex { kLinkLabel = 0, kLinkLbl_Com = 1, kLinkLbl_Exit = 2, kLinkLabel3 = 3 };
 inline constexpr std::array<Control, 4> kLinks = {Label, Lbl_Com, Lbl_Exit, Label3};
 
+// The pixels that a control at `place` may take downwards at dpi: down to the top of the next
+// control of its column (the first one below whose span across meets its own), else to `floor`.
+// A label fits its text, and a box grows for a large font; past this they would reach into the
+// control below and take the pointer from it. A label placed with no width is a column of its own
+// left edge.
+template <typename Controls>
+constexpr int roomBelow(const TwipsRect& place, const Controls& others, int floor, int dpi) {
+    const auto right = [](const TwipsRect& rect) { return rect.left + std::max(rect.width, 1); };
+    int limit = floor;
+    for (const auto& other : others) {
+        const TwipsRect& below = other.place;
+        if (below.top > place.top && below.top < limit && below.left < right(place) &&
+            place.left < right(below)) {
+            limit = below.top;
+        }
+    }
+    return twipsToPixels(limit, dpi) - twipsToPixels(place.top, dpi);
+}
+
+inline constexpr int roomBelow(const Control& control, int dpi) {
+    return roomBelow(control.place, kControls, kClientHeight, dpi);
+}
+
 // The window's title: product name, version and author.
 inline std::string windowTitle() {
     return std::string(product::kName) + " v" + product::kVersion + "  软件作者:" +
@@ -104,6 +128,12 @@ inline std::array<AboutEntry, kAboutCount> aboutEntries() {
          {}},
         {std::string("作者主页:") + product::kHomePage, place(6), true, product::kHomePage},
     }};
+}
+
+// An about label's room inside Frame1.
+inline int aboutRoomBelow(int index, int dpi) {
+    const auto entries = aboutEntries();
+    return roomBelow(entries[std::size_t(index)].place, entries, Frame1.place.height, dpi);
 }
 
 // The progress window that a job longer than the progress delay brings up.

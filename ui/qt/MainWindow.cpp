@@ -38,10 +38,13 @@ void paint(QWidget* widget, QPalette::ColorRole role, Rgb colour) {
 }
 
 // Labels are placed by their top-left corner and then size themselves to their text, so the
-// width and height that the layout gives them are only what they were drawn at.
-void placeLabel(QLabel* label, const TwipsRect& drawn) {
+// width and height that the layout gives them are only what they were drawn at; but they never
+// reach past `most`. A line of the font taller than the room keeps its letters whole, as the
+// label centres it.
+void placeLabel(QLabel* label, const TwipsRect& drawn, QSize most) {
     label->setGeometry(qtRect(drawn));
     label->adjustSize();
+    label->resize(label->size().boundedTo(most));
 }
 
 template <typename Widget>
@@ -78,16 +81,19 @@ void MainWindow::build() {
     setAutoFillBackground(true);
     paint(this, QPalette::Window, kBackground);
 
+    const auto room = [](const Control& label) {
+        return QSize(QWIDGETSIZE_MAX, roomBelow(label, kDefaultDpi));
+    };
     Label1 = make<QLabel>(this, main_window::Label1);
     Label1->setText(fromUtf8(main_window::Label1.text));
-    placeLabel(Label1, main_window::Label1.place);
+    placeLabel(Label1, main_window::Label1.place, room(main_window::Label1));
 
     Text = make<QLineEdit>(this, main_window::Text);
     paint(Text, QPalette::Base, kLightGreen);
 
     Label2 = make<QLabel>(this, main_window::Label2);
     Label2->setText(fromUtf8(main_window::Label2.text));
-    placeLabel(Label2, main_window::Label2.place);
+    placeLabel(Label2, main_window::Label2.place, room(main_window::Label2));
 
     SaveText = make<QLineEdit>(this, main_window::SaveText);
     paint(SaveText, QPalette::Base, kLightGreen);
@@ -96,7 +102,7 @@ void MainWindow::build() {
     for (std::size_t i = 0; i < kLinks.size(); ++i) {
         auto* link = make<LinkLabel>(this, kLinks[i]);
         link->setText(fromUtf8(kLinks[i].text));
-        placeLabel(link, kLinks[i].place);
+        placeLabel(link, kLinks[i].place, room(kLinks[i]));
         paint(link, QPalette::WindowText, kLinkRest);
         link->setCursor(hand);
         links_[i] = link;
@@ -148,11 +154,15 @@ void MainWindow::build() {
 void MainWindow::buildAboutPanel() {
     const QCursor hand = resources::handCursor();
     const auto entries = main_window::aboutEntries();
+    // A long text stops short of the frame's border, which it would otherwise cover.
+    const int inside = Frame1->contentsRect().right() + 1;
     for (int index = 0; index < main_window::kAboutCount; ++index) {
         const main_window::AboutEntry& entry = entries[std::size_t(index)];
         auto* label = new LinkLabel(QString::fromStdString(entry.text), Frame1);
         label->setObjectName(QStringLiteral("Lbl_About_%1").arg(index));
-        placeLabel(label, entry.place);
+        placeLabel(label, entry.place,
+                   QSize(inside - twips(entry.place.left),
+                         main_window::aboutRoomBelow(index, kDefaultDpi)));
         if (entry.link) {
             label->setCursor(hand);
         }

@@ -40,6 +40,24 @@ HICON folderIcon(SHSTOCKICONID which, int shellIndex) {
     return small;
 }
 
+// The text of entry `index` of a list (LB_ messages) or a drop-down list (CB_ messages).
+std::wstring entryText(HWND list, UINT lengthMessage, UINT textMessage, UINT index) {
+    const auto length = SendMessageW(list, lengthMessage, index, 0);
+    std::wstring text(std::size_t(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    const auto copied = SendMessageW(list, textMessage, index, LPARAM(text.data()));
+    text.resize(std::size_t(std::max<LRESULT>(copied, 0)));
+    return text;
+}
+
+// An entry's text in its row, centred on it: a font whose line is taller than the row loses the
+// blank above and below its letters rather than their feet.
+void drawEntryText(HDC dc, RECT area, const std::wstring& text, bool selected) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    DrawTextW(dc, text.c_str(), int(text.size()), &area,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
 // The depth and the open look of a folder entry, kept in the entry's item data.
 LPARAM folderData(const ChooserView::FolderEntry& entry) {
     return LPARAM(entry.depth) << 1 | (entry.open ? 1 : 0);
@@ -89,7 +107,9 @@ void ChooserDialog::createControls() {
                                HMENU(INT_PTR(chooserControlId(control.name))), instance_, nullptr);
     };
     // Created in the focus order, which is the order Tab walks.
-    drive_ = make(chooser::Drive1, WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL, 0);
+    // Drawn here, so that its text keeps to the closed box's height.
+    drive_ = make(chooser::Drive1, WC_COMBOBOXW,
+                  CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL, 0);
     dir_ =
         make(chooser::Dir1, WC_LISTBOXW,
              LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_VSCROLL,
@@ -108,15 +128,12 @@ void ChooserDialog::layOut() {
     if (font_) {
         DeleteObject(font_);
     }
-    font_ = createMessageFont(dpi_);
+    font_ = createInterfaceFont(dpi_);
     const int line = lineHeight(font_);
     for (const chooser::Control& control : chooser::kControls) {
         const HWND handle = GetDlgItem(window_, chooserControlId(control.name));
         SendMessageW(handle, WM_SETFONT, WPARAM(font_), FALSE);
-        RECT place = pixelRect(control.place, dpi_);
-        if (control.kind == chooser::ControlKind::PathBox) {
-            place.bottom = std::max(place.bottom, LONG(place.top + line + 6));
-        }
+        const RECT place = pixelRect(control.place, dpi_);
         if (control.kind == chooser::ControlKind::DriveList) {
             // A drop-down list's height includes its open list; the closed box takes its
             // height from its entries, set below.
@@ -128,16 +145,24 @@ void ChooserDialog::layOut() {
                    place.bottom - place.top, TRUE);
     }
 
-    // The closed drive box as high as its place, unless its text needs more.
+    // The closed drive box exactly as high as its place, which the folder list starts right
+    // under; a font with a taller line than its field has is cut rather than cover the list.
+    // Each round corrects the height last set, not the one the box reports: Wine's reports two
+    // pixels more than it was given.
     const int wanted = twipsToPixels(chooser::Drive1.place.height, dpi_);
-    RECT closed{};
-    GetWindowRect(drive_, &closed);
-    const int closedHeight = closed.bottom - closed.top;
-    const int field = int(SendMessageW(drive_, CB_GETITEMHEIGHT, WPARAM(-1), 0));
-    if (closedHeight > 0 && field + (wanted - closedHeight) >= line) {
-        SendMessageW(drive_, CB_SETITEMHEIGHT, WPARAM(-1), field + (wanted - closedHeight));
+    int field = int(SendMessageW(drive_, CB_GETITEMHEIGHT, WPARAM(-1), 0));
+    for (int round = 0; round < 3; ++round) {
+        RECT closed{};
+        GetWindowRect(drive_, &closed);
+        const int closedHeight = closed.bottom - closed.top;
+        if (closedHeight <= 0 || closedHeight == wanted) {
+            break;
+        }
+        field = std::max(1, field + (wanted - closedHeight));
+        SendMessageW(drive_, CB_SETITEMHEIGHT, WPARAM(-1), field);
     }
 
+    SendMessageW(drive_, CB_SETITEMHEIGHT, 0, line + 2);
     const int icon = MulDiv(kIconPixels, dpi_, 96);
     SendMessageW(dir_, LB_SETITEMHEIGHT, 0, std::max(line, icon) + 2);
 
@@ -236,6 +261,10 @@ LRESULT ChooserDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 drawFolder(*item);
                 return TRUE;
             }
+            if (item->hwndItem == drive_) {
+                drawDrive(*item);
+                return TRUE;
+            }
             break;
         }
         case WM_DPICHANGED:
@@ -309,18 +338,25 @@ void ChooserDialog::drawFolder(const DRAWITEMSTRUCT& item) {
     }
     left += icon + 4;
 
-    const auto length = SendMessageW(dir_, LB_GETTEXTLEN, item.itemID, 0);
-    std::wstring text(std::size_t(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const auto copied = SendMessageW(dir_, LB_GETTEXT, item.itemID, LPARAM(text.data()));
-    text.resize(std::size_t(std::max<LRESULT>(copied, 0)));
     RECT area = item.rcItem;
     area.left = left;
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    DrawTextW(dc, text.c_str(), int(text.size()), &area,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    drawEntryText(dc, area, entryText(dir_, LB_GETTEXTLEN, LB_GETTEXT, item.itemID), selected);
     if (item.itemState & ODS_FOCUS) {
         DrawFocusRect(dc, &item.rcItem);
+    }
+}
+
+void ChooserDialog::drawDrive(const DRAWITEMSTRUCT& item) {
+    const bool selected = item.itemState & ODS_SELECTED;
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    if (item.itemID != UINT(-1)) {
+        RECT area = item.rcItem;
+        area.left += 2;
+        drawEntryText(item.hDC, area, entryText(drive_, CB_GETLBTEXTLEN, CB_GETLBTEXT, item.itemID),
+                      selected);
+    }
+    if (item.itemState & ODS_FOCUS) {
+        DrawFocusRect(item.hDC, &item.rcItem);
     }
 }
 

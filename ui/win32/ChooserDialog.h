@@ -52,6 +52,7 @@ private:
     void createControls();
     void layOut();
     void drawFolder(const DRAWITEMSTRUCT& item);
+    void drawDrive(const DRAWITEMSTRUCT& item);
 
     HINSTANCE instance_;
     MessageBoxesWin32 systemBoxes_;

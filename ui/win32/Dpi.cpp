@@ -1,4 +1,4 @@
-// Pixels at a window's own dpi: the layouts' twips, the system's message font, text extents.
+// Pixels at a window's own dpi: the layouts' twips, the interface font, text extents.
 #include "ui/win32/Dpi.h"
 
 namespace velbrisk::ui::win32 {
@@ -59,17 +59,14 @@ void fitClientArea(HWND window, int width, int height) {
     }
 }
 
-HFONT createMessageFont(int dpi) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
-                                    UINT(dpi))) {
-        // Without the per-dpi call the metrics are at the system's dpi; scale them over.
-        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-        metrics.lfMessageFont.lfHeight =
-            MulDiv(metrics.lfMessageFont.lfHeight, dpi, int(GetDpiForSystem()));
-    }
-    return CreateFontIndirectW(&metrics.lfMessageFont);
+HFONT createInterfaceFont(int dpi) {
+    // The stock interface font names the face that the system's language maps it to (SimSun
+    // on Chinese Windows); its size is at the system's dpi, and the layouts want 9 point.
+    LOGFONTW font{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfHeight = -MulDiv(9, dpi, 72);
+    font.lfWidth = 0;
+    return CreateFontIndirectW(&font);
 }
 
 SIZE textExtent(HFONT font, std::wstring_view text) {

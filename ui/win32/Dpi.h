@@ -1,4 +1,4 @@
-// Pixels at a window's own dpi: the layouts' twips, the system's message font, text extents.
+// Pixels at a window's own dpi: the layouts' twips, the interface font, text extents.
 #pragma once
 
 #include <windows.h>
@@ -23,8 +23,9 @@ int followDpiChange(HWND window, WPARAM wParam, LPARAM lParam);
 // the dpi it is on now.
 void fitClientArea(HWND window, int width, int height);
 
-// The system's message font at dpi, as message boxes use it. The caller deletes it.
-HFONT createMessageFont(int dpi);
+// The system's default interface font at 9 point at dpi: on Chinese Windows SimSun, whose line
+// is the 12 pixels of the layouts' label rows. The caller deletes it.
+HFONT createInterfaceFont(int dpi);
 
 // The size of one line of text in font, "&" taken literally.
 SIZE textExtent(HFONT font, std::wstring_view text);

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "resources/WindowsResources.h"
 #include "ui/main/Layout.h"
@@ -25,6 +26,8 @@ constexpr wchar_t kFrameClass[] = L"VelbriskFrame";
 // Fixed size: no sizing border, no maximise box.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
+// The frame's etched border: two lines of one pixel at any dpi.
+constexpr LONG kEtchedEdge = 2;
 
 // The about frame: an etched box in the window's colour that hands its labels' colour and
 // notice requests up to the window, which decides them for all of its labels.
@@ -65,11 +68,11 @@ void move(HWND control, const RECT& place) {
                TRUE);
 }
 
-// Labels are placed by their top-left corner and then fit their text.
-void fitLabel(HWND label, HFONT font, const TwipsRect& place, int dpi) {
+// Labels are placed by their top-left corner and then fit their text, but never reach past `most`.
+void fitLabel(HWND label, HFONT font, const TwipsRect& place, SIZE most, int dpi) {
     const SIZE size = textExtent(font, windowText(label));
-    MoveWindow(label, twipsToPixels(place.left, dpi), twipsToPixels(place.top, dpi), size.cx,
-               size.cy, TRUE);
+    MoveWindow(label, twipsToPixels(place.left, dpi), twipsToPixels(place.top, dpi),
+               std::min(size.cx, most.cx), std::min(size.cy, most.cy), TRUE);
 }
 
 }  // namespace
@@ -130,11 +133,13 @@ void MainWindow::createControls() {
             child(window_, L"STATIC", kLinks[i].text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0, id);
         SetWindowSubclass(links_[i], &MainWindow::labelProc, UINT_PTR(id), DWORD_PTR(this));
     }
-    frame_ = child(window_, kFrameClass, "", WS_CLIPCHILDREN, 0, main_ids::kFrame1);
+    // The frame paints under its labels, which draw only their text over it.
+    frame_ = child(window_, kFrameClass, "", 0, 0, main_ids::kFrame1);
     const auto entries = aboutEntries();
     for (int i = 0; i < kAboutCount; ++i) {
-        about_[i] = child(frame_, L"STATIC", entries[i].text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0,
-                          main_ids::lblAbout(i));
+        // One line, cut at the frame's border rather than wrapped onto a line no one sees.
+        about_[i] = child(frame_, L"STATIC", entries[i].text,
+                          SS_LEFTNOWORDWRAP | SS_NOTIFY | SS_NOPREFIX, 0, main_ids::lblAbout(i));
         aboutLink_[i] = entries[i].link;
         SetWindowSubclass(about_[i], &MainWindow::labelProc, UINT_PTR(main_ids::lblAbout(i)),
                           DWORD_PTR(this));
@@ -154,7 +159,7 @@ void MainWindow::layOut() {
     if (font_) {
         DeleteObject(font_);
     }
-    font_ = createMessageFont(dpi_);
+    font_ = createInterfaceFont(dpi_);
     const int line = lineHeight(font_);
     const auto setFont = [this](HWND control) {
         SendMessageW(control, WM_SETFONT, WPARAM(font_), FALSE);
@@ -167,11 +172,12 @@ void MainWindow::layOut() {
         switch (control.kind) {
             case ControlKind::Label:
             case ControlKind::LinkLabel:
-                fitLabel(handle, font_, control.place, dpi_);
+                fitLabel(handle, font_, control.place, {LONG_MAX, roomBelow(control, dpi_)}, dpi_);
                 continue;
             case ControlKind::TextBox:
                 // A box grows downwards rather than cut its text off at a large font.
                 place.bottom = std::max(place.bottom, LONG(place.top + line + 4));
+                place.bottom = std::min(place.bottom, LONG(place.top + roomBelow(control, dpi_)));
                 break;
             case ControlKind::Frame:
             case ControlKind::ProbeBox:
@@ -179,14 +185,20 @@ void MainWindow::layOut() {
         }
         move(handle, place);
     }
+    // A long about text stops short of the frame's right border, which it would otherwise cover.
+    RECT inside{};
+    GetClientRect(frame_, &inside);
     const auto entries = aboutEntries();
     for (int i = 0; i < kAboutCount; ++i) {
         setFont(about_[i]);
-        fitLabel(about_[i], font_, entries[i].place, dpi_);
+        const LONG left = twipsToPixels(entries[i].place.left, dpi_);
+        fitLabel(about_[i], font_, entries[i].place,
+                 {inside.right - kEtchedEdge - left, aboutRoomBelow(i, dpi_)}, dpi_);
     }
 
     fitClientArea(window_, twipsToPixels(kClientWidth, dpi_), twipsToPixels(kClientHeight, dpi_));
-    InvalidateRect(window_, nullptr, TRUE);
+    // The about labels draw only their text: the frame beneath them is painted again with them.
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainWindow::show(int showCommand) {

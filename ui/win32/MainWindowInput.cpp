@@ -93,7 +93,9 @@ LRESULT MainWindow::colourControl(HWND control, HDC dc, bool editing) {
         (control == label1_ || control == label2_ || GetParent(control) == frame_)) {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkMode(dc, TRANSPARENT);
-        return LRESULT(lightYellowBrush());
+        // The about labels fill nothing: the frame, colour and border, shows through.
+        return GetParent(control) == frame_ ? LRESULT(GetStockObject(NULL_BRUSH))
+                                            : LRESULT(lightYellowBrush());
     }
     return DefWindowProcW(window_, editing ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC, WPARAM(dc),
                           LPARAM(control));

@@ -86,7 +86,7 @@ void ProgressWindow::layOut() {
     if (font_) {
         DeleteObject(font_);
     }
-    font_ = createMessageFont(dpi_);
+    font_ = createInterfaceFont(dpi_);
     for (HWND control : {label_, button_}) {
         SendMessageW(control, WM_SETFONT, WPARAM(font_), TRUE);
     }

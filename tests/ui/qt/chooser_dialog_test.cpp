@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "message_recorder.h"
+#include "qt/widget_probe.h"
 #include "ui/chooser/Layout.h"
 #include "ui/qt/ChooserDialog.h"
 
@@ -22,6 +23,13 @@ private slots:
         for (const char* file : {"tools/a.exe", "tools/B.EXE"}) {
             QVERIFY(QFile(tree_.filePath(file)).open(QIODevice::WriteOnly));
         }
+    }
+
+    // The drive list ends above the folder list, and no two controls share a pixel.
+    void controlsShareNoPixel() {
+        MessageRecorder recorder;
+        ChooserDialog dialog(recorder, nullptr, tools_);
+        QCOMPARE(velbrisk::testing::overlaps(dialog).join(", "), QString());
     }
 
     // Tab goes round the controls in the layout's order, from Drive1.

@@ -13,12 +13,15 @@
 #include <thread>
 
 #include "app/Module1.h"
+#include "app/Startup.h"
 #include "message_recorder.h"
 #include "pe_builder.h"
+#include "qt/widget_probe.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtTwips.h"
 
 using namespace velbrisk;
+using namespace velbrisk::testing;
 using namespace velbrisk::ui;
 using namespace velbrisk::ui::qt;
 using namespace std::chrono_literals;
@@ -62,7 +65,12 @@ public slots:
     void open(const QUrl& address) { opened_ << address.toEncoded(); }
 
 private slots:
-    // Every control where the layout puts it; labels size themselves to their text.
+    // In the font the program sets, whose line is taller than a label's row.
+    void initTestCase() { QApplication::setFont(app::interfaceFont()); }
+
+    // Every control where the layout puts it; labels size themselves to their text, but a label
+    // cut shorter than its text reaches right down to the control below it. No two controls
+    // share a pixel, in the window or in the about frame.
     void controlsWhereTheLayoutSays() {
         MainWindow window({});
         QCOMPARE(window.minimumSize(), QSize(twips(main_window::kClientWidth), twips(main_window::kClientHeight)));
@@ -71,8 +79,20 @@ private slots:
             const auto* widget = window.findChild<QWidget*>(QString::fromUtf8(control.name.data()));
             QVERIFY2(widget, control.name.data());
             const QRect place = qt::qtRect(control.place);
-            QCOMPARE(widget->geometry(), widget->inherits("QLabel") ? QRect(place.topLeft(), widget->sizeHint()) : place);
+            if (!widget->inherits("QLabel")) {
+                QCOMPARE(widget->geometry(), place);
+                continue;
+            }
+            const QRect label = widget->geometry();
+            QCOMPARE(label.topLeft(), place.topLeft());
+            QCOMPARE(label.width(), widget->sizeHint().width());
+            if (label.height() != widget->sizeHint().height()) {
+                QVERIFY(label.height() < widget->sizeHint().height());
+                QVERIFY2(!childrenMeeting(window, label.translated(0, 1), widget).isEmpty(), control.name.data());
+            }
         }
+        QCOMPARE(overlaps(window).join(", "), QString());
+        QCOMPARE(overlaps(*window.findChild<QWidget*>("Frame1")).join(", "), QString());
     }
 
     // Moves over each place in turn, and the links' colours after each (B blue, R red: Label,

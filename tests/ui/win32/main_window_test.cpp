@@ -91,7 +91,84 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutSaysAtTheMonitorsDpi) {
             expectPlaced(named(std::string(control.name)), control.place, control.text,
                          label ? Fit::Text : box ? Fit::Taller : Fit::Place, dpi);
         }
+        expectNoOverlap(window.hwnd());
+        expectNoOverlap(named("Frame1"));
     }
+}
+
+// The system's own pointer, moved onto the top and the bottom pixel row of each link: that link
+// turns red and no other, whichever control the row before belonged to.
+TEST_F(MainWindowTest, ThePointerOnALinksEdgeRowsColoursThatLinkAlone) {
+    window.show(SW_SHOWNORMAL);
+    const auto colours = [this] {
+        std::array<COLORREF, 4> links{};
+        for (std::size_t i = 0; i < links.size(); ++i) {
+            links[i] = paintOf(named(std::string(main_window::kLinks[i].name))).first;
+        }
+        return links;
+    };
+    // Moves the pointer and lets the window take the move, until the links show `done`.
+    const auto pointAt = [&](POINT at, auto done) {
+        SetCursorPos(at.x, at.y);
+        for (int round = 0; round < 200 && !done(colours()); ++round) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&message);
+            }
+            Sleep(10);
+        }
+        return colours();
+    };
+    const std::array<COLORREF, 4> rest{kBlue, kBlue, kBlue, kBlue};
+    POINT form{2, 2};
+    ClientToScreen(window.hwnd(), &form);
+    for (std::size_t i = 0; i < main_window::kLinks.size(); ++i) {
+        RECT place{};
+        GetWindowRect(named(std::string(main_window::kLinks[i].name)), &place);
+        std::array<COLORREF, 4> expected = rest;
+        expected[i] = kRed;
+        for (const LONG row : {place.top, place.bottom - 1}) {
+            SCOPED_TRACE(std::string(main_window::kLinks[i].name) + " row " + std::to_string(row));
+            ASSERT_EQ(pointAt(form, [&](const auto& now) { return now == rest; }), rest);
+            EXPECT_EQ(pointAt({place.left + 2, row}, [&](const auto& now) { return now != rest; }),
+                      expected);
+        }
+    }
+}
+
+// The home page's text runs on to the frame's right border, in one line: the border shows whole
+// beside it, and the labels fill nothing of the frame.
+TEST_F(MainWindowTest, AboutLabelsLeaveTheFramesBorderShowing) {
+    window.show(SW_SHOWNORMAL);
+    const HWND frame = named("Frame1");
+    const HWND homePage = named("Lbl_About_" + std::to_string(main_window::kAboutHomePage));
+    RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT inside{};
+    GetClientRect(frame, &inside);
+    const RECT label = placeOf(homePage);
+    const HDC dc = GetDC(frame);
+    for (const LONG column : {inside.right - 2, inside.right - 1}) {
+        // A row of the right border below every label.
+        const COLORREF border = GetPixel(dc, column, inside.bottom - 4);
+        EXPECT_NE(border, kYellow);
+        for (LONG row = label.top; row < label.bottom; ++row) {
+            EXPECT_EQ(GetPixel(dc, column, row), border) << "column " << column << " row " << row;
+        }
+    }
+    int inked = 0;
+    for (LONG column = label.right - 20; column < label.right; ++column) {
+        for (LONG row = label.top; row < label.bottom; ++row) {
+            inked += GetPixel(dc, column, row) != kYellow;
+        }
+    }
+    EXPECT_GT(inked, 0) << "the text's end is wrapped away";
+    ReleaseDC(frame, dc);
+    const HDC probe = CreateCompatibleDC(nullptr);
+    LOGBRUSH fill{};
+    GetObjectW(HBRUSH(SendMessageW(frame, WM_CTLCOLORSTATIC, WPARAM(probe), LPARAM(homePage))),
+               sizeof fill, &fill);
+    DeleteDC(probe);
+    EXPECT_EQ(fill.lbStyle, UINT(BS_NULL));
 }
 
 TEST_F(MainWindowTest, TheSourceBoxIsGreenEvenDisabledAndLabelsAreOnTheWindowsYellow) {

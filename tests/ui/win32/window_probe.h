@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "../message_recorder.h"
 #include "engine/utf16.h"
@@ -30,19 +31,48 @@ inline ui::PixelRect clientArea(HWND window) {
     return {0, 0, rect.right, rect.bottom};
 }
 
+// A control's place in its parent's client area.
+inline RECT placeOf(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The children of `parent` whose places meet `area`, `except` left out.
+inline std::vector<int> childrenMeeting(HWND parent, const RECT& area, HWND except = nullptr) {
+    std::vector<int> met;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const RECT place = placeOf(child);
+        RECT common{};
+        if (child != except && IntersectRect(&common, &place, &area)) {
+            met.push_back(GetDlgCtrlID(child));
+        }
+    }
+    return met;
+}
+
+// Every pixel of a window belongs to one of its controls at most: the pointer there reaches the
+// control the layout puts there.
+inline void expectNoOverlap(HWND parent) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        EXPECT_EQ(childrenMeeting(parent, placeOf(child), child), std::vector<int>{})
+            << "over control " << GetDlgCtrlID(child);
+    }
+}
+
 // How a control fills the place its layout gives it.
 enum class Fit {
     Place,   // exactly
-    Text,    // at its corner, as large as its text in its own font (labels)
+    Text,    // at its corner, as wide as its text in its own font and as tall, unless the
+             // control below in its column stops it first (labels)
     Taller,  // on its place, taller where its font needs it (one-line boxes)
 };
 
 // A control where its layout puts it at dpi, showing the layout's text (if any).
 inline void expectPlaced(HWND control, const ui::TwipsRect& place, std::string_view text, Fit fit,
                          int dpi = 96) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    const RECT rect = placeOf(control);
     const ui::PixelRect actual{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
     ui::PixelRect expected = ui::toPixels(place, dpi);
     if (fit == Fit::Text) {
@@ -50,6 +80,12 @@ inline void expectPlaced(HWND control, const ui::TwipsRect& place, std::string_v
         const SIZE extent = ui::win32::textExtent(font, ui::win32::wideText(text));
         expected.width = extent.cx;
         expected.height = extent.cy;
+        if (actual.height < extent.cy) {
+            const RECT below{rect.left, rect.bottom, rect.right, rect.bottom + 1};
+            EXPECT_NE(childrenMeeting(GetParent(control), below), std::vector<int>{})
+                << "cut short of its text with nothing below";
+            expected.height = actual.height;
+        }
     } else if (fit == Fit::Taller) {
         EXPECT_GE(actual.height, expected.height);
         expected.height = actual.height;
