@@ -31,7 +31,7 @@ test: build
 # The Windows program and its tests, cross-built with mingw-w64 in $(WIN_BUILD); the program is
 # $(WIN_BUILD)/app/velbrisk.exe. Its tests run under Wine, in a Wine prefix and a Chinese locale
 # that the build folder keeps (cmake/wine-run), on the virtual screen that xvfb-run gives them all,
-# since the window tests make real windows.
+# since the window tests make real windows. The installer is made first: one test cuts it.
 WIN_BUILD ?= $(BUILD)-windows
 WIN_CMAKE_FLAGS ?=
 WINE_RUN = $(CURDIR)/cmake/wine-run $(abspath $(WIN_BUILD))/wineprefix
