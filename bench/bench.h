@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,36 +18,32 @@ inline constexpr std::int64_t kGiB = 1024 * kMiB;
 
 struct InputShape {
     std::string name;  // the label in the tables, "(a)", "(c) 1M"
-    std::int64_t dataBytes = 0;
-    std::int64_t tailBytes = 0;
+    std::int64_t dataBytes = 0, tailBytes = 0;
     bool sparseTail = false;  // the tail is a hole left by extending the file, not written zeros
 };
 
 struct Peak {
-    bool ok = false;        // the job ran in the child and said it succeeded
-    bool timedOut = false;  // the job was still running at the limit and was killed
-    long startKiB = 0;      // the child's peak resident size before the job
-    long peakKiB = 0;       // its peak over its whole life, the job included
+    bool ok = false;                 // the job ran in the child and said it succeeded
+    bool timedOut = false;           // the job was still running at the limit and was killed
+    long startKiB = 0, peakKiB = 0;  // the child's peak resident size before the job, and in all
 };
 
-// The timed series of each input: the engine's jobs and their yardsticks.
-enum Series { kScan, kRead, kCopy, kCp, kWhole, kWholeWithProgress, kCpSync, kSeriesCount };
+// The timed series of each input: the engine's jobs, their yardsticks, and the original loop.
+enum Series { kScan, kRead, kCopy, kCp, kWhole, kWholeWithProgress, kCpSync, kProbeLoop, kCount };
 
 // What the bench finds out about one input: its figures, and anything that makes them void.
 struct InputResult {
     InputShape shape;
-    std::string source;
-    std::string outputName;
-    std::string output;     // where the engine writes
-    std::string reference;  // a file of exactly the kept bytes, for cp
-    std::string cpOutput;
+    // The input, the engine's output (and the name it is given), a file of exactly the kept bytes
+    // that cp copies, and cp's output.
+    std::string source, outputName, output, reference, cpOutput;
     std::int64_t length = 0;
 
     std::int64_t kept = 0;
     std::int64_t tail = 0;      // the blank tail and the probe that ends it: scanPosition + 1
     std::int64_t scanned = -1;  // bytes that the engine's scan read
 
-    std::vector<double> samples[kSeriesCount];  // seconds; none when a job failed or hung
+    std::vector<double> samples[kCount];  // seconds; none when a job failed or hung
     int runs(Series series) const { return static_cast<int>(samples[series].size()); }
     double median(Series series) const;
     // What a job costs when nothing else on the machine preempted it, shown next to the medians.
@@ -57,19 +54,15 @@ struct InputResult {
 
     std::vector<std::string> problems;  // anything that makes this row's figures meaningless
 
-    bool probeLoopRan = false;
-    bool probeLoopFinished = false;
     bool probeLoopAgrees = true;
-    int probeLoopRuns = 0;
-    double probeLoop = 0;
+    double probeLoopCutShort = 0;  // the run that met the cap, when none finished
     std::int64_t probeLoopReached = 0;
 };
 
 // files.cpp: the inputs, and the yardsticks that the engine is measured against.
 
 // Writes the data (the same byte stream for every input, so that equal data lengths hold equal
-// bytes), then the tail, and flushes it all to the disk so that later timings do not pay for
-// writing it back. Throws std::runtime_error on failure.
+// bytes), then the tail, flushed to the disk. Throws std::runtime_error on failure.
 void writeInput(const std::string& path, const InputShape& shape);
 // Writes the first `length` bytes of `source` to `path`, padded with zero bytes where the source is
 // shorter: exactly what a trimmed copy of that length must hold.
@@ -93,10 +86,9 @@ bool runCp(const std::string& from, const std::string& to);
 bool syncToDisk(const std::string& path);
 
 struct ProbeLoopResult {
-    bool finished = false;          // false: the deadline came first
-    bool found = false;             // a probe held data
-    std::int64_t cutAmount = 0;     // a = i - 10, when found
-    std::int64_t scanPosition = 0;  // the last i probed
+    bool finished = false;                  // false: the deadline came first
+    std::optional<std::int64_t> cutAmount;  // a = i - 10, when a probe held data
+    std::int64_t scanPosition = 0;          // the last i probed
 };
 // The probe loop as it was first written: for i = 10, 20, ... it re-sizes a buffer to i + 1 bytes,
 // reads the whole tail from position L - i to the end into it, and stops at the first probe whose
@@ -114,9 +106,8 @@ void stopIfInterrupted();  // throws std::runtime_error once such a signal has c
 // returns getrusage's ru_maxrss of that child. The child is killed after `limitSeconds`.
 Peak peakInChild(const std::function<bool()>& job, double limitSeconds);
 
-// Scans once to learn the cut and checks it against the probe loop's arithmetic, writes a file of
-// exactly the kept bytes for cp, checks every job's output once, then times the scan against the
-// tail read and the writing jobs against cp, as medians of at least `minRuns` runs.
+// Scans once to learn the cut and checks it against the probe loop's arithmetic, then times the
+// scan against the tail read and the writing jobs against cp, at least `minRuns` runs each.
 void measure(InputResult& row, int minRuns);
 // Times the original probe loop, up to `minRuns` runs while `capSeconds` last; a run that meets
 // the cap stops there and is reported as such.

@@ -1,7 +1,6 @@
 // Measures the trimming engine against the work it cannot avoid: reading the blank tail once and
 // copying the kept bytes once. Prints two tables and whether each target holds.
 #include <sys/resource.h>
-#include <sys/sysinfo.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,7 +26,7 @@ struct Options {
     // On a shared virtual machine a median of five runs of the largest jobs still moves by a tenth
     // from one bench to the next; eleven hold it to a few hundredths.
     int minRuns = 11;
-    bool quick = false;        // small sizes, for trying the bench itself out
+    bool quick = false;        // small sizes and fewer runs, for trying the bench itself out
     std::string only;          // measure only the inputs whose names contain this
     double probeLoopCap = 60;  // seconds of the original loop per tail
 };
@@ -43,12 +42,6 @@ std::vector<InputShape> inputShapes(bool quick) {
     shapes.push_back({"(d)", 4 * kMiB, quick ? 256 * kMiB : 4 * kGiB, true});
     shapes.push_back({"(d) 4M alone", 4 * kMiB, 0});
     return shapes;
-}
-
-// "ext4 on /dev/vda (mounted at /)"
-std::string describeFileSystem(const std::string& path) {
-    return firstLineOf("findmnt -n -o FSTYPE,SOURCE,TARGET -T '" + path +
-                       "' | awk '{ print $1 \" on \" $2 \" (mounted at \" $3 \")\" }'");
 }
 
 // A fresh folder inside `parent`, removed with everything in it when the object goes.
@@ -81,26 +74,23 @@ struct ScratchFolder {
 };
 
 void printHeader(const Options& options, const ScratchFolder& scratch) {
-    // Other work on a small machine preempts the bench for whole scheduler ticks (4 ms here),
-    // which lands on the longer of two jobs being compared more often than on the shorter. A
-    // higher priority, where the system grants it, keeps most of that out; cp, as a child, shares
-    // it.
+    // Other work preempts the bench for whole scheduler ticks (4 ms here), more often the longer
+    // of two jobs being compared than the shorter. A higher priority, where the system grants it,
+    // keeps most of that out; cp, as a child, shares it.
     const char* priority = ::setpriority(PRIO_PROCESS, 0, -10) == 0
                                ? "raised to nice -10 (cp, as a child, runs at it too)"
                                : "normal (raising it was refused)";
-    struct sysinfo memory {};
-    ::sysinfo(&memory);
     std::printf("Velbrisk engine bench, %s\n",
                 firstLineOf("date -u '+%Y-%m-%d %H:%M UTC'").c_str());
-    std::printf("machine: %u cores (%s), %.1f GiB memory, %s\n",
-                std::thread::hardware_concurrency(),
-                firstLineOf("sed -n 's/^model name[^:]*: //p' /proc/cpuinfo").c_str(),
-                static_cast<double>(memory.totalram) * memory.mem_unit / kGiB,
-                firstLineOf("uname -sr").c_str());
+    std::printf(
+        "machine: %u cores (%s), %.1f GiB memory, %s\n", std::thread::hardware_concurrency(),
+        firstLineOf("sed -n 's/^model name[^:]*: //p' /proc/cpuinfo").c_str(),
+        std::atof(firstLineOf("awk '/^MemTotal/ { print $2 / 1048576 }' /proc/meminfo").c_str()),
+        firstLineOf("uname -sr").c_str());
     std::printf("scratch folder %s: %s\n", scratch.path.c_str(),
-                describeFileSystem(scratch.path).c_str());
-    std::printf("/work: %s; /tmp: %s\n", describeFileSystem("/work").c_str(),
-                describeFileSystem("/tmp").c_str());
+                firstLineOf("findmnt -n -o FSTYPE,SOURCE,TARGET -T '" + scratch.path +
+                            "' | awk '{ print $1 \" on \" $2 \" (mounted at \" $3 \")\" }'")
+                    .c_str());
     // Other work on the machine shows in every timing, so the load is printed with them.
     std::printf("load average at the start (1, 5, 15 min): %s; priority %s\n",
                 firstLineOf("cut -d' ' -f1-3 /proc/loadavg").c_str(), priority);
@@ -215,17 +205,16 @@ int main(int argc, char** argv) {
         const std::string argument = argv[k];
         if (argument == "--dir" && k + 1 < argc) {
             options.parent = argv[++k];
-        } else if (argument == "--runs" && k + 1 < argc) {
-            options.minRuns = std::max(5, std::atoi(argv[++k]));
         } else if (argument == "--only" && k + 1 < argc) {
             options.only = argv[++k];
         } else if (argument == "--quick") {
             options.quick = true;
+            options.minRuns = 5;
             options.probeLoopCap = 5;
         } else {
             std::fprintf(
                 stderr,
-                "usage: velbrisk_bench [--dir FOLDER] [--runs N] [--quick] [--only TEXT]\n"
+                "usage: velbrisk_bench [--dir FOLDER] [--quick] [--only TEXT]\n"
                 "The inputs are written to a fresh folder inside FOLDER (default: the "
                 "system's temporary folder), which should lie on the file system being "
                 "measured; --only keeps the inputs whose names hold TEXT, such as \"(c)\".\n");

@@ -23,30 +23,30 @@ namespace {
 
 constexpr std::size_t kBlock = 1 << 20;
 
-void check(bool ok, const std::string& what, const std::string& path, std::error_code ec = {}) {
+void check(bool ok, const std::string& what, const std::string& path, std::error_code ec) {
     if (!ok) {
-        throw std::runtime_error(what + " " + path + ": " +
-                                 (ec ? os::errorText(ec) : std::string(std::strerror(errno))));
+        throw std::runtime_error(what + " " + path + ": " + os::errorText(ec));
     }
 }
 
 os::File create(const std::string& path) {
     os::File file(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    check(file.isOpen(), "cannot create", path);
+    check(file.isOpen(), "cannot create", path, {errno, std::system_category()});
     return file;
 }
 
-// Writes the bytes [from, to) of the file, which `fill` makes block by block.
+// Writes the first `length` bytes of the file, which `fill` makes block by block, and flushes
+// them to the disk, so that later timings do not pay for writing them back.
 template <class Fill>
-void writeBlocks(const os::File& file, const std::string& path, std::int64_t from, std::int64_t to,
-                 Fill fill) {
+void writeBlocks(const os::File& file, const std::string& path, std::int64_t length, Fill fill) {
     std::vector<unsigned char> block(kBlock);
     std::error_code ec;
-    for (std::int64_t at = from; at < to; at += kBlock) {
-        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(to - at, kBlock));
+    for (std::int64_t at = 0; at < length; at += kBlock) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(length - at, kBlock));
         fill(at, block.data(), n);
         check(os::writeAt(file, at, block.data(), n, ec), "cannot write", path, ec);
     }
+    check(os::syncFile(file, ec), "cannot flush", path, ec);
 }
 
 // xorshift64*: fast, and the same stream on every run. A zero byte would end the scan early, so
@@ -62,29 +62,21 @@ void fillData(std::uint64_t& state, unsigned char* out, std::size_t length) {
     std::replace(out, out + length, 0, 0xA5);
 }
 
-void flush(const os::File& file, const std::string& path) {
-    std::error_code ec;
-    check(os::syncFile(file, ec), "cannot flush", path, ec);
-}
-
 }  // namespace
 
 void writeInput(const std::string& path, const InputShape& shape) {
     const os::File out = create(path);
-    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
-    writeBlocks(
-        out, path, 0, shape.dataBytes,
-        [&](std::int64_t, unsigned char* block, std::size_t n) { fillData(state, block, n); });
     const std::int64_t length = shape.dataBytes + shape.tailBytes;
-    if (shape.sparseTail) {
-        std::error_code ec;
-        check(os::setLength(out, length, ec), "cannot extend", path, ec);
-    } else {
-        writeBlocks(
-            out, path, shape.dataBytes, length,
-            [](std::int64_t, unsigned char* block, std::size_t n) { std::memset(block, 0, n); });
-    }
-    flush(out, path);
+    std::error_code ec;
+    check(os::setLength(out, length, ec), "cannot extend", path, ec);  // a sparse tail stays a hole
+    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    writeBlocks(out, path, shape.sparseTail ? shape.dataBytes : length,
+                [&](std::int64_t at, unsigned char* block, std::size_t n) {
+                    const auto data = static_cast<std::size_t>(std::clamp<std::int64_t>(
+                        shape.dataBytes - at, 0, static_cast<std::int64_t>(n)));
+                    fillData(state, block, data);
+                    std::memset(block + data, 0, n - data);
+                });
 }
 
 void writePrefix(const std::string& source, const std::string& path, std::int64_t length) {
@@ -92,12 +84,11 @@ void writePrefix(const std::string& source, const std::string& path, std::int64_
     const os::File in = os::openRead(source, ec);
     check(!ec, "cannot open", source, ec);
     const os::File out = create(path);
-    writeBlocks(out, path, 0, length, [&](std::int64_t at, unsigned char* block, std::size_t n) {
+    writeBlocks(out, path, length, [&](std::int64_t at, unsigned char* block, std::size_t n) {
         const std::size_t got = os::readAt(in, at, block, n, ec);
         check(!ec, "cannot read", source, ec);
         std::memset(block + got, 0, n - got);
     });
-    flush(out, path);
 }
 
 bool sameBytes(const std::string& a, const std::string& b) {
@@ -235,7 +226,6 @@ ProbeLoopResult probeLoop(const std::string& path, std::chrono::steady_clock::ti
         // The text-box test: the probe reads back empty exactly when its first 16-bit character,
         // its first two bytes, is NUL.
         if (probe[0] != 0 || probe[1] != 0) {
-            result.found = true;
             result.cutAmount = i - 10;
             break;
         }

@@ -33,15 +33,22 @@ double scanSpeed(const InputResult* row) {
 }
 
 std::string probeLoopText(const InputResult& row) {
-    if (!row.probeLoopRan) {
+    if (row.runs(kProbeLoop) == 0 && row.probeLoopCutShort == 0) {
         return "-";
     }
-    if (!row.probeLoopFinished) {
-        return format("> %.0f s (stopped at i=%lld)", row.probeLoop,
+    // A run cut short counts only when no run has finished: it then shows the cap.
+    if (row.runs(kProbeLoop) == 0) {
+        return format("> %.0f s (stopped at i=%lld)", row.probeLoopCutShort,
                       static_cast<long long>(row.probeLoopReached));
     }
-    return format("%.3f s (%d run%s)%s", row.probeLoop, row.probeLoopRuns,
-                  row.probeLoopRuns == 1 ? "" : "s", row.probeLoopAgrees ? "" : " CUT DIFFERS");
+    return format("%.3f s (%d run%s)%s", row.median(kProbeLoop), row.runs(kProbeLoop),
+                  row.runs(kProbeLoop) == 1 ? "" : "s", row.probeLoopAgrees ? "" : " CUT DIFFERS");
+}
+
+// Prints PASS or FAIL with the figures; counts a failure.
+void verdict(bool pass, const std::string& what, int& failures) {
+    std::printf("%s  %s\n", pass ? "PASS" : "FAIL", what.c_str());
+    failures += pass ? 0 : 1;
 }
 
 // The row of that name, if it was measured: a job that failed or hung leaves its row without
@@ -53,17 +60,10 @@ const InputResult* measuredRow(const std::vector<InputResult>& rows, const std::
             return &row;
         }
         if (row.shape.name == name) {
-            std::printf("FAIL  %s: not measured, no ratio\n", name.c_str());
-            ++failures;
+            verdict(false, name + ": not measured, no ratio", failures);
         }
     }
     return nullptr;
-}
-
-// Prints PASS or FAIL with the figures; counts a failure.
-void verdict(bool pass, const std::string& what, int& failures) {
-    std::printf("%s  %s\n", pass ? "PASS" : "FAIL", what.c_str());
-    failures += pass ? 0 : 1;
 }
 
 // The engine's time against a yardstick's, the sum of one or two series: "(a) copy / cp =

@@ -1,12 +1,12 @@
 // The timed series of one input, the engine's jobs and their yardsticks taking turns, and the
 // clocks and counters behind them: medians, the kernel's count of bytes read, a job's peak memory.
-#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -27,14 +27,6 @@ double secondsOf(Work&& work) {
     auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The time of one job that writes, started with nothing left to write back: otherwise a job would
-// pay for the write-back of the one before it, and more so after one that flushed to the disk.
-template <class Job>
-double secondsFromClean(Job&& job) {
-    ::sync();
-    return secondsOf(job);
 }
 
 // Bytes that this process has read through read-family system calls so far (rchar of
@@ -67,33 +59,30 @@ std::string failureOf(const JobResult& result) {
                : "status " + std::to_string(static_cast<int>(result.status)) + " " + result.reason;
 }
 
-void checkedRemove(InputResult& row, const std::string& path) {
-    failUnless(row, ::unlink(path.c_str()) == 0, "no file at " + path + " after a run");
-}
-
 // The scan and the tail read, once each.
 void scanRound(InputResult& row) {
     TrimPlan plan;
     JobResult scanned;
-    row.samples[kScan].push_back(
-        secondsOf([&] { scanned = scanSource(row.source, plan); }));
+    row.samples[kScan].push_back(secondsOf([&] { scanned = scanSource(row.source, plan); }));
     failUnless(row, failureOf(scanned).empty(), "scanSource failed: " + failureOf(scanned));
     std::int64_t got = 0;
     row.samples[kRead].push_back(secondsOf([&] { got = readTail(row.source, row.tail); }));
     failUnless(row, got == row.tail, "the tail read came short");
 }
 
-// One job that writes `output`, which is deleted before the next job; `job` says what went wrong,
-// if anything. The first round (`check`) also compares the output's bytes.
+// One job that writes `output`, deleted after it; `job` says what went wrong, if anything, and the
+// first round (`check`) compares the bytes. It starts with nothing left to write back, or it would
+// pay for the write-back of the job before it, and more so after one that flushed to the disk.
 template <class Job>
 void timeWrite(InputResult& row, Series series, const std::string& name, const std::string& output,
                bool check, Job job) {
     std::string failure;
-    row.samples[series].push_back(secondsFromClean([&] { failure = job(); }));
+    ::sync();
+    row.samples[series].push_back(secondsOf([&] { failure = job(); }));
     failUnless(row, failure.empty(), name + " failed: " + failure);
     failUnless(row, !check || sameBytes(output, row.reference),
                name + "'s output differs from the expected bytes");
-    checkedRemove(row, output);
+    failUnless(row, ::unlink(output.c_str()) == 0, "no file at " + output + " after a run");
 }
 
 // The jobs that write, once each: the copy, cp, the whole job, and the whole job with a progress
@@ -168,11 +157,8 @@ double InputResult::fastest(Series series) const {
 }
 
 void catchInterrupts() {
-    struct sigaction action {};
-    action.sa_handler = [](int) { signalled = 1; };
-    sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        ::sigaction(signal, &action, nullptr);
+        std::signal(signal, [](int) { signalled = 1; });
     }
 }
 
@@ -245,7 +231,7 @@ void measure(InputResult& row, int minRuns) {
         ::sync();
         timeRounds(row, kScan, kCopy, scanWarmUp, minRuns, [&] { scanRound(row); });
         timeRounds(row, kCopy, kCpSync, copyWarmUp, minRuns, [&] { copyRound(row, plan, false); });
-        timeRounds(row, kCpSync, kSeriesCount, secondsOf([&] { flushedCpRound(row); }), minRuns,
+        timeRounds(row, kCpSync, kProbeLoop, secondsOf([&] { flushedCpRound(row); }), minRuns,
                    [&] { flushedCpRound(row); });
     } else {
         std::ranges::for_each(row.samples, [](auto& series) { series.clear(); });
@@ -255,30 +241,19 @@ void measure(InputResult& row, int minRuns) {
 
 void measureProbeLoop(InputResult& row, int minRuns, double capSeconds) {
     std::fprintf(stderr, "original probe loop on %s ...\n", row.shape.name.c_str());
-    row.probeLoopRan = true;
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(capSeconds));
-    std::vector<double> samples;
-    while (static_cast<int>(samples.size()) < minRuns &&
-           std::chrono::steady_clock::now() < deadline) {
+    while (row.runs(kProbeLoop) < minRuns && std::chrono::steady_clock::now() < deadline) {
         ProbeLoopResult result;
         const double seconds = secondsOf([&] { result = probeLoop(row.source, deadline); });
         row.probeLoopReached = result.scanPosition;
         if (!result.finished) {
-            // A run cut short counts only when no run has finished: it then shows the cap.
-            if (samples.empty()) {
-                row.probeLoop = seconds;
-            }
+            row.probeLoopCutShort = seconds;
             break;
         }
-        row.probeLoopFinished = true;
-        row.probeLoopAgrees = result.found && row.length - result.cutAmount + 1 == row.kept;
-        samples.push_back(seconds);
-    }
-    row.probeLoopRuns = static_cast<int>(samples.size());
-    if (!samples.empty()) {
-        row.probeLoop = medianOf(samples);
+        row.probeLoopAgrees = result.cutAmount && row.length - *result.cutAmount + 1 == row.kept;
+        row.samples[kProbeLoop].push_back(seconds);
     }
 }
 
