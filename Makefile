@@ -4,6 +4,10 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
+# ON fails the build on any warning in our own code, OFF does not; `make test` turns it on for every
+# build it makes. Unset, a build folder keeps what it was configured with.
+WERROR ?=
+WERROR_FLAG = $(if $(WERROR),-DVELBRISK_WERROR=$(WERROR))
 
 .PHONY: all setup configure build run test clean
 
@@ -13,7 +17,7 @@ setup:
 	@tools/setup
 
 configure: setup
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) $(WERROR_FLAG) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -21,12 +25,27 @@ build: configure
 run: build
 	$(BUILD)/app/velbrisk
 
-# After the Linux tests, lintian on the package, then the Windows ones (test-windows installs what
-# it needs).
+# After the Linux tests, the Ninja build, lintian on the package, then the Windows tests
+# (test-windows installs what it needs).
+test: export WERROR = ON
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory build-ninja
 	$(MAKE) --no-print-directory lint-package
 	$(MAKE) --no-print-directory test-windows
+
+# The Linux tree with the Ninja generator too, in $(NINJA_BUILD), so that neither generator is the
+# only one that works (`make test` runs it). A second whole build would add most of the Linux
+# build's minutes to `make test`; what Ninja could break is the tree's own rules, so it checks every
+# rule of the tree (a dry run of the whole build), then builds the targets made by custom commands
+# and one program.
+NINJA_BUILD ?= $(BUILD)-ninja
+NINJA_TARGETS ?= velbrisk-trim pe_image_fuzz velbrisk_windows_pictures velbrisk_icons velbrisk_documents
+.PHONY: build-ninja
+build-ninja: setup
+	cmake -S . -B $(NINJA_BUILD) -G Ninja $(WERROR_FLAG) $(CMAKE_FLAGS)
+	cmake --build $(NINJA_BUILD) -- -n > /dev/null
+	cmake --build $(NINJA_BUILD) -j $(JOBS) --target $(NINJA_TARGETS)
 
 # The Windows program and its tests, cross-built with mingw-w64 in $(WIN_BUILD); the program is
 # $(WIN_BUILD)/app/velbrisk.exe. Its tests run under Wine, in a Wine prefix and a Chinese locale
@@ -38,7 +57,8 @@ WINE_RUN = $(CURDIR)/cmake/wine-run $(abspath $(WIN_BUILD))/wineprefix
 .PHONY: windows test-windows package-windows
 windows:
 	@tools/setup tools/debian-packages-windows.txt
-	cmake -S . -B $(WIN_BUILD) --toolchain $(CURDIR)/cmake/mingw-w64-x86_64.cmake $(WIN_CMAKE_FLAGS)
+	cmake -S . -B $(WIN_BUILD) --toolchain $(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+		$(WERROR_FLAG) $(WIN_CMAKE_FLAGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 
 test-windows: package-windows
@@ -74,7 +94,7 @@ screenshot: build windows
 BENCH_BUILD ?= build-bench
 .PHONY: bench
 bench: setup
-	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELBRISK_GUI=OFF \
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVELBRISK_QT=OFF \
 		-DVELBRISK_TESTS=OFF -DVELBRISK_BENCH=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target velbrisk_bench
 	$(BENCH_BUILD)/bench/velbrisk_bench --dir $(abspath $(BENCH_BUILD))
@@ -83,9 +103,9 @@ bench: setup
 # from run to run, and a finding lands in its findings folder and fails the run.
 .PHONY: fuzz
 fuzz: setup
-	cmake -S . -B $(FUZZ_BUILD) -DVELBRISK_GUI=OFF
+	cmake -S . -B $(FUZZ_BUILD) -DVELBRISK_QT=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target pe_image_fuzz pe_image_seeds
-	tests/engine/fuzz/run_fuzz.sh $(FUZZ_BUILD)/tests/engine/fuzz/pe_image_fuzz \
+	tests/engine/fuzz/run_fuzz.sh $(FUZZ_BUILD)/tests/engine/fuzz/pe_image_fuzzer \
 		$(FUZZ_BUILD)/tests/engine/fuzz/pe_image_seeds tests/engine/fuzz/pe_image.dict \
 		$(FUZZ_BUILD)/fuzz-run $(FUZZ_SECONDS)
 
@@ -115,4 +135,4 @@ coverage: setup
 	exit $$status
 
 clean:
-	rm -rf $(BUILD) $(WIN_BUILD) $(COVERAGE_BUILD)
+	rm -rf $(BUILD) $(NINJA_BUILD) $(WIN_BUILD) $(COVERAGE_BUILD)

@@ -1,6 +1,5 @@
 # Testing the Windows build: GoogleTest compiled for the target from Debian's sources (package
-# googletest), the Wine prefix made before the first test program is asked for its tests, and
-# each test program run as one test. Include it after GoogleTest.
+# googletest), and the Wine prefix made before the first test program runs.
 set(VELBRISK_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources")
 
 set(gtest_disable_pthreads ON CACHE BOOL "Windows threads, not winpthreads" FORCE)
@@ -22,20 +21,3 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
                             "install the packages of tools/debian-packages-windows.txt")
     endif()
 endif()
-
-# Under Wine each start of a program costs from half a second to several, so a test program that
-# GoogleTest's discovery would split into one CTest test per case (a start per case, and one more
-# to list them) runs as one test instead; its output still names every case that fails.
-function(gtest_discover_tests target)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "NO_PRETTY_TYPES;NO_PRETTY_VALUES"
-        "TEST_PREFIX;TEST_SUFFIX;WORKING_DIRECTORY;TEST_LIST;DISCOVERY_TIMEOUT;XML_OUTPUT_DIR;DISCOVERY_MODE"
-        "EXTRA_ARGS;PROPERTIES;TEST_FILTER")
-    set(name ${arg_TEST_PREFIX}${target}${arg_TEST_SUFFIX})
-    add_test(NAME ${name} COMMAND ${target} ${arg_EXTRA_ARGS})
-    if(arg_WORKING_DIRECTORY)
-        set_tests_properties(${name} PROPERTIES WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
-    endif()
-    if(arg_PROPERTIES)
-        set_tests_properties(${name} PROPERTIES ${arg_PROPERTIES})
-    endif()
-endfunction()

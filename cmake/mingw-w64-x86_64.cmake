@@ -1,5 +1,5 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64; the programs run here under Wine.
-# Use: cmake -S . -B build-win --toolchain cmake/mingw-w64-x86_64.cmake -DVELBRISK_GUI=OFF
+# Use: cmake -S . -B build-windows --toolchain cmake/mingw-w64-x86_64.cmake (as `make windows` does)
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
