@@ -106,6 +106,19 @@ FileEnding nothingToCut(const std::string& sourcePath, std::int64_t length) {
                                    std::string{texts::kNothingToCut}};
 }
 
+// Where the trimmed bytes went. A source that is a symbolic link keeps being one: the file it
+// leads to is what was replaced, and the line names it.
+std::string placed(const TrimOptions& options, const std::string& sourcePath,
+                   const JobOutcome& outcome) {
+    if (!options.inPlace) {
+        return "写入 " + shown(outcome.writtenPath);
+    }
+    if (outcome.writtenPath != sourcePath) {
+        return "已替换链接指向的文件 " + shown(outcome.writtenPath);
+    }
+    return "已替换原文件";
+}
+
 // The command line's side of a job: the file work right here, and no one to ask.
 class BatchJob final : public JobFront {
 public:
@@ -151,9 +164,7 @@ FileEnding trimOne(const TrimOptions& options, const RunSources& runSources,
     switch (outcome.ending) {
         case JobEnding::Trimmed:
             return {FileOutcome::Well,
-                    sized + saving(before, after) + kept + "，" +
-                        (options.inPlace ? std::string{"已替换原文件"}
-                                         : "写入 " + shown(outcome.writtenPath))};
+                    sized + saving(before, after) + kept + "，" + placed(options, sourcePath, outcome)};
         case JobEnding::Reported:
             return {FileOutcome::Well,
                     sized + "可" + saving(before, after) + kept +

@@ -67,8 +67,10 @@ struct JobResult {
 // scanned and those copied. Reports rise monotonically, and a job that ends well reports
 // done == total last. Until the scan has found the cut, total is an upper bound (the source's
 // length plus the eleven bytes at most that the copy keeps past the last data byte); it then
-// falls once, to the exact count. Callbacks run on the job's own thread, after every read
-// (256 KiB at most) and every chunk copied (16 MiB at most); the stop request is read as often.
+// falls once, to the exact count. A copy that keeps a program's own bytes (safePlan) counts them
+// too, so its total can stand above the scan's last. Callbacks run on the job's own thread, after
+// every read (256 KiB at most) and every chunk copied (16 MiB at most); the stop request is read
+// as often.
 struct JobControl {
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
     std::stop_token stop;

@@ -214,6 +214,22 @@ TEST(TrimCommand, HelpThatCannotBeWrittenFails) {
     EXPECT_EQ(runTrimCommand({"--help"}, "9.9", out, err, {}, nullptr), 1);
 }
 
+#ifndef _WIN32
+// In place through a symbolic link: the link stays a link, and the line names the file replaced.
+TEST(TrimCommand, InPlaceThroughALinkNamesTheFileReplaced) {
+    ScratchFolder folder;
+    writeFile(folder / "a.exe", kTailed);
+    std::filesystem::create_symlink("a.exe", velbrisk::testing::utf8Path(folder / "l.exe"));
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(runTrimCommand({"-i", folder / "l.exe"}, "9.9", out, err, {}, nullptr), 0);
+    const std::string target = std::filesystem::canonical(velbrisk::testing::utf8Path(folder / "a.exe"));
+    EXPECT_EQ(out.str(), folder / "l.exe" + "：1007 → 108 字节，节省 89.2%，已替换链接指向的文件 " + target + "\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(velbrisk::testing::utf8Path(folder / "l.exe")));
+    EXPECT_EQ(readFile(folder / "a.exe"), trimmed(kTailed));
+}
+#endif
+
 TEST(TrimCommand, ADotInTheFolderStartsNoExtension) {
     EXPECT_EQ(defaultOutputPath("a.d/tool"), "a.d/tool.trimmed");
 }
