@@ -97,7 +97,7 @@ void copyRound(InputResult& row, const TrimPlan& plan, bool check) {
         .beforeReplace = [&] { checked = std::chrono::steady_clock::now(); }};
     detail::TrimStats stats;
     timeWrite(row, kCopy, "writeTrimmed", row.output, check, [&] {
-        return failureOf(detail::writeTrimmed(plan, row.output, {}, stamped, stats));
+        return failureOf(writeTrimmed(plan, row.output, detail::tuned({}, stamped, stats)));
     });
     const double checks = std::chrono::duration<double>(checked - copied).count();
     row.samples[kCopy].back() -= checks;

@@ -18,6 +18,17 @@ namespace {
 
 using detail::HeldSource;
 
+// How the job reads and copies, the caller's choice or the defaults; and where it counts what it
+// did, the caller's counters or `own`, which no one reads.
+const detail::TrimOptions& tuningOf(const JobControl& control) {
+    static const detail::TrimOptions kDefaults;
+    return control.tuning != nullptr ? *control.tuning : kDefaults;
+}
+
+detail::TrimStats& statsOf(const JobControl& control, detail::TrimStats& own) {
+    return control.stats != nullptr ? *control.stats : own;
+}
+
 JobResult failure(JobStatus status, const std::string& path, const std::error_code& ec = {}) {
     return {status, path, ec ? os::errorText(ec) : std::string{}};
 }
@@ -230,8 +241,10 @@ enum class Target {
 };
 
 JobResult copyAndPlace(const TrimPlan& plan, HeldSource& source, const std::string& namedPath,
-                       Target target, const JobControl& control,
-                       const detail::TrimOptions& options, detail::TrimStats& stats) {
+                       Target target, const JobControl& control) {
+    const detail::TrimOptions& options = tuningOf(control);
+    detail::TrimStats own;
+    detail::TrimStats& stats = statsOf(control, own);
     std::error_code ec;
     std::string targetPath = namedPath;
     if (target == Target::Source) {
@@ -356,10 +369,10 @@ JobResult heldSource(const TrimPlan& plan, std::shared_ptr<HeldSource>& source) 
 
 }  // namespace
 
-namespace detail {
-
-JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control,
-                     const TrimOptions& options, TrimStats& stats) {
+JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control) {
+    const detail::TrimOptions& options = tuningOf(control);
+    detail::TrimStats own;
+    detail::TrimStats& stats = statsOf(control, own);
     plan = TrimPlan{};
     plan.sourcePath = std::string{sourcePath};
 
@@ -411,7 +424,7 @@ JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobContr
 }
 
 JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
-                       const JobControl& control, const TrimOptions& options, TrimStats& stats) {
+                       const JobControl& control) {
     if (!plan.cut) {
         return {JobStatus::NothingToCut, plan.sourcePath, {}};
     }
@@ -426,11 +439,10 @@ JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
     if (output.status != JobStatus::Done) {
         return output;
     }
-    return copyAndPlace(plan, *source, targetPath, Target::Output, control, options, stats);
+    return copyAndPlace(plan, *source, targetPath, Target::Output, control);
 }
 
-JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control,
-                         const TrimOptions& options, TrimStats& stats) {
+JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control) {
     if (!plan.cut) {
         return {JobStatus::NothingToCut, plan.sourcePath, {}};
     }
@@ -439,24 +451,17 @@ JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control,
     if (held.status != JobStatus::Done) {
         return held;
     }
-    return copyAndPlace(plan, *source, plan.sourcePath, Target::Source, control, options, stats);
+    return copyAndPlace(plan, *source, plan.sourcePath, Target::Source, control);
 }
 
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
-                   const JobControl& control, const TrimOptions& options, TrimStats& stats) {
+                   const JobControl& control) {
     TrimPlan plan;
-    JobResult scanned = scanSource(sourcePath, plan, control, options, stats);
+    JobResult scanned = scanSource(sourcePath, plan, control);
     if (scanned.status != JobStatus::Done) {
         return scanned;
     }
-    return writeTrimmed(plan, outputPath(sourcePath, outputName), control, options, stats);
-}
-
-}  // namespace detail
-
-JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control) {
-    detail::TrimStats stats;
-    return detail::scanSource(sourcePath, plan, control, {}, stats);
+    return writeTrimmed(plan, outputPath(sourcePath, outputName), control);
 }
 
 JobResult checkOutput(const TrimPlan& plan, std::string_view outputPath) {
@@ -466,23 +471,6 @@ JobResult checkOutput(const TrimPlan& plan, std::string_view outputPath) {
         return held;
     }
     return refuseOutput(std::string{outputPath}, source->info);
-}
-
-JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
-                       const JobControl& control) {
-    detail::TrimStats stats;
-    return detail::writeTrimmed(plan, outputPath, control, {}, stats);
-}
-
-JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control) {
-    detail::TrimStats stats;
-    return detail::replaceTrimmed(plan, control, {}, stats);
-}
-
-JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
-                   const JobControl& control) {
-    detail::TrimStats stats;
-    return detail::trimFile(sourcePath, outputName, control, {}, stats);
 }
 
 }  // namespace velbrisk

@@ -63,6 +63,11 @@ struct JobResult {
     std::string reason;
 };
 
+namespace detail {
+struct TrimOptions;
+struct TrimStats;
+}  // namespace detail
+
 // What a caller can see of a running job and how it stops it. Progress counts bytes: those
 // scanned and those copied. Reports rise monotonically, and a job that ends well reports
 // done == total last. Until the scan has found the cut, total is an upper bound (the source's
@@ -74,6 +79,10 @@ struct JobResult {
 struct JobControl {
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
     std::stop_token stop;
+    // How the job reads and copies (engine/trim_internals.h), null for the defaults that serve
+    // every front; tests and the bench take the slower ways other file systems force, and count.
+    const detail::TrimOptions* tuning = nullptr;
+    detail::TrimStats* stats = nullptr;  // null: nothing counted for the caller
 };
 
 namespace detail {

@@ -1,4 +1,4 @@
-// The trimming job with its knobs and counters exposed: for tests and measurements, not the window.
+// The trimming job's knobs and counters, which JobControl carries: for tests and measurements.
 #pragma once
 
 #include <cstddef>
@@ -40,13 +40,11 @@ struct TrimStats {
     std::uint64_t checkBytesRead = 0;     // bytes read after the copy to see that the cut is blank
 };
 
-JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobControl& control,
-                     const TrimOptions& options, TrimStats& stats);
-JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
-                       const JobControl& control, const TrimOptions& options, TrimStats& stats);
-JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control,
-                         const TrimOptions& options, TrimStats& stats);
-JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
-                   const JobControl& control, const TrimOptions& options, TrimStats& stats);
+// The same control with the job's tuning and counters: for the engine's own tests and the bench.
+inline JobControl tuned(JobControl control, const TrimOptions& options, TrimStats& stats) {
+    control.tuning = &options;
+    control.stats = &stats;
+    return control;
+}
 
 }  // namespace velbrisk::detail

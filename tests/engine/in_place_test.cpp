@@ -53,10 +53,10 @@ TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
     const detail::TrimOptions options{.beforeReplace = [&] { row.act(folder, fd); }};
     detail::TrimStats stats;
     TrimPlan plan;
-    ASSERT_EQ(detail::scanSource(folder / "link.exe", plan, {}, options, stats).status,
+    ASSERT_EQ(scanSource(folder / "link.exe", plan, detail::tuned({}, options, stats)).status,
               JobStatus::Done);
 
-    const JobResult result = detail::replaceTrimmed(plan, {}, options, stats);
+    const JobResult result = replaceTrimmed(plan, detail::tuned({}, options, stats));
 
     ::close(fd);
     EXPECT_EQ(result.status, row.status) << result.reason;
@@ -103,11 +103,11 @@ TEST_F(InScratchFolder, ReplaceTriedAgainAfterAFailure) {
                                       }};
     detail::TrimStats stats;
     TrimPlan plan;
-    ASSERT_EQ(detail::scanSource(folder / "app.exe", plan, {}, options, stats).status,
+    ASSERT_EQ(scanSource(folder / "app.exe", plan, detail::tuned({}, options, stats)).status,
               JobStatus::Done);
 
-    const JobResult failed = detail::replaceTrimmed(plan, {}, options, stats);
-    const JobResult retried = detail::replaceTrimmed(plan, {}, options, stats);
+    const JobResult failed = replaceTrimmed(plan, detail::tuned({}, options, stats));
+    const JobResult retried = replaceTrimmed(plan, detail::tuned({}, options, stats));
 
     EXPECT_EQ(failed.status, JobStatus::OutputUnwritable);
     EXPECT_EQ(retried.status, JobStatus::Done) << retried.reason;
@@ -162,7 +162,7 @@ TEST_F(InScratchFolder, NextJobReclaimsUnheldTemporaries) {
     detail::TrimStats stats;
 
     const JobResult result =
-        detail::trimFile(folder / "app.exe", "small", {}, {.allowUnnamedOutput = false}, stats);
+        trimFile(folder / "app.exe", "small", detail::tuned({}, {.allowUnnamedOutput = false}, stats));
 
     ::close(held);
     EXPECT_EQ(result.status, JobStatus::Done) << result.reason;

@@ -62,12 +62,12 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     detail::TrimStats stats;
     TrimPlan plan;
 
-    JobResult result = detail::scanSource(folder / "app.exe", plan, control, steps, stats);
+    JobResult result = scanSource(folder / "app.exe", plan, detail::tuned(control, steps, stats));
     if (row.when != When::Scan) {
         ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
         changeWhen(When::Between);
         now = When::Copy;
-        result = detail::writeTrimmed(plan, folder / "small.exe", control, steps, stats);
+        result = writeTrimmed(plan, folder / "small.exe", detail::tuned(control, steps, stats));
     }
 
     ASSERT_TRUE(changed) << "the job ended before the change";
@@ -176,7 +176,7 @@ TEST_F(InScratchFolder, MappedWriteIntoTheCutIsSeen) {
     const detail::TrimOptions options{.afterCopy = [&] { map[900 * kKiB] = 1; }};
     detail::TrimStats stats;
 
-    const JobResult result = detail::trimFile(source, "small", {}, options, stats);
+    const JobResult result = trimFile(source, "small", detail::tuned({}, options, stats));
 
     ::munmap(map, kMiB);
     ::close(fd);

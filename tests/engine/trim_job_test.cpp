@@ -54,7 +54,7 @@ TEST_P(KeptBytesTable, WritesTheLeadingPart) {
     detail::TrimStats stats;
 
     JobResult result =
-        detail::trimFile(folder / "app.exe", "small", control, GetParam().options, stats);
+        trimFile(folder / "app.exe", "small", detail::tuned(control, GetParam().options, stats));
 
     EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), source));
     EXPECT_EQ(folder.names(), (Names{"app.exe", "small.exe"}));
@@ -109,8 +109,7 @@ TEST_P(RefusalTable, ReportsAndWritesNothing) {
                              stopper.get_token()};
     detail::TrimStats stats;
 
-    JobResult result = detail::trimFile(folder / row.sourceName, row.outputName, control,
-                                        kNamedPlainCopy, stats);
+    JobResult result = trimFile(folder / row.sourceName, row.outputName, detail::tuned(control, kNamedPlainCopy, stats));
 
     EXPECT_EQ(result.status, row.status) << result.reason;
     const bool namesSource = row.status == JobStatus::SourceUnreadable;
@@ -229,7 +228,7 @@ TEST_F(InScratchFolder, SparseFileOverFourGiBTrimmedWithoutReadingItsHoles) {
     ::close(fd);
     detail::TrimStats stats;
 
-    const JobResult result = detail::trimFile(folder / "app.exe", "small", {}, {}, stats);
+    const JobResult result = trimFile(folder / "app.exe", "small", detail::tuned({}, {}, stats));
 
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
     EXPECT_LE(stats.scanBytesRead, std::uint64_t(kMiB));

@@ -106,10 +106,10 @@ TEST_F(WindowsFiles, ReplaceShowsWhatItReplacedAndReadOnlyStays) {
         }};
         detail::TrimStats stats;
         TrimPlan plan;
-        ASSERT_EQ(detail::scanSource(source, plan, {}, options, stats).status,
+        ASSERT_EQ(scanSource(source, plan, detail::tuned({}, options, stats)).status,
                   JobStatus::Done);
 
-        const JobResult result = detail::replaceTrimmed(plan, {}, options, stats);
+        const JobResult result = replaceTrimmed(plan, detail::tuned({}, options, stats));
 
         EXPECT_EQ(result.status, writer ? JobStatus::SourceUnreadable : JobStatus::Done)
             << result.reason;
