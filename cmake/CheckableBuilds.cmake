@@ -7,10 +7,10 @@ endif()
 
 # Debug information and __FILE__ name the sources relative to the tree, so that the folder the
 # tree was unpacked in leaves no trace. The compiler takes the last map that matches, so a build
-# folder inside the tree is named by its own map, whatever it is called.
+# folder inside the tree is named by its own map, whatever it is called. A Debug build (coverage)
+# keeps the full paths, by which gcov finds the sources.
 target_compile_options(velbrisk_options INTERFACE
-    -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
-    -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+    "$<$<NOT:$<CONFIG:Debug>>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.;-ffile-prefix-map=${PROJECT_BINARY_DIR}=build>")
 
 if(WIN32)
     # The linker would write the time of the link into the PE header.
