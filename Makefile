@@ -11,6 +11,13 @@ WERROR_FLAG = $(if $(WERROR),-DVELBRISK_WERROR=$(WERROR))
 
 .PHONY: all setup configure build run test clean
 
+# Builds that anyone can check: where a tool would write the time of the build, it writes the
+# time of the last commit instead (the compilers, Qt's rcc, the Debian package's files).
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
+
 all: build
 
 setup:
@@ -54,11 +61,17 @@ build-ninja: setup
 WIN_BUILD ?= $(BUILD)-windows
 WIN_CMAKE_FLAGS ?=
 WINE_RUN = $(CURDIR)/cmake/wine-run $(abspath $(WIN_BUILD))/wineprefix
+# `make package-windows SIGN_CERT=cert.pem SIGN_KEY=key.pem` signs the programs and the installer;
+# every configure sets them, so that a build without them is unsigned again.
+SIGN_CERT ?=
+SIGN_KEY ?=
+WIN_SIGN_FLAGS = -DVELBRISK_SIGN_CERT=$(if $(SIGN_CERT),$(abspath $(SIGN_CERT))) \
+	-DVELBRISK_SIGN_KEY=$(if $(SIGN_KEY),$(abspath $(SIGN_KEY)))
 .PHONY: windows test-windows package-windows
 windows:
 	@tools/setup tools/debian-packages-windows.txt
 	cmake -S . -B $(WIN_BUILD) --toolchain $(CURDIR)/cmake/mingw-w64-x86_64.cmake \
-		$(WERROR_FLAG) $(WIN_CMAKE_FLAGS)
+		$(WERROR_FLAG) $(WIN_SIGN_FLAGS) $(WIN_CMAKE_FLAGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 
 test-windows: package-windows
@@ -67,7 +80,8 @@ test-windows: package-windows
 		status=$$?; WINEPREFIX=$(abspath $(WIN_BUILD))/wineprefix wineserver -k 2>/dev/null; \
 		exit $$status
 
-# $(WIN_BUILD)/velbrisk-1.0-windows-x64.zip and $(WIN_BUILD)/velbrisk-1.0-setup.exe.
+# $(WIN_BUILD)/velbrisk-1.0-windows-x64.zip and $(WIN_BUILD)/velbrisk-1.0-setup.exe, signed where
+# SIGN_CERT and SIGN_KEY are given.
 package-windows: windows
 	cmake --build $(WIN_BUILD) --target package_windows
 
@@ -77,10 +91,21 @@ package: build
 	cmake --build $(BUILD) --target package
 
 # lintian on the package: any error or warning fails. An override goes in packaging/debian/ with
-# the reason for it written beside it.
+# the reason for it written beside it. The hardening that Debian gives its own programs is
+# required too, though lintian reports its absence only as information.
 .PHONY: lint-package
 lint-package: package
 	lintian --fail-on error,warning --display-info --tag-display-limit 0 $(BUILD)/velbrisk_*.deb
+	lintian --fail-on info --tags hardening-no-bindnow,hardening-no-fortify-functions \
+		$(BUILD)/velbrisk_*.deb
+
+# The last commit built twice from scratch, in two folders of different names, Linux and Windows:
+# the programs, the Debian package, the zip and the installer must come out the same, byte for
+# byte. It takes as long as four builds.
+.PHONY: reproducible
+reproducible:
+	@tools/setup tools/debian-packages-windows.txt
+	tools/check-reproducible
 
 # The main window pictured on a virtual screen for README.md: docs/screenshot.png as Qt draws it
 # on Linux, docs/screenshot-windows.png as the Windows program shows it under Wine.

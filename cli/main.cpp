@@ -16,6 +16,9 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+
+#include <algorithm>
+#include <streambuf>
 #else
 #include <atomic>
 #include <csignal>
@@ -45,12 +48,71 @@ void watchForStop() {
     SetConsoleCtrlHandler(onConsoleControl, TRUE);
 }
 
-// A console answers for its mode; NUL, which _isatty counts as a terminal, does not.
-bool isTerminal(std::FILE* stream) {
+// The stream's console, or null where it goes elsewhere. A console answers for its mode; NUL,
+// which _isatty counts as a terminal, does not.
+HANDLE consoleOf(std::FILE* stream) {
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     DWORD mode = 0;
-    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0 ? handle : nullptr;
 }
+
+bool isTerminal(std::FILE* stream) {
+    return consoleOf(stream) != nullptr;
+}
+
+// Text for a console goes to it in UTF-16 through WriteConsoleW, which shows Chinese whatever
+// the console's code page; bytes would be read in that code page. It takes the stream's place
+// for its lifetime. The program hands over whole strings and flushes at each line's end, so no
+// character is split between two flushes.
+class ConsoleBuffer : public std::streambuf {
+public:
+    ConsoleBuffer(std::ostream& stream, HANDLE console)
+        : stream_(stream), console_(console), previous_(stream.rdbuf(this)) {}
+    ConsoleBuffer(const ConsoleBuffer&) = delete;
+    ConsoleBuffer& operator=(const ConsoleBuffer&) = delete;
+    ~ConsoleBuffer() override {
+        sync();
+        stream_.rdbuf(previous_);
+    }
+
+protected:
+    int_type overflow(int_type character) override {
+        if (!traits_type::eq_int_type(character, traits_type::eof())) {
+            pending_.push_back(traits_type::to_char_type(character));
+        }
+        return traits_type::not_eof(character);
+    }
+
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        pending_.append(text, static_cast<std::size_t>(count));
+        return count;
+    }
+
+    // The program writes only its own texts and names that came in as UTF-16, so text that does
+    // not convert is a fault of the stream's, not something to show.
+    int sync() override {
+        const std::optional<velbrisk::Utf16> wide = velbrisk::widen(pending_);
+        pending_.clear();
+        if (!wide) {
+            return -1;
+        }
+        DWORD written = 0;
+        for (std::size_t done = 0; done < wide->size(); done += written) {
+            const auto chunk = static_cast<DWORD>(std::min<std::size_t>(wide->size() - done, 4096));
+            if (!WriteConsoleW(console_, wide->data() + done, chunk, &written, nullptr) ||
+                written == 0) {
+                return -1;
+            }
+        }
+        return 0;
+    }
+
+private:
+    std::ostream& stream_;
+    HANDLE console_;
+    std::streambuf* previous_;
+    std::string pending_;
+};
 
 std::size_t terminalColumns(std::FILE* stream) {
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
@@ -123,12 +185,18 @@ int run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 #ifdef _WIN32
-// Arguments arrive as UTF-16 and are passed on as UTF-8, which is also what the console is told
-// to show, so that Chinese names and messages survive whatever the system's code page.
-// The console's code page outlives the program, so the one it had is given back.
+// Arguments arrive as UTF-16 and are passed on as UTF-8, so that Chinese names survive whatever
+// the system's code page. What is written goes out as UTF-8 where it is redirected, and to a
+// console as text.
 int wmain(int argc, wchar_t* argv[]) {
-    const UINT codePage = GetConsoleOutputCP();
-    SetConsoleOutputCP(CP_UTF8);
+    std::optional<ConsoleBuffer> consoleOut;
+    std::optional<ConsoleBuffer> consoleErr;
+    if (const HANDLE console = consoleOf(stdout)) {
+        consoleOut.emplace(std::cout, console);
+    }
+    if (const HANDLE console = consoleOf(stderr)) {
+        consoleErr.emplace(std::cerr, console);
+    }
     std::vector<std::string> arguments;
     bool converted = true;
     for (int k = 1; k < argc && converted; ++k) {
@@ -142,9 +210,6 @@ int wmain(int argc, wchar_t* argv[]) {
     } else {
         std::cerr << "velbrisk-trim：参数" << velbrisk::kNotUnicodeText << '\n'
                   << velbrisk::cli::trimUsageHint() << std::endl;
-    }
-    if (codePage != 0) {
-        SetConsoleOutputCP(codePage);
     }
     return status;
 }

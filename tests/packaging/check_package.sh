@@ -27,6 +27,7 @@ files=$(cd "$root" && find . -type f -printf '%p %m\n' | LC_ALL=C sort)
 ./usr/share/doc/velbrisk/changelog.gz 644
 ./usr/share/doc/velbrisk/copyright 644
 ./usr/share/icons/hicolor/48x48/apps/$app_id.png 644
+./usr/share/lintian/overrides/velbrisk 644
 ./usr/share/man/man1/velbrisk-trim.1.gz 644
 ./usr/share/man/man1/velbrisk.1.gz 644
 ./usr/share/metainfo/$app_id.metainfo.xml 644" ] || fail "the package holds: $files"
