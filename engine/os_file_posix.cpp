@@ -660,8 +660,10 @@ void copyOwnership(const File& source, const File& target) {
         return;
     }
     // Only a privileged process may give a file away; anyone may pass it to a group of their own.
-    if (::fchown(target.native(), st.st_uid, st.st_gid) != 0) {
-        (void)::fchown(target.native(), static_cast<uid_t>(-1), st.st_gid);
+    // Where neither is allowed the copy stays the caller's, as any new file of theirs would.
+    if (::fchown(target.native(), st.st_uid, st.st_gid) != 0 &&
+        ::fchown(target.native(), static_cast<uid_t>(-1), st.st_gid) != 0) {
+        return;
     }
 }
 
