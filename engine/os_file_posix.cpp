@@ -44,37 +44,36 @@ auto retryInterrupted(Call call) {
     return result;
 }
 
-// Reads until `length` bytes are in or the file ends: the count read, or -1 with errno set.
-ssize_t fullRead(int fd, std::int64_t offset, char* out, std::size_t length) {
+// Moves `length` bytes at `offset` with `call` (pread or pwrite, given how many are done) until all
+// are moved or a call moves none: the count moved, or -1 with errno set. A read is short only at
+// the end of the file; a write only when the system took none of a write's bytes and gave no reason.
+template <typename Call>
+ssize_t fullTransfer(std::size_t length, Call call) {
     std::size_t total = 0;
     while (total < length) {
-        const ssize_t got = retryInterrupted([&] {
-            return ::pread(fd, out + total, length - total,
-                           static_cast<off_t>(offset + static_cast<std::int64_t>(total)));
-        });
-        if (got <= 0) {
-            return got < 0 ? -1 : static_cast<ssize_t>(total);
+        const ssize_t moved = retryInterrupted([&] { return call(total); });
+        if (moved <= 0) {
+            return moved < 0 ? -1 : static_cast<ssize_t>(total);
         }
-        total += static_cast<std::size_t>(got);
+        total += static_cast<std::size_t>(moved);
     }
     return static_cast<ssize_t>(total);
 }
 
-// Writes until all `length` bytes are out: the count written, short only when the system took
-// none of a write's bytes and gave no reason, or -1 with errno set.
+off_t at(std::int64_t offset, std::size_t done) {
+    return static_cast<off_t>(offset + static_cast<std::int64_t>(done));
+}
+
+ssize_t fullRead(int fd, std::int64_t offset, char* out, std::size_t length) {
+    return fullTransfer(length, [&](std::size_t done) {
+        return ::pread(fd, out + done, length - done, at(offset, done));
+    });
+}
+
 ssize_t fullWrite(int fd, std::int64_t offset, const char* in, std::size_t length) {
-    std::size_t total = 0;
-    while (total < length) {
-        const ssize_t put = retryInterrupted([&] {
-            return ::pwrite(fd, in + total, length - total,
-                            static_cast<off_t>(offset + static_cast<std::int64_t>(total)));
-        });
-        if (put <= 0) {
-            return put < 0 ? -1 : static_cast<ssize_t>(total);
-        }
-        total += static_cast<std::size_t>(put);
-    }
-    return static_cast<ssize_t>(total);
+    return fullTransfer(length, [&](std::size_t done) {
+        return ::pwrite(fd, in + done, length - done, at(offset, done));
+    });
 }
 
 std::int64_t nanoseconds(const struct timespec& time) {

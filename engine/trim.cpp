@@ -423,7 +423,10 @@ JobResult scanSource(std::string_view sourcePath, TrimPlan& plan, const JobContr
     return done(plan.sourcePath);
 }
 
-JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
+namespace {
+
+// The copy of a plan's kept bytes put in place of the output, or of the source itself.
+JobResult placeTrimmed(const TrimPlan& plan, const std::string& targetPath, Target target,
                        const JobControl& control) {
     if (!plan.cut) {
         return {JobStatus::NothingToCut, plan.sourcePath, {}};
@@ -433,25 +436,25 @@ JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
     if (held.status != JobStatus::Done) {
         return held;
     }
-    // Asked again: the output path may have come to name the source since it was checked.
-    const std::string targetPath{outputPath};
-    JobResult output = refuseOutput(targetPath, source->info);
-    if (output.status != JobStatus::Done) {
-        return output;
+    if (target == Target::Output) {
+        // Asked again: the output path may have come to name the source since it was checked.
+        JobResult output = refuseOutput(targetPath, source->info);
+        if (output.status != JobStatus::Done) {
+            return output;
+        }
     }
-    return copyAndPlace(plan, *source, targetPath, Target::Output, control);
+    return copyAndPlace(plan, *source, targetPath, target, control);
+}
+
+}  // namespace
+
+JobResult writeTrimmed(const TrimPlan& plan, std::string_view outputPath,
+                       const JobControl& control) {
+    return placeTrimmed(plan, std::string{outputPath}, Target::Output, control);
 }
 
 JobResult replaceTrimmed(const TrimPlan& plan, const JobControl& control) {
-    if (!plan.cut) {
-        return {JobStatus::NothingToCut, plan.sourcePath, {}};
-    }
-    std::shared_ptr<HeldSource> source;
-    JobResult held = heldSource(plan, source);
-    if (held.status != JobStatus::Done) {
-        return held;
-    }
-    return copyAndPlace(plan, *source, plan.sourcePath, Target::Source, control);
+    return placeTrimmed(plan, plan.sourcePath, Target::Source, control);
 }
 
 JobResult trimFile(std::string_view sourcePath, std::string_view outputName,
