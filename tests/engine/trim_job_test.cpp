@@ -16,6 +16,7 @@
 #include "engine/trim.h"
 #include "engine/trim_internals.h"
 #include "test_files.h"
+#include "tests/deadline.h"
 
 namespace velbrisk {
 namespace {
@@ -175,7 +176,7 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
     detail::TrimStats stats;
     std::int64_t lastDataOffset = -1;
 
-    // A reader that misses its partner's end waits for ever: the test's time limit ends it.
+    const Deadline deadline("the two readers of the shared stretch to end");
     const StepResult result =
         findLastData(file, 16 * kMiB, buffer, progress, stats, lastDataOffset, read);
 
@@ -199,6 +200,35 @@ INSTANTIATE_TEST_SUITE_P(
         LongScanCase{"stop_in_the_shared_stretch", Spoil::AsksToStop, 11 * kMiB,
                      JobStatus::Cancelled}),
     rowName);
+
+// A long tail whose one data byte opens the file's one stored run, 4 KiB past a hole: that run's
+// lowest block lies partly below the edge of the stretch two readers share, and is read all the same.
+TEST_F(InScratchFolder, DataInThePartBlockAtTheSharedStretchsFloorIsFound) {
+    const std::int64_t dataAt = 3 * kMiB + 4096;
+    const std::int64_t length = 16 * kMiB;
+    std::string stored(std::size_t(length - dataAt), '\0');
+    stored[0] = '\x01';
+    const int fd = ::open((folder / "app.exe").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::pwrite(fd, stored.data(), stored.size(), dataAt), ssize_t(stored.size()));
+    const bool holeSeen = ::lseek(fd, 0, SEEK_DATA) == dataAt;
+    ::close(fd);
+    if (!holeSeen) {
+        GTEST_SKIP() << "the file system does not tell where its holes are";
+    }
+    std::error_code openError;
+    const os::File file = os::openRead(folder / "app.exe", openError);
+    std::vector<std::byte> buffer(kBlock);
+    const JobControl control{};
+    ProgressMeter progress(control, 0, length);
+    detail::TrimStats stats;
+    std::int64_t lastDataOffset = -1;
+
+    const Deadline deadline("the two readers of the shared stretch to end");
+    const StepResult result = findLastData(file, length, buffer, progress, stats, lastDataOffset);
+
+    EXPECT_EQ(result.status, JobStatus::Done);
+    EXPECT_EQ(lastDataOffset, dataAt);
+}
 
 // Data at both ends of the first 4 GiB, then a 64 MiB hole: kept exactly past 32 bits, while the
 // scan reads only the last data's block and the copy moves only the stored pieces.

@@ -13,6 +13,7 @@
 #include "step_text.h"
 #include "table_rows.h"
 #include "test_files.h"
+#include "tests/deadline.h"
 #include "ui/chooser/Paths.h"
 
 namespace velbrisk::testing {
@@ -52,6 +53,7 @@ using ::velbrisk::testing::PrintTo;
 class FrmMainUse : public ::testing::TestWithParam<UseRow> {};
 
 TEST_P(FrmMainUse, showsWhatTheRowSays) {
+    const Deadline deadline("the row's jobs to end on their worker thread");
     ScratchFolder folder;
     const std::string dir = folder / "测试" + ui::chooser::kSeparator;
     folder.makeFolder("测试");
@@ -164,6 +166,11 @@ INSTANTIATE_TEST_SUITE_P(
         UseRow{"end_at_the_question_cancels_the_job", "yes|end|" + start("{dir}pe.exe", "small"),
                "Text={dir}pe.exe|" + question + "|quit=1"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
+        // The help's second paragraph is "{reason}" here, as for every message in three parts.
+        UseRow{"help", "click Label3",
+               std::string("said=information 使用帮助: 使用") + product::kName +
+                   "可以压缩掉EXE文件中的多余空白部分，从而使EXE文件体积减小。"
+                   "压缩率根据被压缩文件所含空白空间的多少决定。\n\n{reason}"},
         UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
         UseRow{"chooser_cancelled_leaves_Text", "Text=old|click Label", "Text=old"},
         // Every click on a link of the about panel opens its address again; the rest open nothing.

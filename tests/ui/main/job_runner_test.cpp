@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "fake_main_view.h"
+#include "tests/deadline.h"
 
 namespace velbrisk::testing {
 namespace {
@@ -16,6 +17,7 @@ using ui::JobRunner;
 // A runner as the window makes it: a phase shorter than the delay brings up no progress window,
 // not even for a moment; a longer one brings it up half a second in, and not much later.
 TEST(JobRunner, progressWindowComesAfterHalfASecond) {
+    const Deadline deadline("the worker's phases to end");
     FakeMainView view;
     JobRunner runner(view);
     runner.run([](const JobControl&) { return std::this_thread::sleep_for(50ms), JobResult{}; });
@@ -34,6 +36,7 @@ TEST(JobRunner, progressWindowComesAfterHalfASecond) {
 }
 
 TEST(JobRunner, cancelStopsThePhaseAndEveryLaterOne) {
+    const Deadline deadline("the cancelled phase to end");
     FakeMainView view;
     JobRunner runner(view, 10ms);
     view.onWait = [&] {

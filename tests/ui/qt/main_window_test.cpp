@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressDialog>
@@ -13,6 +14,7 @@
 
 #include "message_recorder.h"
 #include "pe_builder.h"
+#include "tests/deadline.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtTwips.h"
 
@@ -108,6 +110,7 @@ private slots:
     // The question between the job's phases comes under the busy cursor, which the job's end
     // takes away again.
     void busyCursorDuringTheJob() {
+        const testing::Deadline deadline("the job, and the question between its phases, to end");
         QTemporaryDir folder;
         QFile source(folder.filePath("程序.exe"));
         QVERIFY(source.open(QIODevice::WriteOnly) && source.write(program()) > 0);
@@ -154,6 +157,7 @@ private slots:
     // While a job runs the window takes no click and no close, and after a while its progress
     // dialog comes up as the user sees it; "取消" stops the job, and the window is itself again.
     void jobHoldsTheWindowAndShowsItsProgress() {
+        const testing::Deadline deadline("the job to end once its progress dialog is cancelled");
         QWidget window;
         auto* button = new QPushButton("x", &window);
         window.show();
@@ -190,6 +194,26 @@ private slots:
         QVERIFY(window.isVisible());
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(clicks, 1);
+    }
+
+    // Enter on the question answers 否: a cut into a program's own bytes is never the default.
+    void enterOnTheQuestionAnswersNo() {
+        const testing::Deadline deadline("the question to be answered by Enter");
+        bool pressed = false;
+        QTimer presser;
+        presser.callOnTimeout([&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(top);
+                if (box && box->isVisible() && box->button(QMessageBox::Yes) && box->button(QMessageBox::No)) {
+                    pressed = true;
+                    QTest::keyClick(box, Qt::Key_Return);
+                }
+            }
+        });
+        presser.start(5);
+        QtMessageBoxes boxes;
+        QVERIFY(!boxes.askYesNo({MessageIcon::Warning, "Velbrisk", "是否继续？"}));
+        QVERIFY(pressed);
     }
 
 private:

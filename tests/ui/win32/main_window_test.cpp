@@ -17,6 +17,7 @@
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/MessageBoxesWin32.h"
+#include "tests/deadline.h"
 #include "window_probe.h"
 
 using namespace std::chrono_literals;
@@ -168,6 +169,7 @@ TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
 }
 
 TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
+    const Deadline deadline("the progress window's wakes and the worker to end");
     window.setTextEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(named("Text")));
     window.holdInput(true);
