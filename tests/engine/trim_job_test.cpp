@@ -161,6 +161,9 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
         const bool spoiled =
             offset <= row.spoiledAt && row.spoiledAt < offset + std::int64_t(into.size());
         if (spoiled && row.spoil == Spoil::Fails) {
+            // Late, so that the other reader has run ahead and waits on this block: only the
+            // failure can wake it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
             ec = std::make_error_code(std::errc::io_error);
             return std::size_t{0};
         }
