@@ -13,13 +13,21 @@
 
 namespace velbrisk::testing {
 
-// Held for the span of the wait. A thread that never ends cannot be joined or failed politely,
-// so past the deadline the whole program ends: a watcher thread rather than running the body on
-// one, as the Qt and Win32 tests must stay on the thread that owns their windows.
+// Held for the span of the wait. A thread that never ends can be neither joined nor failed
+// politely, so past the deadline the whole program ends. A watcher, not the body on a thread of
+// its own, as the Qt and Win32 tests must stay on the thread that owns their windows.
 class Deadline {
 public:
     explicit Deadline(std::string waitingFor, std::chrono::seconds limit = std::chrono::seconds{30})
-        : waitingFor_(std::move(waitingFor)), limit_(limit), watcher_([this] { watch(); }) {}
+        : watcher_([this, waitingFor = std::move(waitingFor), limit] {
+              std::unique_lock lock(mutex_);
+              if (!endedChanged_.wait_for(lock, limit, [this] { return ended_; })) {
+                  std::fprintf(stderr, "FAILED: still waiting after %lld s for %s\n",
+                               static_cast<long long>(limit.count()), waitingFor.c_str());
+                  std::fflush(stderr);
+                  std::_Exit(1);
+              }
+          }) {}
     ~Deadline() {
         {
             const std::lock_guard lock(mutex_);
@@ -28,22 +36,8 @@ public:
         endedChanged_.notify_all();
         watcher_.join();
     }
-    Deadline(const Deadline&) = delete;
-    Deadline& operator=(const Deadline&) = delete;
 
 private:
-    void watch() {
-        std::unique_lock lock(mutex_);
-        if (!endedChanged_.wait_for(lock, limit_, [this] { return ended_; })) {
-            std::fprintf(stderr, "FAILED: still waiting after %lld s for %s\n",
-                         static_cast<long long>(limit_.count()), waitingFor_.c_str());
-            std::fflush(stderr);
-            std::_Exit(1);
-        }
-    }
-
-    const std::string waitingFor_;
-    const std::chrono::seconds limit_;
     std::mutex mutex_;
     std::condition_variable endedChanged_;
     bool ended_ = false;

@@ -23,7 +23,11 @@ TEST(JobRunner, progressWindowComesAfterHalfASecond) {
     runner.run([](const JobControl&) { return std::this_thread::sleep_for(50ms), JobResult{}; });
     EXPECT_EQ(view.progressWindows, 0);
     std::atomic<bool> shown{false};
-    view.onWait = [&] { shown = view.progressWindows > 0; };
+    int waitsBeforeShown = 0;
+    view.onWait = [&] {
+        waitsBeforeShown += !shown;
+        shown = view.progressWindows > 0;
+    };
     const auto start = std::chrono::steady_clock::now();
     runner.run([&](const JobControl&) {
         while (!shown && std::chrono::steady_clock::now() - start < 3s) {
@@ -33,6 +37,7 @@ TEST(JobRunner, progressWindowComesAfterHalfASecond) {
     });
     EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_LE(waitsBeforeShown, 3) << "the window's thread sleeps until the window is due";
 }
 
 TEST(JobRunner, cancelStopsThePhaseAndEveryLaterOne) {
