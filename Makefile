@@ -120,7 +120,7 @@ coverage: setup
 MUTANTS_PER_ROOM ?= 40
 MUTATION_SEED ?= 1
 MUTATION_BUILD ?= build-mutation
-MUTATION_TIMEOUT ?= 120
+MUTATION_TIMEOUT ?= 60
 .PHONY: mutation
 mutation: setup
 	tools/mutate --per-room $(MUTANTS_PER_ROOM) --seed $(MUTATION_SEED) --out $(MUTATION_BUILD) \
