@@ -122,6 +122,13 @@ TEST(Volumes, offeredMountPoints) {
             << row.name;
     }
 }
+
+// A folder's volume is a mount point that holds it, whatever is mounted deeper elsewhere.
+TEST(Volumes, aFoldersVolumeHoldsIt) {
+    const std::string folder = std::filesystem::canonical(std::filesystem::temp_directory_path()).string();
+    const std::string root = volumeRootOf(folder);
+    EXPECT_TRUE(root == "/" || folder == root || folder.starts_with(root + "/")) << root << " for " << folder;
+}
 #endif
 
 }  // namespace
