@@ -146,6 +146,7 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
     bool waited = false;
     std::stop_source stopper;
     int readsAfterStop = 0;
+    const std::thread::id testThread = std::this_thread::get_id();
     const ScanRead read = [&](std::int64_t offset, std::span<std::byte> into, std::error_code& ec) {
         {
             // The first read of the shared stretch waits for the second reader, however busy.
@@ -157,6 +158,10 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
                 waited = true;
                 arrived.wait_for(lock, std::chrono::seconds(2), [&] { return readers.size() > 1; });
             }
+        }
+        if (std::this_thread::get_id() != testThread) {
+            // The second reader is the slower, so that this thread's reports move the bar.
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         const bool spoiled =
             offset <= row.spoiledAt && row.spoiledAt < offset + std::int64_t(into.size());
@@ -174,7 +179,11 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
         return os::readAt(file, offset, into.data(), into.size() / (comesShort ? 2 : 1), ec);
     };
     std::vector<std::byte> buffer(kBlock);
-    const JobControl control{{}, stopper.get_token()};
+    int movesInStretch = 0;
+    const JobControl control{[&](std::uint64_t done, std::uint64_t) {
+                                 movesInStretch += done > 4 * kMiB && done < 8 * kMiB;
+                             },
+                             stopper.get_token()};
     ProgressMeter progress(control, 0, 16 * kMiB);
     detail::TrimStats stats;
     std::int64_t lastDataOffset = -1;
@@ -189,6 +198,7 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
         EXPECT_EQ(lastDataOffset, 8 * kMiB - 1);
         EXPECT_EQ(readers.size(), std::thread::hardware_concurrency() > 1 ? 2u : 1u);
         EXPECT_LE(stats.scanBytesRead, 8 * kMiB + 5 * kBlock);
+        EXPECT_GT(movesInStretch, 0) << "the bar moves while the stretch is read";
     }
 }
 
