@@ -121,6 +121,7 @@ const CommandRow kCommandRows[] = {
     {"unknown_letter_in_a_run", "", "-nx a", 2, "", usage("无法识别的选项“-x”"), ""},
     {"flag_given_a_value", "", "--force=yes a", 2, "", usage("选项“--force”不带参数"), ""},
     {"output_name_missing", "", "a -o", 2, "", usage("选项“-o”需要一个参数"), ""},
+    {"long_output_name_missing", "", "a --output", 2, "", usage("选项“--output”需要一个参数"), ""},
     {"output_name_empty", "", "--output= a", 2, "", usage("请输入压缩文件名！"), ""},
     {"output_name_in_place", "", "-i -osmall a", 2, "", usage("选项“-o”不能与“--in-place”同时使用"),
      ""},
