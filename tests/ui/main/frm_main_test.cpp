@@ -201,11 +201,12 @@ INSTANTIATE_TEST_SUITE_P(
                "Text={dir}pe.exe|" + question + " [closed]|quit=1"},
         UseRow{"command_line_file_fills_Text", "load {dir}prog.exe", "Text={dir}prog.exe"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
-        // The help's second paragraph is "{reason}" here, as for every message in three parts.
         UseRow{"help", "click Label3",
                std::string("said=information 使用帮助: 使用") + product::kName +
                    "可以压缩掉EXE文件中的多余空白部分，从而使EXE文件体积减小。"
-                   "压缩率根据被压缩文件所含空白空间的多少决定。\n\n{reason}"},
+                   "压缩率根据被压缩文件所含空白空间的多少决定。\n\n"
+                   "如何压缩：选择要压缩的EXE文件，然后输入压缩文件名，单击“开始压缩”即可开始压缩。"
+                   "你也可以将要压缩的文件拖动到“将被压缩的文件”下的输入框中。"},
         UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
         UseRow{"chooser_cancelled_leaves_Text", "Text=old|click Label", "Text=old"},
         // Every click on a link of the about panel opens its address again; the rest open nothing.
