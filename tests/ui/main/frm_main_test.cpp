@@ -212,28 +212,19 @@ INSTANTIATE_TEST_SUITE_P(
         // Every click on a link of the about panel opens its address again; the rest open nothing.
         UseRow{"about_links", "about -1|about 3|about 4|about 6|about 7",
                std::string("opened=") + "mailto:" + product::kMail + "?subject=Velbrisk用户来信 " +
-                   product::kHomePage}),
-    rowName);
-
-// Hover colours of Label, Lbl_Com, Lbl_Exit and Label3 (B blue, R red), then how many changes
-// reached the view: moves come by the dozen a second, and only a change is drawn.
-INSTANTIATE_TEST_SUITE_P(
-    Hover, FrmMainUse,
-    ::testing::Values(UseRow{"Text_leaves_Label3_red", "move Label Label Lbl_Com Lbl_Exit Label3 Text", "links=BBBR 7"},
-                      UseRow{"Text_and_form_turn_the_rest_blue", "move Label Text Label3 form form", "links=BBBB 4"}),
-    rowName);
-
-// Only the first file of the list counts, and only with "EXE" or "exe" as its last letters.
-INSTANTIATE_TEST_SUITE_P(
-    Drop, FrmMainUse,
-    ::testing::Values(
-        UseRow{"first_of_several", "drop /用户/程序.exe {unconverted} /srv/b.exe",
+                   product::kHomePage},
+        // Hover colours of Label, Lbl_Com, Lbl_Exit and Label3 (B blue, R red), then how many
+        // changes reached the view: moves come by the dozen a second, and only a change is drawn.
+        UseRow{"hover_Text_leaves_Label3_red", "move Label Label Lbl_Com Lbl_Exit Label3 Text", "links=BBBR 7"},
+        UseRow{"hover_Text_and_form_turn_the_rest_blue", "move Label Text Label3 form form", "links=BBBB 4"},
+        // Only the first file of the list counts, and only with "EXE" or "exe" as its last letters.
+        UseRow{"drop_first_of_several", "drop /用户/程序.exe {unconverted} /srv/b.exe",
                "Text=/用户/程序.exe"},
-        UseRow{"unconverted_first_refused", "Text=typed|drop {unconverted} /srv/b.exe",
+        UseRow{"drop_unconverted_first_refused", "Text=typed|drop {unconverted} /srv/b.exe",
                "Text=typed|" + error + "拖放的文件名含有无法识别的字符，无法使用该文件！"},
         // "/:/" is a folder ":" here, not a drive's root that keeps its separator.
-        UseRow{"trailing_separators_dropped", "drop /:/TOOLS.EXE//", "Text=/:/TOOLS.EXE"},
-        UseRow{"refused_drops_leave_Text",
+        UseRow{"drop_trailing_separators", "drop /:/TOOLS.EXE//", "Text=/:/TOOLS.EXE"},
+        UseRow{"drop_refused_leaves_Text",
                "Text=typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
                "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",
                "Text=typed"}),

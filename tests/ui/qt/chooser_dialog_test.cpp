@@ -25,17 +25,12 @@ private slots:
         }
     }
 
-    // The drive list ends above the folder list, and no two controls share a pixel.
-    void controlsShareNoPixel() {
+    // The drive list ends above the folder list, and no two controls share a pixel; Tab goes round
+    // the controls in the layout's order, from Drive1.
+    void placesAndTabOrder() {
         MessageRecorder recorder;
         ChooserDialog dialog(recorder, nullptr, tools_);
         QCOMPARE(velbrisk::testing::overlaps(dialog).join(", "), QString());
-    }
-
-    // Tab goes round the controls in the layout's order, from Drive1.
-    void tabOrder() {
-        MessageRecorder recorder;
-        ChooserDialog dialog(recorder, nullptr, tools_);
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));

@@ -91,43 +91,38 @@ TEST_F(ChooserDialogTest, ListsShowTheFolderOpenFoldersAndPickFiles) {
     EXPECT_EQ(entriesOf(control(chooser_ids::kFile1)), (Names{"A.EXE", "中文.exe"}));
 }
 
-// Each button closes the dialog, so that its modal run ends at once: OK with the path box handed
-// on, 取消 with nothing.
-TEST_F(ChooserDialogTest, OkHandsOnThePathBoxAndCancelNothing) {
-    static bool timedOut;
-    for (const int button : {chooser_ids::kCommand2, chooser_ids::kCommand1}) {
+// Each way out ends the modal run, which holds the main window off till then: OK with the path
+// box handed on, 取消 and the close box (0) with nothing.
+TEST_F(ChooserDialogTest, OkHandsOnThePathBoxCancelAndTheCloseBoxNothing) {
+    static bool timedOut, blockedWasEnabled;
+    static int button;
+    MainWindow window(GetModuleHandleW(nullptr), {});
+    for (const int way : {0, chooser_ids::kCommand2, chooser_ids::kCommand1}) {
         ChooserDialog other(GetModuleHandleW(nullptr), &recorder,
                             [this](const std::string& path) { chosen = path; });
         SetWindowTextW(GetDlgItem(other.hwnd(), chooser_ids::kText1), L"随便 typed");
-        SendMessageW(other.hwnd(), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        // A dialog that the button left open would run until this ends it.
+        button = way;
         timedOut = false;
-        SetTimer(other.hwnd(), 1, 3000, [](HWND chooser, UINT, UINT_PTR timer, DWORD) {
+        blockedWasEnabled = true;
+        SetTimer(other.hwnd(), 1, 20, [](HWND chooser, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(chooser, timer);
+            blockedWasEnabled = IsWindowEnabled(FindWindowW(L"VelbriskFrmMain", nullptr));
+            PostMessageW(chooser, button ? WM_COMMAND : WM_CLOSE, MAKEWPARAM(button, BN_CLICKED), 0);
+        });
+        // A dialog that the button left open would run until this ends it.
+        SetTimer(other.hwnd(), 2, 3000, [](HWND chooser, UINT, UINT_PTR timer, DWORD) {
             KillTimer(chooser, timer);
             timedOut = true;
             PostQuitMessage(0);
         });
-        EXPECT_EQ(other.runModal(nullptr), button == chooser_ids::kCommand1) << button;
-        EXPECT_FALSE(timedOut) << button;
-        EXPECT_EQ(chosen.has_value(), button == chooser_ids::kCommand1) << button;
+        EXPECT_EQ(other.runModal(window.hwnd()), way == chooser_ids::kCommand1) << way;
+        EXPECT_FALSE(timedOut || blockedWasEnabled) << way;
+        EXPECT_TRUE(IsWindowEnabled(window.hwnd())) << way;
+        EXPECT_EQ(chosen.has_value(), way == chooser_ids::kCommand1) << way;
         MSG quit;
         PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
     EXPECT_EQ(chosen, "随便 typed");
-}
-
-TEST_F(ChooserDialogTest, TheModalRunHoldsTheMainWindowOff) {
-    static bool blockedWasEnabled = true;
-    MainWindow window(GetModuleHandleW(nullptr), {});
-    SetTimer(dialog.hwnd(), 1, 20, [](HWND chooser, UINT, UINT_PTR timer, DWORD) {
-        KillTimer(chooser, timer);
-        blockedWasEnabled = IsWindowEnabled(FindWindowW(L"VelbriskFrmMain", nullptr));
-        PostMessageW(chooser, WM_CLOSE, 0, 0);
-    });
-    EXPECT_FALSE(dialog.runModal(window.hwnd()));
-    EXPECT_FALSE(blockedWasEnabled);
-    EXPECT_TRUE(IsWindowEnabled(window.hwnd()));
-    EXPECT_EQ(chosen, std::nullopt);
 }
 
 }  // namespace

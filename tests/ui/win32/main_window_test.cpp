@@ -71,6 +71,14 @@ protected:
         }
         return name == "form" ? window.hwnd() : GetDlgItem(window.hwnd(), mainControlId(name));
     }
+    // The text colours of Label, Lbl_Com, Lbl_Exit and Label3.
+    std::array<COLORREF, 4> linkColours() const {
+        std::array<COLORREF, 4> links{};
+        for (std::size_t i = 0; i < links.size(); ++i) {
+            links[i] = paintOf(named(std::string(main_window::kLinks[i].name))).first;
+        }
+        return links;
+    }
 
     MessageRecorder recorder;
     MainWindow window{GetModuleHandleW(nullptr),
@@ -101,26 +109,19 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutSaysAtTheMonitorsDpi) {
 // turns red and no other, whichever control the row before belonged to.
 TEST_F(MainWindowTest, ThePointerOnALinksEdgeRowsColoursThatLinkAlone) {
     window.show(SW_SHOWNORMAL);
-    const auto colours = [this] {
-        std::array<COLORREF, 4> links{};
-        for (std::size_t i = 0; i < links.size(); ++i) {
-            links[i] = paintOf(named(std::string(main_window::kLinks[i].name))).first;
-        }
-        return links;
-    };
-    // Moves the pointer and lets the window take the move, until the links show `done`.
-    const auto pointAt = [&](POINT at, auto done) {
+    const std::array<COLORREF, 4> rest{kBlue, kBlue, kBlue, kBlue};
+    // Moves the pointer and lets the window take the move, until the links are at rest or not.
+    const auto pointAt = [&](POINT at, bool atRest) {
         SetCursorPos(at.x, at.y);
-        for (int round = 0; round < 200 && !done(colours()); ++round) {
+        for (int round = 0; round < 200 && (linkColours() == rest) != atRest; ++round) {
             MSG message;
             while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
                 DispatchMessageW(&message);
             }
             Sleep(10);
         }
-        return colours();
+        return linkColours();
     };
-    const std::array<COLORREF, 4> rest{kBlue, kBlue, kBlue, kBlue};
     POINT form{2, 2};
     ClientToScreen(window.hwnd(), &form);
     for (std::size_t i = 0; i < main_window::kLinks.size(); ++i) {
@@ -130,9 +131,8 @@ TEST_F(MainWindowTest, ThePointerOnALinksEdgeRowsColoursThatLinkAlone) {
         expected[i] = kRed;
         for (const LONG row : {place.top, place.bottom - 1}) {
             SCOPED_TRACE(std::string(main_window::kLinks[i].name) + " row " + std::to_string(row));
-            ASSERT_EQ(pointAt(form, [&](const auto& now) { return now == rest; }), rest);
-            EXPECT_EQ(pointAt({place.left + 2, row}, [&](const auto& now) { return now != rest; }),
-                      expected);
+            ASSERT_EQ(pointAt(form, true), rest);
+            EXPECT_EQ(pointAt({place.left + 2, row}, false), expected);
         }
     }
 }
@@ -187,7 +187,7 @@ TEST_F(MainWindowTest, TheSourceBoxIsGreenEvenDisabledAndLabelsAreOnTheWindowsYe
 TEST_F(MainWindowTest, MovesOverEachControlReachTheLogic) {
     struct Step {
         const char* over;
-        std::array<COLORREF, 4> links;  // Label, Lbl_Com, Lbl_Exit, Label3
+        std::array<COLORREF, 4> links;
     };
     const Step walk[] = {
         {"Label", {kRed, kBlue, kBlue, kBlue}},
@@ -200,11 +200,7 @@ TEST_F(MainWindowTest, MovesOverEachControlReachTheLogic) {
     };
     for (const Step& step : walk) {
         SendMessageW(named(step.over), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-        std::array<COLORREF, 4> links{};
-        for (std::size_t i = 0; i < links.size(); ++i) {
-            links[i] = paintOf(named(std::string(main_window::kLinks[i].name))).first;
-        }
-        EXPECT_EQ(links, step.links) << step.over;
+        EXPECT_EQ(linkColours(), step.links) << step.over;
     }
 }
 
