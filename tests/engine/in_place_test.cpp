@@ -1,20 +1,12 @@
 // Tests of replacing the source in place while another program acts on it, and of the temporaries
 // that killed jobs leave behind.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstddef>
-#include <iterator>
-
-#include "engine/trim.h"
 #include "engine/trim_internals.h"
 #include "test_files.h"
 
@@ -23,7 +15,6 @@ namespace {
 
 using namespace testing;  // the helpers of the engine's tests
 using testing::PrintTo;   // found by argument-dependent lookup only when declared here
-using Names = std::set<std::string>;
 
 const std::string kSource = bytesWithData(kMiB, {{0, 700 * kKiB}});
 const std::string kTrimmed = keptBytes(kSource, findCut(kMiB, 700 * kKiB - 1)->outputLength);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/pe_image.h"
+
 namespace velbrisk::testing {
 
 struct PeSection {
@@ -128,5 +130,34 @@ inline PeLayout typicalLayout(bool pe32Plus) {
                        {".data", 0x600, 0x200, std::vector<std::uint8_t>(0x40, 0x11)}};
     return layout;
 }
+
+// A file of `size` bytes: `leading` (or as much of it as fits), then zeros, as the header reader
+// sees it. It counts the bytes read, marks any read that reaches outside the file, and fails every
+// read after `readsLeft`.
+struct FakeFile {
+    std::vector<std::uint8_t> leading;
+    std::int64_t size = static_cast<std::int64_t>(leading.size());
+    std::int64_t bytesRead = 0;
+    bool readOutside = false;
+    int readsLeft = -1;
+
+    std::optional<std::int64_t> declaredEnd() {
+        return declaredDataEnd(
+            [this](std::int64_t offset, std::span<std::uint8_t> into) {
+                readOutside = readOutside || offset < 0 || offset > size ||
+                              std::int64_t(into.size()) > size - offset;
+                if (readsLeft-- == 0 || readOutside) {
+                    return false;
+                }
+                bytesRead += std::int64_t(into.size());
+                for (std::size_t k = 0; k < into.size(); ++k) {
+                    const auto at = std::size_t(offset) + k;
+                    into[k] = at < leading.size() ? leading[at] : 0;
+                }
+                return true;
+            },
+            size);
+    }
+};
 
 }  // namespace velbrisk::testing

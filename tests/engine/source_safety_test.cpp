@@ -1,15 +1,6 @@
 // Tests of the job in a world that does not hold still, and of what the copy's modes grant.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-
-#include "engine/trim.h"
 #include "engine/trim_internals.h"
 #include "test_files.h"
 
@@ -18,7 +9,6 @@ namespace {
 
 using namespace testing;  // the helpers of the engine's tests
 using testing::PrintTo;   // found by argument-dependent lookup only when declared here
-using Names = std::set<std::string>;
 
 // Another program changes the source during the scan, while the user is asked, or in the copy.
 enum class When { Scan, Between, Copy };

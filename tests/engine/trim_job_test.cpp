@@ -1,20 +1,11 @@
 // Tests of the whole job on real files: what is kept, refusals and stops, a long blank tail.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <condition_variable>
 #include <mutex>
-#include <set>
 #include <stop_token>
 #include <thread>
 
-#include "engine/job_step.h"
 #include "engine/tail_scan.h"
-#include "engine/trim.h"
-#include "engine/trim_internals.h"
 #include "test_files.h"
 
 namespace velbrisk {
@@ -22,7 +13,6 @@ namespace {
 
 using namespace testing;  // the helpers of the engine's tests
 using testing::PrintTo;   // found by argument-dependent lookup only when declared here
-using Names = std::set<std::string>;
 
 struct CopyWay {
     const char* name;

@@ -4,13 +4,7 @@
 // and the stop under Wine.
 #include <windows.h>
 
-#include <algorithm>
-#include <string>
-#include <system_error>
-
 #include "engine/job_error.h"
-#include "engine/os_file.h"
-#include "engine/trim.h"
 #include "engine/trim_internals.h"
 #include "test_files.h"
 
@@ -18,7 +12,6 @@ namespace velbrisk {
 namespace {
 
 using namespace testing;  // the helpers of the engine's tests
-using Names = std::set<std::string>;
 
 // A 1000-byte file with data up to offset 700 and zeros after it, and its copy of 711 bytes.
 const std::string kSource = bytesWithData(1000, {{0, 701}});
