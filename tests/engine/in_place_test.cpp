@@ -60,11 +60,7 @@ TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
     EXPECT_EQ(names, (Names{"app.exe", "link.exe"}));
 }
 
-const std::string kWritten = [] {
-    std::string bytes = kSource;
-    bytes.replace(10, 4, "new!");
-    return bytes;
-}();
+const std::string kWritten = std::string(kSource).replace(10, 4, "new!");
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReplaceTable,

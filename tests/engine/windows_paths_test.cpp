@@ -106,9 +106,7 @@ TEST_F(WindowsFiles, ReplaceShowsWhatItReplacedAndReadOnlyStays) {
 
         EXPECT_EQ(result.status, writer ? JobStatus::SourceUnreadable : JobStatus::Done)
             << result.reason;
-        std::string written = kSource;
-        written.replace(10, 4, "new!");
-        EXPECT_EQ(readFile(source), writer ? written : kCopy);
+        EXPECT_EQ(readFile(source), writer ? std::string(kSource).replace(10, 4, "new!") : kCopy);
         EXPECT_EQ(folder.names("测试 文件夹"), (Names{"程序.exe"}));
     }
     writeFile(in("小程序.exe"), "old output");
