@@ -1,5 +1,4 @@
-// Tests of replacing the source in place while another program acts on it, and of the temporaries
-// that killed jobs leave behind.
+// Tests of the in-place replace while another program acts on the source; killed jobs' leftovers.
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/file.h>

@@ -58,9 +58,8 @@ struct PeImage {
     }
 };
 
-// Lays out the headers up to the section table, the sections' data, the certificate table and
-// the symbol and string tables where the layout puts them, then the trailing zeros. Only the fields that say where things are
-// get values.
+// Lays out the headers, the sections' data, the certificate, symbol and string tables, then the
+// trailing zeros. Only the fields that say where things are get values.
 inline PeImage buildPe(const PeLayout& layout) {
     PeImage image;
     const std::size_t optionalFixedSize = layout.pe32Plus ? 112 : 96;
@@ -131,9 +130,8 @@ inline PeLayout typicalLayout(bool pe32Plus) {
     return layout;
 }
 
-// A file of `size` bytes: `leading` (or as much of it as fits), then zeros, as the header reader
-// sees it. It counts the bytes read, marks any read that reaches outside the file, and fails every
-// read after `readsLeft`.
+// The header reader's file of `size` bytes, `leading` then zeros: it counts the bytes read, marks a
+// read that reaches outside the file, and fails every read after `readsLeft`.
 struct FakeFile {
     std::vector<std::uint8_t> leading;
     std::int64_t size = static_cast<std::int64_t>(leading.size());

@@ -20,8 +20,9 @@ struct CopyWay {
 };
 constexpr std::int64_t kBlock = 256 * kKiB;
 // The slowest way: a named temporary, plain reads and writes in small blocks.
-const detail::TrimOptions kPlainCopy{.allowClone = false, .allowKernelCopy = false, .blockBytes = 64,
-                                     .kernelChunkBytes = 64, .allowUnnamedOutput = false};
+const detail::TrimOptions kPlainCopy{.allowClone = false, .allowKernelCopy = false,
+                                     .blockBytes = 64, .kernelChunkBytes = 64,
+                                     .allowUnnamedOutput = false};
 
 class KeptBytesTable : public ScratchTable<CopyWay> {};
 

@@ -19,7 +19,6 @@ struct TextRow {
     Utf16 utf16;
 };
 
-// Each row converts both ways into the other.
 const TextRow kWellFormed[] = {
     {"empty", "", {}},
     {"ascii", "a.exe", {'a', '.', 'e', 'x', 'e'}},

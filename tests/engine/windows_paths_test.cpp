@@ -1,7 +1,5 @@
-// Windows-only cases of the engine: wide-character names, the identity of one file under two
-// spellings and the system's words. Built only for Windows (run here under Wine); the folder
-// rule's Windows rows are in output_path_test.cpp, and the command line's tests run the replace
-// and the stop under Wine.
+// Windows-only cases of the engine, run under Wine: wide-character names, one file under two
+// spellings, the system's words, the replace and the temporaries of killed jobs.
 #include <windows.h>
 
 #include "engine/job_error.h"
