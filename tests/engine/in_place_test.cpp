@@ -1,20 +1,11 @@
-// Tests of replacing the source in place while another program acts on it, and of the temporaries
-// that killed jobs leave behind.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
+// Tests of the in-place replace while another program acts on the source; killed jobs' leftovers.
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstddef>
-#include <iterator>
-
-#include "engine/trim.h"
 #include "engine/trim_internals.h"
 #include "test_files.h"
 
@@ -23,7 +14,6 @@ namespace {
 
 using namespace testing;  // the helpers of the engine's tests
 using testing::PrintTo;   // found by argument-dependent lookup only when declared here
-using Names = std::set<std::string>;
 
 const std::string kSource = bytesWithData(kMiB, {{0, 700 * kKiB}});
 const std::string kTrimmed = keptBytes(kSource, findCut(kMiB, 700 * kKiB - 1)->outputLength);
@@ -69,11 +59,7 @@ TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
     EXPECT_EQ(names, (Names{"app.exe", "link.exe"}));
 }
 
-const std::string kWritten = [] {
-    std::string bytes = kSource;
-    bytes.replace(10, 4, "new!");
-    return bytes;
-}();
+const std::string kWritten = std::string(kSource).replace(10, 4, "new!");
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReplaceTable,

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/pe_image.h"
+
 namespace velbrisk::testing {
 
 struct PeSection {
@@ -56,9 +58,8 @@ struct PeImage {
     }
 };
 
-// Lays out the headers up to the section table, the sections' data, the certificate table and
-// the symbol and string tables where the layout puts them, then the trailing zeros. Only the fields that say where things are
-// get values.
+// Lays out the headers, the sections' data, the certificate, symbol and string tables, then the
+// trailing zeros. Only the fields that say where things are get values.
 inline PeImage buildPe(const PeLayout& layout) {
     PeImage image;
     const std::size_t optionalFixedSize = layout.pe32Plus ? 112 : 96;
@@ -128,5 +129,33 @@ inline PeLayout typicalLayout(bool pe32Plus) {
                        {".data", 0x600, 0x200, std::vector<std::uint8_t>(0x40, 0x11)}};
     return layout;
 }
+
+// The header reader's file of `size` bytes, `leading` then zeros: it counts the bytes read, marks a
+// read that reaches outside the file, and fails every read after `readsLeft`.
+struct FakeFile {
+    std::vector<std::uint8_t> leading;
+    std::int64_t size = static_cast<std::int64_t>(leading.size());
+    std::int64_t bytesRead = 0;
+    bool readOutside = false;
+    int readsLeft = -1;
+
+    std::optional<std::int64_t> declaredEnd() {
+        return declaredDataEnd(
+            [this](std::int64_t offset, std::span<std::uint8_t> into) {
+                readOutside = readOutside || offset < 0 || offset > size ||
+                              std::int64_t(into.size()) > size - offset;
+                if (readsLeft-- == 0 || readOutside) {
+                    return false;
+                }
+                bytesRead += std::int64_t(into.size());
+                for (std::size_t k = 0; k < into.size(); ++k) {
+                    const auto at = std::size_t(offset) + k;
+                    into[k] = at < leading.size() ? leading[at] : 0;
+                }
+                return true;
+            },
+            size);
+    }
+};
 
 }  // namespace velbrisk::testing

@@ -1,14 +1,5 @@
 // Tests of the PE header reader: where an image's declared data ends, read only inside the file.
-#include "engine/pe_image.h"
 #include "engine/trim.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "pe_builder.h"
 #include "test_files.h"
 
@@ -20,34 +11,6 @@ using testing::PrintTo;   // found by argument-dependent lookup only when declar
 using Bytes = std::vector<std::uint8_t>;
 using End = std::optional<std::int64_t>;
 constexpr End kNotPe = std::nullopt;
-
-// A file of `size` bytes: `leading` (or as much of it as fits), then zeros. It counts the bytes
-// read, marks any read that reaches outside the file, and fails every read after `readsLeft`.
-struct FakeFile {
-    Bytes leading;
-    std::int64_t size = static_cast<std::int64_t>(leading.size());
-    std::int64_t bytesRead = 0;
-    bool readOutside = false;
-    int readsLeft = -1;
-
-    End declaredEnd() {
-        return declaredDataEnd(
-            [this](std::int64_t offset, std::span<std::uint8_t> into) {
-                readOutside =
-                    readOutside || offset < 0 || offset + std::int64_t(into.size()) > size;
-                if (readsLeft-- == 0 || readOutside) {
-                    return false;
-                }
-                bytesRead += std::int64_t(into.size());
-                for (std::size_t k = 0; k < into.size(); ++k) {
-                    const auto at = std::size_t(offset) + k;
-                    into[k] = at < leading.size() ? leading[at] : 0;
-                }
-                return true;
-            },
-            size);
-    }
-};
 
 // The typical image with a certificate table, other data directories or blank bytes at its end.
 PeLayout layout(bool pe32Plus, std::uint32_t certificateOffset = 0,

@@ -26,6 +26,7 @@ namespace fs = std::filesystem;
 
 inline constexpr std::int64_t kKiB = std::int64_t{1} << 10;
 inline constexpr std::int64_t kMiB = std::int64_t{1} << 20;
+using Names = std::set<std::string>;
 
 // A UTF-8 path as the file system library takes it.
 inline fs::path utf8Path(const std::string& path) {

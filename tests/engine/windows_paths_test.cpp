@@ -1,16 +1,8 @@
-// Windows-only cases of the engine: wide-character names, the identity of one file under two
-// spellings and the system's words. Built only for Windows (run here under Wine); the folder
-// rule's Windows rows are in output_path_test.cpp, and the command line's tests run the replace
-// and the stop under Wine.
+// Windows-only cases of the engine, run under Wine: wide-character names, one file under two
+// spellings, the system's words, the replace and the temporaries of killed jobs.
 #include <windows.h>
 
-#include <algorithm>
-#include <string>
-#include <system_error>
-
 #include "engine/job_error.h"
-#include "engine/os_file.h"
-#include "engine/trim.h"
 #include "engine/trim_internals.h"
 #include "test_files.h"
 
@@ -18,7 +10,6 @@ namespace velbrisk {
 namespace {
 
 using namespace testing;  // the helpers of the engine's tests
-using Names = std::set<std::string>;
 
 // A 1000-byte file with data up to offset 700 and zeros after it, and its copy of 711 bytes.
 const std::string kSource = bytesWithData(1000, {{0, 701}});
@@ -113,9 +104,7 @@ TEST_F(WindowsFiles, ReplaceShowsWhatItReplacedAndReadOnlyStays) {
 
         EXPECT_EQ(result.status, writer ? JobStatus::SourceUnreadable : JobStatus::Done)
             << result.reason;
-        std::string written = kSource;
-        written.replace(10, 4, "new!");
-        EXPECT_EQ(readFile(source), writer ? written : kCopy);
+        EXPECT_EQ(readFile(source), writer ? std::string(kSource).replace(10, 4, "new!") : kCopy);
         EXPECT_EQ(folder.names("测试 文件夹"), (Names{"程序.exe"}));
     }
     writeFile(in("小程序.exe"), "old output");
