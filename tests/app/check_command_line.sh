@@ -4,8 +4,7 @@
 # Usage: check_command_line.sh PROGRAM VERSION
 set -u
 program=$1 version=$2
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
 run() { env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$program" "$@"; }
 # check STATUS STDOUT'S-FIRST-LINE STDERR ARGUMENT...
 check() {

@@ -24,12 +24,10 @@ const CommandRow kCommandRows[] = {
     {"lone_dash_is_a_file", {"-"}, WindowRequest::Open, "/home/u/-"},
     {"help_short", {"-h"}, WindowRequest::Help, ""},
     {"help_long_after_a_file", {"a.exe", "--help"}, WindowRequest::Help, ""},
-    {"version", {"--version"}, WindowRequest::Version, ""},
     {"qt_option_is_not_ours",
      {"-platform", "xcb"},
      WindowRequest::UsageError,
      "无法识别的选项“-platform”"},
-    {"two_files", {"a.exe", "b.exe"}, WindowRequest::UsageError, "只能给出一个文件"},
     {"empty_file", {""}, WindowRequest::UsageError, "文件名不能为空"},
 };
 

@@ -9,18 +9,14 @@
 using namespace velbrisk;
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: cut_both_ways SOURCE SAFE FULL\n");
-        return 2;
-    }
     TrimPlan full;
     std::optional<TrimPlan> safe;
-    if (scanSource(argv[1], full).status == JobStatus::Done) {
+    if (argc == 4 && scanSource(argv[1], full).status == JobStatus::Done) {
         safe = safePlan(full);
     }
     if (!safe || writeTrimmed(*safe, outputPath(argv[1], argv[2])).status != JobStatus::Done ||
         writeTrimmed(full, outputPath(argv[1], argv[3])).status != JobStatus::Done) {
-        std::fprintf(stderr, "cut_both_ways: no copy of %s\n", argv[1]);
+        std::puts("usage: cut_both_ways SOURCE SAFE FULL, which must give both copies");
         return 1;
     }
     std::printf("source %lld declared %lld safe %lld full %lld imageBytesCut %lld\n",
