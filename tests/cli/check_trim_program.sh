@@ -26,8 +26,7 @@ for stop in INT:130 TERM:143 HUP:129 QUIT:131; do
     [ -z "$(ls -A in | grep '^\.')" ] || fail "left behind: $(ls -A in | grep '^\.')"
 done
 
-# The limit stops the copy of the large file in place: the source stays as it was, the system's
-# reason is given, and the batch goes on to the small one.
+# The limit stops the large file's copy in place: the source stays, and the batch goes on.
 head -c 6000 files >small.exe
 { head -c 100000 files; head -c 100000 /dev/zero; } >big.exe
 cp big.exe big.before
@@ -36,7 +35,6 @@ cp big.exe big.before
 grep -q '^small.exe：' out || fail "the batch did not go on: $(cat out)"
 cmp -s big.exe big.before || fail "the source changed under a file-size limit"
 
-# A report that cannot be written, to a full disk or a closed output, fails with a word on stderr.
 "$program" -n small.exe 2>err >/dev/full
 [ $? = 1 ] && grep -q '^velbrisk-trim：无法写出结果' err || fail "report to a full disk: $(cat err)"
 "$program" -n small.exe 2>err >&-

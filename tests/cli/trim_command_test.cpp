@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "cli/TrimBatch.h"
-#include "engine/trim.h"
 #include "pe_builder.h"
 #include "test_files.h"
 
@@ -18,18 +17,8 @@ namespace {
 using namespace velbrisk::testing;
 using velbrisk::testing::PrintTo;  // for the rows' names, which ADL finds only by declaration
 
-// What the window's rule keeps of `bytes`, from the engine's own arithmetic.
-std::string trimmed(const std::string& bytes) {
-    const auto last = static_cast<std::int64_t>(bytes.find_last_not_of('\0'));
-    return keptBytes(bytes, findCut(static_cast<std::int64_t>(bytes.size()), last)->outputLength);
-}
-
 // 108 of 1007 bytes are kept: 89.27% saved, which reads 89.2%, not rounded up.
 const std::string kTailed = bytesWithData(1007, {{0, 100}});
-// Shorter than one probe: nothing to cut.
-const std::string kShort = bytesWithData(5, {{0, 5}});
-// No blank tail: a copy is the whole file and one zero byte more.
-const std::string kFull = bytesWithData(50, {{0, 50}});
 // A Windows program whose last section ends in zeros that its headers declare, at 0x800, followed
 // by 1000 zeros of no one's: 3048 bytes, of which the probe rule keeps 1609 and the program 2048.
 const std::string kProgram = [] {
@@ -53,14 +42,15 @@ struct CommandRow {
     const char* after;  // the whole folder afterwards
 };
 
-// Upper case a file as made, lower case its trimmed copy.
+// Upper case a file as made, lower case its trimmed copy. S is shorter than one probe, F has no
+// blank tail (its copy would be one byte longer).
 const std::map<char, std::string> kContents = {{'T', kTailed},
-                                               {'t', trimmed(kTailed)},
+                                               {'t', keptBytes(kTailed, 108)},
                                                {'P', kProgram},
-                                               {'p', trimmed(kProgram)},
+                                               {'p', keptBytes(kProgram, 1609)},
                                                {'k', keptBytes(kProgram, 0x800)},
-                                               {'S', kShort},
-                                               {'F', kFull}};
+                                               {'S', bytesWithData(5, {{0, 5}})},
+                                               {'F', bytesWithData(50, {{0, 50}})}};
 
 const CommandRow kCommandRows[] = {
     {"a_missing_file_fails_and_the_batch_goes_on", "a.exe:T c.exe:F", "b.exe a.exe c.exe", 1,
@@ -79,14 +69,12 @@ const CommandRow kCommandRows[] = {
      "p.exe：3048 → 2048 字节，节省 32.8%，为程序保留 439 字节，写入 p.trimmed.exe\n", "",
      "p.exe:P p.trimmed.exe:k"},
     {"dry_run_gives_both_cuts_of_a_program", "p.exe:P", "--dry-run p.exe", 0,
-     "p.exe：3048 → 2048 字节，可节省 32.8%，为程序保留 439 字节（全部去掉为 1609 "
-     "字节）（未写入）\n",
+     "p.exe：3048 → 2048 字节，可节省 32.8%，为程序保留 439 字节（全部去掉为 1609 字节）（未写入）\n",
      "", "p.exe:P"},
     {"program_bytes_cut_with_all", "p.exe:P", "--all p.exe", 0,
      "p.exe：3048 → 1609 字节，节省 47.2%，写入 p.trimmed.exe\n", "", "p.exe:P p.trimmed.exe:p"},
     {"nothing_after_the_program", "k.exe:k", "k.exe", 0,
-     "k.exe：2048 "
-     "字节，该文件是Windows程序，程序自身的数据之后没有可以去掉的空白部分，未生成压缩文件。\n",
+     "k.exe：2048 字节，该文件是Windows程序，程序自身的数据之后没有可以去掉的空白部分，未生成压缩文件。\n",
      "", "k.exe:k"},
     {"in_place_replaces_each_source_lengthens_none_and_keeps_the_program",
      "a.exe:T p.exe:P s.exe:S f.exe:F", "--in-place a.exe p.exe s.exe f.exe", 0,
@@ -183,14 +171,12 @@ TEST_P(TrimCommandTable, WritesReportsAndEnds) {
     EXPECT_TRUE(reads(err.str(), row.err)) << err.str();
     std::set<std::string> after;
     for (const std::string& name : folder.names()) {
-        if (std::filesystem::is_directory(utf8Path(folder / name))) {
-            after.insert(name + '/');
-            continue;
-        }
         const std::string bytes = readFile(folder / name);
         const auto known = std::find_if(kContents.begin(), kContents.end(),
                                         [&](const auto& entry) { return entry.second == bytes; });
-        after.insert(name + ':' + (known == kContents.end() ? '?' : known->first));
+        const bool isFolder = std::filesystem::is_directory(utf8Path(folder / name));
+        after.insert(isFolder ? name + '/'
+                              : name + ':' + (known == kContents.end() ? '?' : known->first));
     }
     const std::vector<std::string> expected = words(row.after);
     EXPECT_EQ(after, std::set<std::string>(expected.begin(), expected.end()));
@@ -217,7 +203,7 @@ TEST(TrimCommand, InPlaceThroughALinkNamesTheFileReplaced) {
     EXPECT_EQ(out.str(), folder / "l.exe" + "：1007 → 108 字节，节省 89.2%，已替换链接指向的文件 " +
                              target + "\n");
     EXPECT_TRUE(std::filesystem::is_symlink(utf8Path(folder / "l.exe")));
-    EXPECT_EQ(readFile(folder / "a.exe"), trimmed(kTailed));
+    EXPECT_EQ(readFile(folder / "a.exe"), kContents.at('t'));
 }
 #endif
 

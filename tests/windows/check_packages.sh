@@ -1,8 +1,6 @@
 #!/bin/bash
-# The Windows zip and installer as a user meets them, under Wine: velbrisk-trim.exe trims from the
-# unpacked zip and reports in Chinese; the installer, run silently, adds Explorer's verb on .exe
-# files, whose command opens the window with the file in its source box, and appends its folder
-# to the user's PATH; the uninstaller leaves the user's keys and PATH as they were before.
+# The Windows zip and installer as a user meets them, under Wine: velbrisk-trim.exe from the zip,
+# then a silent install (Explorer's verb on .exe files, the user's PATH) and uninstall.
 # Usage: check_packages.sh BUILD WINE_RUN PREFIX ZIP SETUP PRODUCT APP_ID START_VERB
 set -uo pipefail
 build=$1 wine_run=$2 prefix=$3 zip=$4 setup=$5 product=$6 app_id=$7 start_verb=$8
@@ -22,8 +20,8 @@ rm -rf "$scratch" && mkdir -p "$folder" && cd "$folder" || exit 1
 { head -c 701 /dev/zero | tr '\0' 'A'; head -c 299 /dev/zero; } >小程序.exe
 source_file=$(printf 'Z:%s' "${folder//\//\\}\\小程序.exe")
 
-# velbrisk-trim.exe runs from the unpacked zip; its line reads back as UTF-8 where its output is
-# redirected, and shows as text on a console (a terminal, which Wine makes one of).
+# Its line reads back as UTF-8 where redirected, and as text on a console (which Wine makes a
+# terminal).
 package=$(basename "$zip" -windows-x64.zip)
 trim=$scratch/$package/velbrisk-trim.exe
 unzip -q "$zip" -d "$scratch"
@@ -33,7 +31,7 @@ wine_run "$trim" 小程序.exe >out 2>err
 if command -v script >/dev/null; then
     rm -f 小程序.trimmed.exe
     script -qec "'$wine_run' '$prefix' '$trim' 小程序.exe" /dev/null </dev/null >console
-    grep -qF "$line" console || fail "on a console velbrisk-trim.exe showed: $(od -c console | head)"
+    grep -qF "$line" console || fail "on a console velbrisk-trim.exe showed: $(od -c console)"
 fi
 
 # The user's own PATH, with a variable in it, which must come through both as it was.
@@ -41,7 +39,8 @@ wine_run reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d '%USERPROFILE%\b
     >/dev/null 2>&1
 snapshot() { reg query 'HKCU\Software\Classes' /s; reg query 'HKCU\Environment' /s; }
 before=$(snapshot)
-installed=$(ls -d "$prefix"/drive_c/users/*/AppData | grep -v /Public/ | head -n 1)/Local/Programs/$product
+installed=$(ls -d "$prefix"/drive_c/users/*/AppData | grep -v /Public/ | head -n 1)
+installed=$installed/Local/Programs/$product
 verb_key="HKCU\\Software\\Classes\\SystemFileAssociations\\.exe\\shell\\$product"
 uninstall_key="HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$app_id"
 
@@ -59,7 +58,7 @@ size=$(reg_value "$uninstall_key" /v EstimatedSize)
 kib=$(($(cat "$installed"/* | wc -c) / 1024))
 [ -n "$size" ] && [ $((size - kib)) -le 1 ] && [ $((kib - size)) -le 1 ] ||
     fail "EstimatedSize is '$size', the folder holds $kib KiB"
-# Explorer puts the file's path for %1 and starts the command; the window shows that path.
+# Explorer puts the file's path for %1 and starts the command; the window must show that path.
 shown=$(wine_run "$start_verb" "$command" "$source_file" | iconv -f UTF-16LE -t UTF-8)
 [ "$shown" = "$source_file" ] || fail "the verb's window shows '$shown' in Text"
 

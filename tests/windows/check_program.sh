@@ -10,7 +10,8 @@ headers=$("$1" -p "$2")
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u)
 [ -n "$imports" ] || fail "objdump found no imports in $2"
 for dll in $imports; do
-    [[ "$system_dlls" == *" $dll "* || "$dll" == api-ms-win-* ]] || fail "imports $dll, which Windows does not have"
+    [[ "$system_dlls" == *" $dll "* || "$dll" == api-ms-win-* ]] ||
+        fail "imports $dll, which Windows does not have"
 done
 subsystem=$(awk '$1 == "Subsystem" { print $2 }' <<<"$headers")
 [ "$subsystem" = 00000002 ] || fail "subsystem $subsystem, not 2 (Windows GUI)"

@@ -1,10 +1,8 @@
 #!/bin/bash
 # A real Windows program with 4096 zeros after it, cut both ways by the engine: the safe copy
 # holds the program whole, and where the full cut takes declared bytes it ends exactly at them.
-# Usage: check_safe_cut.sh WINE_RUN PREFIX CUT_BOTH_WAYS STRIP SIGN_SCRIPT SCRATCH CASE PROGRAM;
-# CASE is unstripped (symbol tables end it), stripped, starts (stripped; its copy must run), signed
-# (stripped, signed by the packages' step, zeros inside its certificate table) or appended (an
-# installer's data).
+# Usage: check_safe_cut.sh WINE_RUN PREFIX CUT_BOTH_WAYS STRIP SIGN_SCRIPT SCRATCH CASE PROGRAM
+# (CASE: unstripped, stripped, starts, signed or appended, as tests/windows/CMakeLists.txt says)
 set -uo pipefail
 wine_run=$1 prefix=$2 cut_both_ways=$3 strip=$4 sign=$5 scratch=$6 case=$7 program=$8
 . "$(dirname "$0")/../checks.sh"
@@ -27,7 +25,7 @@ case $case in
         openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Velbrisk test" \
             -addext "extendedKeyUsage=codeSigning" -keyout key.pem -out cert.pem 2>/dev/null &&
             "$strip" -o program.exe "$program" &&
-            "$sign" osslsigncode cert.pem key.pem Velbrisk https://velbrisk.example.org/ program.exe ||
+            "$sign" osslsigncode cert.pem key.pem Velbrisk https://example.org/ program.exe ||
             { echo "FAIL: the signing step"; exit 1; }
         verifies program.exe || fail "the signing step left the program without a valid signature"
         # 64 zeros more in the table, as its directory entry (PE32+: number 4) and its own

@@ -1,7 +1,7 @@
 // Cuts one file both ways with the engine, for the checks on real programs: SAFE.exe keeps the
 // program's own bytes, FULL.exe loses every blank byte the probe rule finds; both beside SOURCE.
 // Prints "source S declared D safe K full F imageBytesCut C".
-#include <cstdio>
+#include <iostream>
 #include <optional>
 
 #include "engine/trim.h"
@@ -16,13 +16,11 @@ int main(int argc, char** argv) {
     }
     if (!safe || writeTrimmed(*safe, outputPath(argv[1], argv[2])).status != JobStatus::Done ||
         writeTrimmed(full, outputPath(argv[1], argv[3])).status != JobStatus::Done) {
-        std::puts("usage: cut_both_ways SOURCE SAFE FULL, which must give both copies");
+        std::cout << "usage: cut_both_ways SOURCE SAFE FULL, which must give both copies\n";
         return 1;
     }
-    std::printf("source %lld declared %lld safe %lld full %lld imageBytesCut %lld\n",
-                static_cast<long long>(full.sourceLength), static_cast<long long>(full.declaredEnd),
-                static_cast<long long>(safe->cut->outputLength),
-                static_cast<long long>(full.cut->outputLength),
-                static_cast<long long>(full.imageBytesCut));
+    std::cout << "source " << full.sourceLength << " declared " << full.declaredEnd << " safe "
+              << safe->cut->outputLength << " full " << full.cut->outputLength << " imageBytesCut "
+              << full.imageBytesCut << '\n';
     return 0;
 }

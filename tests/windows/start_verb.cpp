@@ -5,29 +5,12 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "ui/win32/ControlIds.h"
 
-namespace {
-
 using velbrisk::ui::win32::main_ids::kText;
-
-struct Search {
-    DWORD process;
-    HWND window;
-};
-
-BOOL CALLBACK findMainWindow(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<Search*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    const bool found =
-        process == search.process && IsWindowVisible(window) && GetDlgItem(window, kText);
-    search.window = found ? window : nullptr;
-    return !found;
-}
-
-}  // namespace
+using Search = std::pair<DWORD, HWND>;  // the process, and its main window once found
 
 int wmain(int argc, wchar_t* argv[]) {
     std::wstring commandLine = argc == 3 ? argv[1] : L"";
@@ -39,26 +22,32 @@ int wmain(int argc, wchar_t* argv[]) {
                         nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
         return 2;
     }
+    const auto findMainWindow = [](HWND window, LPARAM parameter) -> BOOL {
+        auto& [process, found] = *reinterpret_cast<Search*>(parameter);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        const bool main = owner == process && IsWindowVisible(window) && GetDlgItem(window, kText);
+        found = main ? window : nullptr;
+        return !main;
+    };
     Search search{started.dwProcessId, nullptr};
-    for (int wait = 0; wait < 300 && !search.window; ++wait) {
-        if (WaitForSingleObject(started.hProcess, 100) == WAIT_OBJECT_0) {
-            break;
-        }
+    for (int wait = 0;
+         wait < 300 && !search.second && WaitForSingleObject(started.hProcess, 100) == WAIT_TIMEOUT;
+         ++wait) {
         EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
     }
-    if (search.window) {
+    if (search.second) {
         // GetWindowTextW does not ask another process's control; its message does.
         std::wstring content(32768, L'\0');
-        content.resize(
-            std::size_t(SendDlgItemMessageW(search.window, kText, WM_GETTEXT, content.size(),
-                                            reinterpret_cast<LPARAM>(content.data()))));
+        content.resize(std::size_t(SendDlgItemMessageW(search.second, kText, WM_GETTEXT,
+                                                       content.size(), LPARAM(content.data()))));
         DWORD written = 0;
         WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), content.data(),
                   DWORD(content.size() * sizeof(wchar_t)), &written, nullptr);
-        PostMessageW(search.window, WM_CLOSE, 0, 0);
+        PostMessageW(search.second, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0) {
         TerminateProcess(started.hProcess, 1);
     }
-    return search.window ? 0 : 1;
+    return search.second ? 0 : 1;
 }

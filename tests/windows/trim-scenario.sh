@@ -13,7 +13,6 @@ trap "kill $!; WINEPREFIX='$prefix' wineserver -k 2>/dev/null" EXIT
 until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do sleep 0.1; done
 # A point of the main window's client area, in pixels at 96 dpi.
 click_at() { xdotool mousemove --window "$main" --sync "$1" "$2" click 1; }
-# Clicks "开始压缩" and closes the message it brings with Enter.
 start_and_close_the_message() {
     click_at 370 46
     box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velbrisk$' | head -n 1)
