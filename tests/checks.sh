@@ -3,7 +3,5 @@
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 skip() { echo "SKIP: $*"; exit 77; }
-need() {
-    for tool; do command -v "$tool" >/dev/null || skip "no $tool (tools/debian-packages-windows.txt)"; done
-}
+need() { for tool; do command -v "$tool" >/dev/null || skip "no $tool (tools/setup)"; done; }
 temporary_scratch() { scratch=$(mktemp -d) && trap 'rm -rf "$scratch"' EXIT; }
