@@ -9,6 +9,7 @@
 #include "cli/TrimBatch.h"
 #include "pe_builder.h"
 #include "test_files.h"
+#include "tests/deadline.h"
 
 namespace velbrisk::cli {
 namespace {
@@ -56,11 +57,11 @@ const CommandRow kCommandRows[] = {
      "a.exe：1007 → 108 字节，节省 89.2%，写入 a.trimmed.exe\n"
      "c.exe：50 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
      "velbrisk-trim：找不到要压缩的文件！b.exe：…\n", "a.exe:T a.trimmed.exe:t c.exe:F"},
-    {"default_names_keep_the_extension_and_quiet_keeps_the_errors", "Setup.EXE:T tool:T .hidden:T",
-     "--quiet Setup.EXE tool .hidden none.exe", 1, "",
+    {"default_names_keep_the_extension_and_quiet_keeps_the_errors", "a.b.EXE:T tool:T .hidden:T",
+     "--quiet a.b.EXE tool .hidden none.exe", 1, "",
      "velbrisk-trim：找不到要压缩的文件！none.exe：…\n",
-     "Setup.EXE:T Setup.trimmed.EXE:t tool:T tool.trimmed:t .hidden:T .hidden.trimmed:t"},
-    {"output_name_as_in_the_window", "a.exe:T", "-o small a.exe", 0,
+     "a.b.EXE:T a.b.trimmed.EXE:t tool:T tool.trimmed:t .hidden:T .hidden.trimmed:t"},
+    {"output_name_as_in_the_window", "a.exe:T", "-osmall a.exe", 0,
      "a.exe：1007 → 108 字节，节省 89.2%，写入 small.exe\n", "", "a.exe:T small.exe:t"},
     {"output_name_that_is_the_source", "a.exe:T", "--output=a a.exe", 1, "",
      "velbrisk-trim：压缩文件不能与被压缩文件相同！a.exe\n", "a.exe:T"},
@@ -109,6 +110,7 @@ const CommandRow kCommandRows[] = {
     {"unknown_letter_in_a_run", "", "-nx a", 2, "", usage("无法识别的选项“-x”"), ""},
     {"flag_given_a_value", "", "--force=yes a", 2, "", usage("选项“--force”不带参数"), ""},
     {"output_name_missing", "", "a -o", 2, "", usage("选项“-o”需要一个参数"), ""},
+    {"long_output_name_missing", "", "a --output", 2, "", usage("选项“--output”需要一个参数"), ""},
     {"output_name_empty", "", "--output= a", 2, "", usage("请输入压缩文件名！"), ""},
     {"output_name_in_place", "", "-i -osmall a", 2, "", usage("选项“-o”不能与“--in-place”同时使用"),
      ""},
@@ -236,6 +238,7 @@ private:
 // comes while the copy runs. The display is gone before a file's line is written; after the
 // stop no file begins and nothing partial is left.
 TEST_F(InScratchFolder, ABatchShowsEachFilesProgressAndStopsAtOnce) {
+    const Deadline deadline("the stopped batch, and the scan's readers, to end");
     writeFile(folder / "a.exe", kTailed);
     const std::string big = bytesWithData(21 << 20, {{0, 20 << 20}});
     writeFile(folder / "big.exe", big);
@@ -258,6 +261,7 @@ TEST_F(InScratchFolder, ABatchShowsEachFilesProgressAndStopsAtOnce) {
 // A stop that comes after a file is in place does not undo it, and says so: the file's line is
 // written; only a file that has not begun makes the run a cancelled one.
 TEST_F(InScratchFolder, AStopAfterAFileIsInPlaceCancelsOnlyWhatIsLeft) {
+    const Deadline deadline("the stopped batch to end");
     writeFile(folder / "a.exe", kTailed);
     writeFile(folder / "b.exe", kTailed);
     for (const bool another : {false, true}) {

@@ -16,6 +16,7 @@
 #include "engine/trim.h"
 #include "engine/trim_internals.h"
 #include "test_files.h"
+#include "tests/deadline.h"
 
 namespace velbrisk {
 namespace {
@@ -160,6 +161,7 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
     bool waited = false;
     std::stop_source stopper;
     int readsAfterStop = 0;
+    const std::thread::id testThread = std::this_thread::get_id();
     const ScanRead read = [&](std::int64_t offset, std::span<std::byte> into, std::error_code& ec) {
         {
             // The first read of the shared stretch waits for the second reader, however busy.
@@ -172,9 +174,16 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
                 arrived.wait_for(lock, std::chrono::seconds(2), [&] { return readers.size() > 1; });
             }
         }
+        if (std::this_thread::get_id() != testThread) {
+            // The second reader is the slower, so that this thread's reports move the bar.
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
         const bool spoiled =
             offset <= row.spoiledAt && row.spoiledAt < offset + std::int64_t(into.size());
         if (spoiled && row.spoil == Spoil::Fails) {
+            // Late, so that the other reader has run ahead and waits on this block: only the
+            // failure can wake it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
             ec = std::make_error_code(std::errc::io_error);
             return std::size_t{0};
         }
@@ -185,12 +194,16 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
         return os::readAt(file, offset, into.data(), into.size() / (comesShort ? 2 : 1), ec);
     };
     std::vector<std::byte> buffer(kBlock);
-    const JobControl control{{}, stopper.get_token()};
+    int movesInStretch = 0;
+    const JobControl control{[&](std::uint64_t done, std::uint64_t) {
+                                 movesInStretch += done > 4 * kMiB && done < 8 * kMiB;
+                             },
+                             stopper.get_token()};
     ProgressMeter progress(control, 0, 16 * kMiB);
     detail::TrimStats stats;
     std::int64_t lastDataOffset = -1;
 
-    // A reader that misses its partner's end waits for ever: the test's time limit ends it.
+    const Deadline deadline("the two readers of the shared stretch to end");
     const StepResult result =
         findLastData(file, 16 * kMiB, buffer, progress, stats, lastDataOffset, read);
 
@@ -200,6 +213,7 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
         EXPECT_EQ(lastDataOffset, 8 * kMiB - 1);
         EXPECT_EQ(readers.size(), std::thread::hardware_concurrency() > 1 ? 2u : 1u);
         EXPECT_LE(stats.scanBytesRead, 8 * kMiB + 5 * kBlock);
+        EXPECT_GT(movesInStretch, 0) << "the bar moves while the stretch is read";
     }
 }
 
@@ -214,6 +228,35 @@ INSTANTIATE_TEST_SUITE_P(
         LongScanCase{"stop_in_the_shared_stretch", Spoil::AsksToStop, 11 * kMiB,
                      JobStatus::Cancelled}),
     rowName);
+
+// A long tail whose one data byte opens the file's one stored run, 4 KiB past a hole: that run's
+// lowest block lies partly below the edge of the stretch two readers share, and is read all the same.
+TEST_F(InScratchFolder, DataInThePartBlockAtTheSharedStretchsFloorIsFound) {
+    const std::int64_t dataAt = 3 * kMiB + 4096;
+    const std::int64_t length = 16 * kMiB;
+    std::string stored(std::size_t(length - dataAt), '\0');
+    stored[0] = '\x01';
+    const int fd = ::open((folder / "app.exe").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::pwrite(fd, stored.data(), stored.size(), dataAt), ssize_t(stored.size()));
+    const bool holeSeen = ::lseek(fd, 0, SEEK_DATA) == dataAt;
+    ::close(fd);
+    if (!holeSeen) {
+        GTEST_SKIP() << "the file system does not tell where its holes are";
+    }
+    std::error_code openError;
+    const os::File file = os::openRead(folder / "app.exe", openError);
+    std::vector<std::byte> buffer(kBlock);
+    const JobControl control{};
+    ProgressMeter progress(control, 0, length);
+    detail::TrimStats stats;
+    std::int64_t lastDataOffset = -1;
+
+    const Deadline deadline("the two readers of the shared stretch to end");
+    const StepResult result = findLastData(file, length, buffer, progress, stats, lastDataOffset);
+
+    EXPECT_EQ(result.status, JobStatus::Done);
+    EXPECT_EQ(lastDataOffset, dataAt);
+}
 
 // Data at both ends of the first 4 GiB, then a 64 MiB hole: kept exactly past 32 bits, while the
 // scan reads only the last data's block and the copy moves only the stored pieces.

@@ -18,7 +18,10 @@ std::string utf8FromPath(const std::filesystem::path& path) {
 
 class FakeChooserView : public ui::ChooserView {
 public:
-    void showDrives(const std::vector<std::string>& entries, int) override { drives = entries; }
+    void showDrives(const std::vector<std::string>& entries, int current) override {
+        drives = entries;
+        drive = current;
+    }
     void showFolders(const std::vector<FolderEntry>& entries, int) override { folders = entries; }
     void showFiles(const std::vector<std::string>& names) override { files = names; }
     std::string pathText() const override { return Text1; }
@@ -26,6 +29,7 @@ public:
     void close(bool accepted) override { closed = accepted ? "accepted" : "rejected"; }
 
     std::vector<std::string> drives;
+    int drive = -1;  // the entry shown as current
     std::vector<FolderEntry> folders;
     std::vector<std::string> files;
     std::string Text1;
@@ -77,7 +81,7 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
     const std::string volume = ui::chooser::volumeRootOf(at("~/tools"));
     const auto volumes = [&](const std::string& folder) {
         std::vector<ui::chooser::Volume> offered = ui::chooser::pickableVolumes(folder);
-        offered.push_back({at("~/other"), {}});
+        offered.insert(offered.begin(), {at("~/other"), {}});  // first, so that the current is not
         return offered;
     };
     ui::FrmOpen dialog(view, recorder, [&](const std::string& path) { main = path; }, current, volumes);
@@ -138,15 +142,17 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
     for (const ui::Message& message : recorder.shown) {
         said += message.title + ": " + message.text + (message.icon == ui::MessageIcon::Error ? " (error)" : "");
     }
-    std::vector<std::string> shown = {"dialog=" + view.closed, "in=" + in,
+    const std::string drive = view.drive < 0 ? "none" : withoutLabel(view.drives[std::size_t(view.drive)]);
+    const std::string volumeShown = replaced(replaced(volume, tree, "~"), "\\", "/");
+    std::vector<std::string> shown = {"dialog=" + view.closed, "drive=" + drive, "in=" + in,
                                       "folders=" + (inTree ? joined(subfolders) : "-"), "files=" + (inTree ? joined(view.files) : "-"), "Text1=" + view.Text1, "main=" + main,
                                       "said=" + said, "keys=" + joined(keys)};
     for (std::string& entry : shown) {
         entry = replaced(replaced(entry, tree, "~"), "\\", "/");
     }
-    EXPECT_EQ(shown, withChanges({"dialog=open", "in=~/tools", "folders=sub x.exe 数据", "files=a.exe B.EXE", "Text1=",
+    EXPECT_EQ(shown, withChanges({"dialog=open", "drive=" + volumeShown, "in=~/tools", "folders=sub x.exe 数据", "files=a.exe B.EXE", "Text1=",
                                   "main=untouched", "said=", "keys="},
-                                 replaced(GetParam().changed, "{volume}", replaced(replaced(volume, tree, "~"), "\\", "/"))));
+                                 replaced(GetParam().changed, "{volume}", volumeShown)));
 }
 
 INSTANTIATE_TEST_SUITE_P(

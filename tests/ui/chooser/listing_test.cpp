@@ -81,16 +81,16 @@ TEST(Volumes, text) {
 }
 
 #ifndef _WIN32
-// A stick named with a space or a backslash shows as named; a line the kernel never writes is
-// passed over.
+// A stick named with a space or a backslash (at the end too) shows as named; a line the kernel
+// never writes is passed over.
 TEST(Volumes, mountTableEscapes) {
     const std::string text =
         "40 26 8:17 / /media/My\\040Stick rw master:3 propagating_from:2 - vfat /dev/sdb1 rw\n"
-        "41 26 8:18 / /media/\\134back rw - exfat /dev/disk\\040x rw\n"
+        "41 26 8:18 / /media/back\\134 rw - exfat /dev/disk\\040x rw\n"
         "broken line\n"
         "42 26 8:19 / /media/no-type rw\n";
     EXPECT_EQ(parseMountInfo(text), (std::vector<Mount>{{"/media/My Stick", "vfat", "/dev/sdb1"},
-                                                        {"/media/\\back", "exfat", "/dev/disk x"}}));
+                                                        {"/media/back\\", "exfat", "/dev/disk x"}}));
 }
 
 // The mount points offered for "point type" mounts: the root first, then by place, each once. A
@@ -121,6 +121,13 @@ TEST(Volumes, offeredMountPoints) {
         EXPECT_EQ(joined(offeredMountPoints(mounts, row.currentRoot, lacks("not-ready"), lacks("file"))), row.offered)
             << row.name;
     }
+}
+
+// A folder's volume is a mount point that holds it, whatever is mounted deeper elsewhere.
+TEST(Volumes, aFoldersVolumeHoldsIt) {
+    const std::string folder = std::filesystem::canonical(std::filesystem::temp_directory_path()).string();
+    const std::string root = volumeRootOf(folder);
+    EXPECT_TRUE(root == "/" || folder == root || folder.starts_with(root + "/")) << root << " for " << folder;
 }
 #endif
 

@@ -14,6 +14,7 @@
 #include "step_text.h"
 #include "table_rows.h"
 #include "test_files.h"
+#include "tests/deadline.h"
 #include "ui/chooser/Paths.h"
 
 namespace velbrisk::testing {
@@ -57,6 +58,7 @@ using ::velbrisk::testing::PrintTo;
 class FrmMainUse : public ::testing::TestWithParam<UseRow> {};
 
 TEST_P(FrmMainUse, showsWhatTheRowSays) {
+    const Deadline deadline("the row's jobs to end on their worker thread");
     ScratchFolder folder;
     const std::string dir = folder / "测试" + ui::chooser::kSeparator;
     folder.makeFolder("测试");
@@ -199,6 +201,12 @@ INSTANTIATE_TEST_SUITE_P(
                "Text={dir}pe.exe|" + question + " [closed]|quit=1"},
         UseRow{"command_line_file_fills_Text", "load {dir}prog.exe", "Text={dir}prog.exe"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
+        UseRow{"help", "click Label3",
+               std::string("said=information 使用帮助: 使用") + product::kName +
+                   "可以压缩掉EXE文件中的多余空白部分，从而使EXE文件体积减小。"
+                   "压缩率根据被压缩文件所含空白空间的多少决定。\n\n"
+                   "如何压缩：选择要压缩的EXE文件，然后输入压缩文件名，单击“开始压缩”即可开始压缩。"
+                   "你也可以将要压缩的文件拖动到“将被压缩的文件”下的输入框中。"},
         UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
         UseRow{"chooser_cancelled_leaves_Text", "Text=old|click Label", "Text=old"},
         // Every click on a link of the about panel opens its address again; the rest open nothing.
@@ -223,7 +231,8 @@ INSTANTIATE_TEST_SUITE_P(
                "Text=/用户/程序.exe"},
         UseRow{"unconverted_first_refused", "Text=typed|drop {unconverted} /srv/b.exe",
                "Text=typed|" + error + "拖放的文件名含有无法识别的字符，无法使用该文件！"},
-        UseRow{"trailing_separators_dropped", "drop /srv/TOOLS.EXE//", "Text=/srv/TOOLS.EXE"},
+        // "/:/" is a folder ":" here, not a drive's root that keeps its separator.
+        UseRow{"trailing_separators_dropped", "drop /:/TOOLS.EXE//", "Text=/:/TOOLS.EXE"},
         UseRow{"refused_drops_leave_Text",
                "Text=typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
                "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",

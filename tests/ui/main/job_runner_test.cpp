@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "fake_main_view.h"
+#include "tests/deadline.h"
 
 namespace velbrisk::testing {
 namespace {
@@ -16,12 +17,17 @@ using ui::JobRunner;
 // A runner as the window makes it: a phase shorter than the delay brings up no progress window,
 // not even for a moment; a longer one brings it up half a second in, and not much later.
 TEST(JobRunner, progressWindowComesAfterHalfASecond) {
+    const Deadline deadline("the worker's phases to end");
     FakeMainView view;
     JobRunner runner(view);
     runner.run([](const JobControl&) { return std::this_thread::sleep_for(50ms), JobResult{}; });
     EXPECT_EQ(view.progressWindows, 0);
     std::atomic<bool> shown{false};
-    view.onWait = [&] { shown = view.progressWindows > 0; };
+    int waitsBeforeShown = 0;
+    view.onWait = [&] {
+        waitsBeforeShown += !shown;
+        shown = view.progressWindows > 0;
+    };
     const auto start = std::chrono::steady_clock::now();
     runner.run([&](const JobControl&) {
         while (!shown && std::chrono::steady_clock::now() - start < 3s) {
@@ -31,9 +37,11 @@ TEST(JobRunner, progressWindowComesAfterHalfASecond) {
     });
     EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_LE(waitsBeforeShown, 3) << "the window's thread sleeps until the window is due";
 }
 
 TEST(JobRunner, cancelStopsThePhaseAndEveryLaterOne) {
+    const Deadline deadline("the cancelled phase to end");
     FakeMainView view;
     JobRunner runner(view, 10ms);
     view.onWait = [&] {

@@ -17,6 +17,7 @@
 #include "message_recorder.h"
 #include "pe_builder.h"
 #include "qt/widget_probe.h"
+#include "tests/deadline.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtTwips.h"
 
@@ -132,6 +133,7 @@ private slots:
     // The question between the job's phases comes under the busy cursor, which the job's end
     // takes away again.
     void busyCursorDuringTheJob() {
+        const testing::Deadline deadline("the job, and the question between its phases, to end");
         QTemporaryDir folder;
         QFile source(folder.filePath("程序.exe"));
         QVERIFY(source.open(QIODevice::WriteOnly) && source.write(program()) > 0);
@@ -205,6 +207,7 @@ private slots:
     // While a job runs the window takes no click and no close, and after a while its progress
     // dialog comes up as the user sees it; "取消" stops the job, and the window is itself again.
     void jobHoldsTheWindowAndShowsItsProgress() {
+        const testing::Deadline deadline("the job to end once its progress dialog is cancelled");
         QWidget window;
         auto* button = new QPushButton("x", &window);
         window.show();

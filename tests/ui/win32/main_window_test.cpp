@@ -19,6 +19,7 @@
 #include "ui/win32/JobLoop.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/MessageBoxesWin32.h"
+#include "tests/deadline.h"
 #include "window_probe.h"
 
 using namespace std::chrono_literals;
@@ -254,6 +255,7 @@ TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
 }
 
 TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
+    const Deadline deadline("the progress window's wakes and the worker to end");
     window.setTextEnabled(false);
     EXPECT_FALSE(IsWindowEnabled(named("Text")));
     JobLoop job(window.hwnd());
