@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <map>
 #include <sstream>
 
 #include "cli/TrimBatch.h"
-#include "engine/trim.h"
 #include "pe_builder.h"
 #include "test_files.h"
 #include "tests/deadline.h"
@@ -16,33 +14,17 @@
 namespace velbrisk::cli {
 namespace {
 
-using velbrisk::testing::bytesWithData;
-using velbrisk::testing::Deadline;
-using velbrisk::testing::keptBytes;
-using velbrisk::testing::PrintTo;
-using velbrisk::testing::readFile;
-using velbrisk::testing::rowName;
-using velbrisk::testing::ScratchFolder;
-using velbrisk::testing::writeFile;
-
-// What the window's rule keeps of `bytes`, from the engine's own arithmetic.
-std::string trimmed(const std::string& bytes) {
-    const auto last = static_cast<std::int64_t>(bytes.find_last_not_of('\0'));
-    return keptBytes(bytes, findCut(static_cast<std::int64_t>(bytes.size()), last)->outputLength);
-}
+using namespace velbrisk::testing;
+using velbrisk::testing::PrintTo;  // for the rows' names, which ADL finds only by declaration
 
 // 108 of 1007 bytes are kept: 89.27% saved, which reads 89.2%, not rounded up.
 const std::string kTailed = bytesWithData(1007, {{0, 100}});
-// Shorter than one probe: nothing to cut.
-const std::string kShort = bytesWithData(5, {{0, 5}});
-// No blank tail: a copy is the whole file and one zero byte more.
-const std::string kFull = bytesWithData(50, {{0, 50}});
 // A Windows program whose last section ends in zeros that its headers declare, at 0x800, followed
 // by 1000 zeros of no one's: 3048 bytes, of which the probe rule keeps 1609 and the program 2048.
 const std::string kProgram = [] {
-    velbrisk::testing::PeLayout layout = velbrisk::testing::typicalLayout(true);
+    PeLayout layout = typicalLayout(true);
     layout.trailingZeros = 1000;
-    const auto image = velbrisk::testing::buildPe(layout).bytes;
+    const auto image = buildPe(layout).bytes;
     return std::string(image.begin(), image.end());
 }();
 
@@ -60,15 +42,17 @@ struct CommandRow {
     const char* after;  // the whole folder afterwards
 };
 
-// Upper case a file as made, lower case its trimmed copy.
-const std::map<char, std::string> kContents = {{'T', kTailed},       {'t', trimmed(kTailed)},
-                                               {'P', kProgram},      {'p', trimmed(kProgram)},
+// Upper case a file as made, lower case its trimmed copy. S is shorter than one probe, F has no
+// blank tail (its copy would be one byte longer).
+const std::map<char, std::string> kContents = {{'T', kTailed},
+                                               {'t', keptBytes(kTailed, 108)},
+                                               {'P', kProgram},
+                                               {'p', keptBytes(kProgram, 1609)},
                                                {'k', keptBytes(kProgram, 0x800)},
-                                               {'S', kShort},        {'F', kFull}};
+                                               {'S', bytesWithData(5, {{0, 5}})},
+                                               {'F', bytesWithData(50, {{0, 50}})}};
 
 const CommandRow kCommandRows[] = {
-    {"one_source", "a.exe:T", "a.exe", 0,
-     "a.exe：1007 → 108 字节，节省 89.2%，写入 a.trimmed.exe\n", "", "a.exe:T a.trimmed.exe:t"},
     {"a_missing_file_fails_and_the_batch_goes_on", "a.exe:T c.exe:F", "b.exe a.exe c.exe", 1,
      "a.exe：1007 → 108 字节，节省 89.2%，写入 a.trimmed.exe\n"
      "c.exe：50 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
@@ -81,10 +65,6 @@ const CommandRow kCommandRows[] = {
      "a.exe：1007 → 108 字节，节省 89.2%，写入 small.exe\n", "", "a.exe:T small.exe:t"},
     {"output_name_that_is_the_source", "a.exe:T", "--output=a a.exe", 1, "",
      "velbrisk-trim：压缩文件不能与被压缩文件相同！a.exe\n", "a.exe:T"},
-    {"dry_run_writes_nothing", "a.exe:T s.exe:S", "-n a.exe s.exe", 0,
-     "a.exe：1007 → 108 字节，可节省 89.2%（未写入）\n"
-     "s.exe：5 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
-     "", "a.exe:T s.exe:S"},
     {"program_kept_whole_by_default", "p.exe:P", "p.exe", 0,
      "p.exe：3048 → 2048 字节，节省 32.8%，为程序保留 439 字节，写入 p.trimmed.exe\n", "",
      "p.exe:P p.trimmed.exe:k"},
@@ -96,14 +76,12 @@ const CommandRow kCommandRows[] = {
     {"nothing_after_the_program", "k.exe:k", "k.exe", 0,
      "k.exe：2048 字节，该文件是Windows程序，程序自身的数据之后没有可以去掉的空白部分，未生成压缩文件。\n",
      "", "k.exe:k"},
-    {"in_place_replaces_each_source_and_lengthens_none", "a.exe:T p.exe:P s.exe:S f.exe:F",
-     "--in-place --all a.exe p.exe s.exe f.exe", 0,
+    {"in_place_replaces_each_source_lengthens_none_and_keeps_the_program",
+     "a.exe:T p.exe:P s.exe:S f.exe:F", "--in-place a.exe p.exe s.exe f.exe", 0,
      "a.exe：1007 → 108 字节，节省 89.2%，已替换原文件\np.exe：…\n"
      "s.exe：5 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n"
      "f.exe：50 字节，该文件没有可以去掉的空白部分，未生成压缩文件。\n",
-     "", "a.exe:t p.exe:p s.exe:S f.exe:F"},
-    {"in_place_keeps_the_program_whole", "p.exe:P", "-i p.exe", 0, "p.exe：…\n", "",
-     "p.exe:k"},
+     "", "a.exe:t p.exe:k s.exe:S f.exe:F"},
     {"in_place_dry_run_writes_nothing", "a.exe:T", "-in a.exe", 0,
      "a.exe：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a.exe:T"},
     {"existing_output_left_alone", "a.exe:T a.trimmed.exe:S", "a.exe", 1, "",
@@ -118,8 +96,8 @@ const CommandRow kCommandRows[] = {
     {"a_folder_says_so", "d.exe/", "d.exe", 1, "",
      "velbrisk-trim：无法读取被压缩文件！d.exe：这是一个文件夹，不是文件\n", "d.exe/"},
 #ifndef _WIN32  // no Windows name holds a line break
-    {"a_line_break_in_a_name_is_quoted", "a\\nb.exe:T", "-n a\\nb.exe", 0,
-     "\"a\\nb.exe\"：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a\\nb.exe:T"},
+    {"a_line_break_in_a_name_is_quoted", "a\nb.exe:T", "-n a\nb.exe", 0,
+     "\"a\\nb.exe\"：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a\nb.exe:T"},
 #endif
     {"dashes_as_file_names", "-:T -n:T", "-q - -- -n", 0, "", "",
      "-:T -.trimmed:t -n:T -n.trimmed:t"},
@@ -138,17 +116,12 @@ const CommandRow kCommandRows[] = {
      ""},
 };
 
-// Split at spaces; "''" is an empty word, and "\\n" a line break inside one.
+// Split at spaces; "''" is an empty word.
 std::vector<std::string> words(const char* text) {
     std::istringstream in(text);
-    std::vector<std::string> split{std::istream_iterator<std::string>(in), {}};
-    for (std::string& word : split) {
-        for (std::size_t at; (at = word.find("\\n")) != std::string::npos;) {
-            word.replace(at, 2, "\n");
-        }
-        if (word == "''") {
-            word.clear();
-        }
+    std::vector<std::string> split;
+    for (std::string word; std::getline(in, word, ' ');) {
+        split.push_back(word == "''" ? "" : word);
     }
     return split;
 }
@@ -166,16 +139,17 @@ bool reads(std::string_view got, std::string_view want) {
     return got == want;
 }
 
-// The scratch folder is the current folder while a row runs, so rows name files as a user does.
-class TrimCommandTable : public ::testing::TestWithParam<CommandRow> {
+// The scratch folder is the current folder while a test runs, so tests name files as a user does.
+class InScratchFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::filesystem::current_path(velbrisk::testing::utf8Path(folder / ""));
-    }
+    void SetUp() override { std::filesystem::current_path(utf8Path(folder / "")); }
     void TearDown() override { std::filesystem::current_path(before); }
     const std::filesystem::path before = std::filesystem::current_path();
     ScratchFolder folder;
 };
+
+class TrimCommandTable : public InScratchFolder,
+                         public ::testing::WithParamInterface<CommandRow> {};
 
 TEST_P(TrimCommandTable, WritesReportsAndEnds) {
     const CommandRow& row = GetParam();
@@ -187,21 +161,18 @@ TEST_P(TrimCommandTable, WritesReportsAndEnds) {
             writeFile(folder / file.substr(0, colon), kContents.at(file[colon + 1]));
         }
     }
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     EXPECT_EQ(runTrimCommand(words(row.arguments), "9.9", out, err, {}, nullptr), row.status);
     EXPECT_TRUE(reads(out.str(), row.out)) << out.str();
     EXPECT_TRUE(reads(err.str(), row.err)) << err.str();
     std::set<std::string> after;
     for (const std::string& name : folder.names()) {
-        if (std::filesystem::is_directory(velbrisk::testing::utf8Path(folder / name))) {
-            after.insert(name + '/');
-            continue;
-        }
         const std::string bytes = readFile(folder / name);
         const auto known = std::find_if(kContents.begin(), kContents.end(),
                                         [&](const auto& entry) { return entry.second == bytes; });
-        after.insert(name + ':' + (known == kContents.end() ? '?' : known->first));
+        const bool isFolder = std::filesystem::is_directory(utf8Path(folder / name));
+        after.insert(isFolder ? name + '/'
+                              : name + ':' + (known == kContents.end() ? '?' : known->first));
     }
     const std::vector<std::string> expected = words(row.after);
     EXPECT_EQ(after, std::set<std::string>(expected.begin(), expected.end()));
@@ -211,25 +182,21 @@ INSTANTIATE_TEST_SUITE_P(Rows, TrimCommandTable, ::testing::ValuesIn(kCommandRow
 
 // Help or a version that cannot be written (a closed pipe, a full disk) is no success.
 TEST(TrimCommand, HelpThatCannotBeWrittenFails) {
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     out.setstate(std::ios::badbit);
     EXPECT_EQ(runTrimCommand({"--help"}, "9.9", out, err, {}, nullptr), 1);
 }
 
 #ifndef _WIN32
 // In place through a symbolic link: the link stays a link, and the line names the file replaced.
-TEST(TrimCommand, InPlaceThroughALinkNamesTheFileReplaced) {
-    ScratchFolder folder;
+TEST_F(InScratchFolder, InPlaceThroughALinkNamesTheFileReplaced) {
     writeFile(folder / "a.exe", kTailed);
-    std::filesystem::create_symlink("a.exe", velbrisk::testing::utf8Path(folder / "l.exe"));
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(runTrimCommand({"-i", folder / "l.exe"}, "9.9", out, err, {}, nullptr), 0);
-    const std::string target = std::filesystem::canonical(velbrisk::testing::utf8Path(folder / "a.exe"));
-    EXPECT_EQ(out.str(), folder / "l.exe" + "：1007 → 108 字节，节省 89.2%，已替换链接指向的文件 " + target + "\n");
-    EXPECT_TRUE(std::filesystem::is_symlink(velbrisk::testing::utf8Path(folder / "l.exe")));
-    EXPECT_EQ(readFile(folder / "a.exe"), trimmed(kTailed));
+    std::filesystem::create_symlink("a.exe", "l.exe");
+    std::ostringstream out, err;
+    EXPECT_EQ(runTrimCommand({"-i", "l.exe"}, "9.9", out, err, {}, nullptr), 0);
+    EXPECT_EQ(out.str(), "l.exe：1007 → 108 字节，节省 89.2%，已替换链接指向的文件 a.exe\n");
+    EXPECT_TRUE(std::filesystem::is_symlink("l.exe"));
+    EXPECT_EQ(readFile(folder / "a.exe"), kContents.at('t'));
 }
 #endif
 
@@ -238,10 +205,12 @@ TEST(TrimCommand, ADotInTheFolderStartsNoExtension) {
 }
 
 // Records the progress display's calls and what standard output held as each file's display was
-// taken down, and asks for a stop once a report passes 8 MiB.
+// taken down, and asks for a stop once a report passes 8 MiB, or (stopAtEnd) once a file is in
+// place.
 class RecordingProgress : public FileProgress {
 public:
-    explicit RecordingProgress(const std::ostringstream& out) : out_(out) {}
+    RecordingProgress(const std::ostringstream& out, bool stopAtEnd)
+        : out_(out), stopAtEnd_(stopAtEnd) {}
     void begin(std::string_view sourcePath) override {
         events += "begin " + std::string(sourcePath);
     }
@@ -252,88 +221,59 @@ public:
     }
     void end() override {
         events += ", end at " + std::to_string(out_.str().size()) + "; ";
-        if (stopAtEnd) {
+        if (stopAtEnd_) {
             stop.request_stop();
         }
     }
 
     std::string events;
     std::stop_source stop;
-    bool stopAtEnd = false;  // a stop that comes once a file is in place
 
 private:
     const std::ostringstream& out_;
+    const bool stopAtEnd_;
 };
 
 // 20 MiB of data and 1 MiB blank: the scan reads little more than the blank MiB, so the stop
 // comes while the copy runs. The display is gone before a file's line is written; after the
 // stop no file begins and nothing partial is left.
-TEST(TrimBatch, ShowsEachFilesProgressAndStopsAtOnce) {
+TEST_F(InScratchFolder, ABatchShowsEachFilesProgressAndStopsAtOnce) {
     const Deadline deadline("the stopped batch, and the scan's readers, to end");
-    ScratchFolder folder;
     writeFile(folder / "a.exe", kTailed);
     const std::string big = bytesWithData(21 << 20, {{0, 20 << 20}});
     writeFile(folder / "big.exe", big);
-    std::ostringstream out;
-    std::ostringstream err;
-    RecordingProgress progress(out);
-    TrimOptions options;
-    options.sources = {"a.exe", "big.exe", "next.exe"};
-    for (std::string& source : options.sources) {
-        source = folder / source;
-    }
-
-    EXPECT_EQ(runBatch(options, out, err, progress.stop.get_token(), &progress), 130);
-    EXPECT_EQ(progress.events, "begin " + options.sources[0] + ", end at 0; begin " +
-                                   options.sources[1] + ", end at " +
+    std::ostringstream out, err;
+    RecordingProgress progress(out, false);
+    const std::vector<std::string> sources = {"a.exe", "big.exe", "next.exe"};
+    EXPECT_EQ(runTrimCommand(sources, "9.9", out, err, progress.stop.get_token(), &progress), 130);
+    EXPECT_EQ(progress.events, "begin a.exe, end at 0; begin big.exe, end at " +
                                    std::to_string(out.str().size()) + "; ");
     EXPECT_EQ(err.str(), "velbrisk-trim：已取消。\n");
     EXPECT_EQ(folder.names(), (std::set<std::string>{"a.exe", "a.trimmed.exe", "big.exe"}));
-    EXPECT_TRUE(velbrisk::testing::sameBytes(readFile(folder / "big.exe"), big));
+    EXPECT_TRUE(sameBytes(readFile(folder / "big.exe"), big));
 
     progress.events.clear();
-    options.quiet = true;
-    EXPECT_EQ(runBatch(options, out, err, {}, &progress), 1);
+    EXPECT_EQ(
+        runTrimCommand({"-q", "a.exe", "big.exe", "next.exe"}, "9.9", out, err, {}, &progress), 1);
     EXPECT_EQ(progress.events, "") << "--quiet shows no progress";
 }
 
 // A stop that comes after a file is in place does not undo it, and says so: the file's line is
 // written; only a file that has not begun makes the run a cancelled one.
-TEST(TrimBatch, AStopAfterAFileIsInPlaceCancelsOnlyWhatIsLeft) {
+TEST_F(InScratchFolder, AStopAfterAFileIsInPlaceCancelsOnlyWhatIsLeft) {
     const Deadline deadline("the stopped batch to end");
-    ScratchFolder folder;
     writeFile(folder / "a.exe", kTailed);
     writeFile(folder / "b.exe", kTailed);
     for (const bool another : {false, true}) {
-        std::ostringstream out;
-        std::ostringstream err;
-        RecordingProgress progress(out);
-        progress.stopAtEnd = true;
-        TrimOptions options;
-        options.force = true;
-        options.sources = {folder / "a.exe"};
-        if (another) {
-            options.sources.push_back(folder / "b.exe");
-        }
-        EXPECT_EQ(runBatch(options, out, err, progress.stop.get_token(), &progress),
+        std::ostringstream out, err;
+        RecordingProgress progress(out, true);
+        const auto sources = another ? std::vector<std::string>{"-f", "a.exe", "b.exe"}
+                                     : std::vector<std::string>{"-f", "a.exe"};
+        EXPECT_EQ(runTrimCommand(sources, "9.9", out, err, progress.stop.get_token(), &progress),
                   another ? 130 : 0);
-        EXPECT_TRUE(reads(out.str(), options.sources[0] + "：1007 → 108 字节，…\n")) << out.str();
+        EXPECT_TRUE(reads(out.str(), "a.exe：1007 → 108 字节，…\n")) << out.str();
         EXPECT_EQ(err.str(), another ? "velbrisk-trim：已取消。\n" : "");
     }
-}
-
-// The report that cannot be written (a full disk, a closed output) is no success.
-TEST(TrimBatch, AReportThatCannotBeWrittenFails) {
-    ScratchFolder folder;
-    writeFile(folder / "a.exe", kTailed);
-    std::ostringstream out;
-    std::ostringstream err;
-    out.setstate(std::ios::badbit);
-    TrimOptions options;
-    options.dryRun = true;
-    options.sources = {folder / "a.exe"};
-    EXPECT_EQ(runBatch(options, out, err, {}, nullptr), 1);
-    EXPECT_EQ(err.str(), "velbrisk-trim：无法写出结果（标准输出）。\n");
 }
 
 }  // namespace

@@ -1,22 +1,17 @@
 #!/bin/bash
 # What the Debian package must hold to install, show in the menu and open a Windows program, and
 # what the Windows program's icon, cursor and resource script must be.
-# Usage: check_package.sh BUILD APP_ID VERSION WINDOW_XPM ICO HAND_XPM CUR HOT_X HOT_Y RC MANIFEST
-#                         [WINDRES]
+# Usage: check_package.sh BUILD APP_ID VERSION WINDOW_XPM ICO HAND_XPM CUR HOT_X HOT_Y RC
+#                         MANIFEST [WINDRES]
 set -uo pipefail
 build=$1 app_id=$2 version=$3 window_xpm=$4 ico=$5 hand_xpm=$6 cur=$7 hot_x=$8 hot_y=$9
 rc=${10} manifest=${11} windres=${12:-}
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
+temporary_scratch
 
 # The package as `make package` makes it: exactly these files, with these modes.
-if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/log" 2>&1; then
-    tail -n 30 "$scratch/log"
-    echo "FAIL: cpack"
-    exit 1
-fi
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/log" 2>&1 ||
+    { tail -n 30 "$scratch/log"; echo "FAIL: cpack"; exit 1; }
 deb=$(ls "$scratch"/out/*.deb)
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
@@ -39,14 +34,12 @@ done
 
 # The menu entry opens a Windows program's file, by its path, with the packaged program.
 entry=$root/usr/share/applications/$app_id.desktop
-grep -qx 'Exec=velbrisk %f' "$entry" || fail "$(grep '^Exec=' "$entry")"
-grep -qx "Icon=$app_id" "$entry" || fail "$(grep '^Icon=' "$entry")"
-for type in application/x-ms-dos-executable application/x-msdownload \
-    application/vnd.microsoft.portable-executable application/x-msdos-program; do
-    grep -q "^MimeType=.*$type;" "$entry" || fail "the menu entry does not open $type"
-done
+types='application/x-ms-dos-executable;application/x-msdownload;'
+types+='application/vnd.microsoft.portable-executable;application/x-msdos-program;'
+lines=$(grep -E '^(Exec|Icon|MimeType)=' "$entry")
+[ "$lines" = "$(printf 'Exec=velbrisk %%f\nIcon=%s\nMimeType=%s' "$app_id" "$types")" ] ||
+    fail "the menu entry: $lines"
 
-# The packaged window program runs, without a display.
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/velbrisk" --version |
     grep -qx "velbrisk $version" || fail "the packaged velbrisk does not answer --version"
 
@@ -63,9 +56,8 @@ header=$(od -An -tx1 -N14 "$cur" | tr -d ' \n')
 tip=$(convert "$hand_xpm" -format "%[fx:p{$hot_x,$hot_y}.a] %[fx:p{$hot_x,$((hot_y - 1))}.a]" info:)
 [ "$tip" = "1 0" ] || fail "($hot_x, $hot_y) is not the finger's tip"
 
-# The resource script has every fact filled in. Where the Windows tools are installed (windres
-# and xmllint come with tools/debian-packages-windows.txt), it compiles with the icon, cursor and
-# manifest in it, and the manifest is one that Windows can read.
+# The resource script has every fact filled in; with windres and xmllint (the Windows packages) it
+# compiles with the icon, cursor and manifest, and the manifest is well-formed.
 ! grep -q '@\|, ""' "$rc" || fail "the resource script lacks a fact: $(grep '@\|, ""' "$rc")"
 if [ -n "$windres" ]; then
     xmllint --noout "$manifest" || fail "the manifest is not well-formed"

@@ -1,51 +1,37 @@
 #!/bin/bash
-# The Windows zip and installer as a user meets them, under Wine: velbrisk-trim.exe trims from the
-# unpacked zip and reports in Chinese; the installer, run silently, adds Explorer's verb on .exe
-# files, whose command opens the window with the file in its source box, and appends its folder
-# to the user's PATH; the uninstaller leaves the user's keys and PATH as they were before.
+# The Windows zip and installer as a user meets them, under Wine: velbrisk-trim.exe from the zip,
+# then a silent install (Explorer's verb on .exe files, the user's PATH) and uninstall.
 # Usage: check_packages.sh BUILD WINE_RUN PREFIX ZIP SETUP PRODUCT APP_ID START_VERB
 set -uo pipefail
 build=$1 wine_run=$2 prefix=$3 zip=$4 setup=$5 product=$6 app_id=$7 start_verb=$8
-for tool in makensis unzip iconv; do
-    command -v $tool >/dev/null || { echo "SKIP: no $tool (tools/debian-packages-windows.txt)"; exit 77; }
-done
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
+need makensis unzip iconv
 wine_run() { "$wine_run" "$prefix" "$@"; }
 # What reg.exe writes, in the prefix's code page (936), as UTF-8 without CRs.
 reg() { wine_run reg "$@" 2>/dev/null | iconv -f GB18030 -t UTF-8 | tr -d '\r'; }
 reg_value() { reg query "$1" "${@:2}" | sed -n 's/^ *[^ ].*  *REG_[A-Z_]*  *//p'; }
-windows_path() { local path=${1//\//\\}; printf 'Z:%s' "$path"; }
-
 cmake --build "$build" --target package_windows >"$build/package_windows.log" 2>&1 ||
     { cat "$build/package_windows.log"; echo "FAIL: the package_windows target"; exit 1; }
 
 # A blank and Chinese in the folder's and the file's names: they must arrive whole.
 scratch=$build/tests/windows/packages
 folder="$scratch/压缩 测试"
-rm -rf "$scratch" && mkdir -p "$folder"
-source_file=$folder/小程序.exe
-{ head -c 701 /dev/zero | tr '\0' 'A'; head -c 299 /dev/zero; } >"$source_file"
+rm -rf "$scratch" && mkdir -p "$folder" && cd "$folder" || exit 1
+{ head -c 701 /dev/zero | tr '\0' 'A'; head -c 299 /dev/zero; } >小程序.exe
+source_file=$(printf 'Z:%s' "${folder//\//\\}\\小程序.exe")
 
-# The zip: both programs and the two texts; velbrisk-trim.exe runs from where it is unpacked,
-# and its line reads back as UTF-8 where its output is redirected.
+# Its line reads back as UTF-8 where redirected, and as text on a console (which Wine makes a
+# terminal).
 package=$(basename "$zip" -windows-x64.zip)
-expected=$(printf '%s\n' LICENSE.txt README.txt velbrisk-trim.exe velbrisk.exe | sed "s|^|$package/|")
-actual=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
-[ "$actual" = "$expected" ] || fail "the zip holds: $(echo $actual)"
+trim=$scratch/$package/velbrisk-trim.exe
 unzip -q "$zip" -d "$scratch"
 line='小程序.exe：1000 → 711 字节，节省 28.9%，写入 小程序.trimmed.exe'
-(cd "$folder" && wine_run "$scratch/$package/velbrisk-trim.exe" 小程序.exe >out 2>err)
-[ "$(tr -d '\r' <"$folder/out")" = "$line" ] ||
-    fail "velbrisk-trim.exe from the zip wrote: $(cat "$folder/out" "$folder/err")"
-# On a console (a terminal here, which Wine makes one of) the line is shown as text, whatever
-# the console's code page.
+wine_run "$trim" 小程序.exe >out 2>err
+[ "$(tr -d '\r' <out)" = "$line" ] || fail "velbrisk-trim.exe from the zip wrote: $(cat out err)"
 if command -v script >/dev/null; then
-    rm -f "$folder/小程序.trimmed.exe"
-    (cd "$folder" && script -qec "'$wine_run' '$prefix' '$scratch/$package/velbrisk-trim.exe' 小程序.exe" \
-        /dev/null </dev/null >console)
-    grep -qF "$line" "$folder/console" ||
-        fail "on a console velbrisk-trim.exe showed: $(od -c "$folder/console" | head -n 8)"
+    rm -f 小程序.trimmed.exe
+    script -qec "'$wine_run' '$prefix' '$trim' 小程序.exe" /dev/null </dev/null >console
+    grep -qF "$line" console || fail "on a console velbrisk-trim.exe showed: $(od -c console)"
 fi
 
 # The user's own PATH, with a variable in it, which must come through both as it was.
@@ -53,40 +39,36 @@ wine_run reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d '%USERPROFILE%\b
     >/dev/null 2>&1
 snapshot() { reg query 'HKCU\Software\Classes' /s; reg query 'HKCU\Environment' /s; }
 before=$(snapshot)
-users=$(ls -d "$prefix"/drive_c/users/*/AppData 2>/dev/null | grep -v /Public/ | head -n 1)
-installed=$users/Local/Programs/$product
+installed=$(ls -d "$prefix"/drive_c/users/*/AppData | grep -v /Public/ | head -n 1)
+installed=$installed/Local/Programs/$product
 verb_key="HKCU\\Software\\Classes\\SystemFileAssociations\\.exe\\shell\\$product"
 uninstall_key="HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$app_id"
 
 wine_run "$setup" /S
-for file in velbrisk.exe velbrisk-trim.exe LICENSE.txt README.txt uninstall.exe; do
-    cmp -s "$installed/$file" "$scratch/$package/$file" || [ "$file" = uninstall.exe ] ||
-        fail "not installed as in the zip: $file"
+for file in velbrisk.exe velbrisk-trim.exe LICENSE.txt README.txt; do
+    cmp -s "$installed/$file" "$scratch/$package/$file" || fail "not installed as in the zip: $file"
 done
 install_folder=$(reg_value "$uninstall_key" /v InstallLocation)
 [ "$(reg_value "$verb_key" /ve)" = '用 Velbrisk 压缩' ] || fail "the verb: $(reg query "$verb_key" /s)"
 command=$(reg_value "$verb_key\\command" /ve)
 [ "$command" = "\"$install_folder\\velbrisk.exe\" \"%1\"" ] || fail "the verb's command: $command"
-[ "$(reg_value 'HKCU\Environment' /v Path)" = "%USERPROFILE%\\bin;C:\\tools;$install_folder" ] ||
-    fail "PATH after installing: $(reg_value 'HKCU\Environment' /v Path)"
-# EstimatedSize is the folder's size in KiB.
+path=$(reg_value 'HKCU\Environment' /v Path)
+[ "$path" = "%USERPROFILE%\\bin;C:\\tools;$install_folder" ] || fail "PATH after installing: $path"
 size=$(reg_value "$uninstall_key" /v EstimatedSize)
 kib=$(($(cat "$installed"/* | wc -c) / 1024))
 [ -n "$size" ] && [ $((size - kib)) -le 1 ] && [ $((kib - size)) -le 1 ] ||
     fail "EstimatedSize is '$size', the folder holds $kib KiB"
-
-# Explorer puts the file's path for %1 and starts the command; the window shows that path.
-shown=$(wine_run "$start_verb" "$command" "$(windows_path "$source_file")" | iconv -f UTF-16LE -t UTF-8)
-[ "$shown" = "$(windows_path "$source_file")" ] || fail "the verb's window shows '$shown' in Text"
+# Explorer puts the file's path for %1 and starts the command; the window must show that path.
+shown=$(wine_run "$start_verb" "$command" "$source_file" | iconv -f UTF-16LE -t UTF-8)
+[ "$shown" = "$source_file" ] || fail "the verb's window shows '$shown' in Text"
 
 # The uninstaller copies itself away and goes on from there, so its work ends a little later.
 wine_run "$installed/uninstall.exe" /S
 for _ in $(seq 100); do [ -e "$installed" ] || break; sleep 0.2; done
 [ ! -e "$installed" ] || fail "left after uninstalling: $(ls "$installed")"
-wine_run reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstall entry is left"
+! wine_run reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstall entry is left"
 after=$(snapshot)
 [ "$after" = "$before" ] || fail "the keys or PATH differ after uninstalling:
 $(diff <(echo "$before") <(echo "$after"))"
 wine_run reg delete 'HKCU\Environment' /v Path /f >/dev/null 2>&1
-
 [ "$failures" -eq 0 ]
