@@ -15,7 +15,8 @@ using Search = std::pair<DWORD, HWND>;  // the process, and its main window once
 int wmain(int argc, wchar_t* argv[]) {
     std::wstring commandLine = argc == 3 ? argv[1] : L"";
     const auto placeholder = commandLine.find(L"%1");
-    STARTUPINFOW startup{.cb = sizeof startup};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     if (placeholder == std::wstring::npos ||
         !CreateProcessW(nullptr, commandLine.replace(placeholder, 2, argv[2]).data(), nullptr,
