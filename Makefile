@@ -156,15 +156,18 @@ coverage: setup
 
 # Faults made by rule against the Linux tests (tools/mutate, not part of `make test`): a sample of
 # MUTANTS_PER_ROOM from each room, drawn with MUTATION_SEED, each built and tested in a copy of the
-# tree in $(MUTATION_BUILD); the report is $(MUTATION_BUILD)/mutation-report.md.
+# tree in $(MUTATION_BUILD); the report is $(MUTATION_BUILD)/mutation-report.md. `make mutation-again`
+# tries that run's survivors again once tests are added or survivors are judged equivalent.
 MUTANTS_PER_ROOM ?= 40
 MUTATION_SEED ?= 1
 MUTATION_BUILD ?= build-mutation
 MUTATION_TIMEOUT ?= 60
-.PHONY: mutation
+.PHONY: mutation mutation-again
 mutation: setup
 	tools/mutate --per-room $(MUTANTS_PER_ROOM) --seed $(MUTATION_SEED) --out $(MUTATION_BUILD) \
 		--timeout $(MUTATION_TIMEOUT)
+mutation-again: setup
+	tools/mutate --again --out $(MUTATION_BUILD) --timeout $(MUTATION_TIMEOUT)
 
 clean:
 	rm -rf $(BUILD) $(NINJA_BUILD) $(WIN_BUILD) $(COVERAGE_BUILD) $(MUTATION_BUILD)
