@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -343,49 +344,48 @@ bool writeAt(const File& file, std::int64_t offset, const void* data, std::size_
     return true;
 }
 
-std::int64_t nextData(const File& file, std::int64_t from, std::error_code& ec) {
-    ec.clear();
 #ifdef SEEK_DATA
-    off_t at = ::lseek(file.native(), static_cast<off_t>(from), SEEK_DATA);
+namespace {
+// Where lseek(whence) lands from `from`: `pastEnd` when `from` is at or past the file's end, and
+// nothing when the file system keeps no map (ec clear) or the call fails (ec set).
+std::optional<std::int64_t> seekExtent(const File& file, std::int64_t from, int whence,
+                                       std::int64_t pastEnd, std::error_code& ec) {
+    const off_t at = ::lseek(file.native(), static_cast<off_t>(from), whence);
     if (at >= 0) {
         return static_cast<std::int64_t>(at);
     }
     if (errno == ENXIO) {
-        return -1;
+        return pastEnd;
     }
     if (errno != EINVAL && errno != ENOTSUP) {
         ec = lastError();
-        return -1;
+    }
+    return std::nullopt;
+}
+}  // namespace
+#endif
+
+// Without a map from the file system, all of the file is data and nothing lies past its end.
+std::int64_t nextData(const File& file, std::int64_t from, std::error_code& ec) {
+    ec.clear();
+#ifdef SEEK_DATA
+    if (const auto at = seekExtent(file, from, SEEK_DATA, -1, ec); at || ec) {
+        return ec ? -1 : *at;
     }
 #endif
-    // No word from the file system: all of the file is data, and nothing lies past its end.
-    FileInfo info = fileInfo(file, ec);
-    if (ec) {
-        return -1;
-    }
-    return from < info.size ? from : -1;
+    const FileInfo info = fileInfo(file, ec);
+    return ec ? -1 : from < info.size ? from : -1;
 }
 
 std::int64_t nextHole(const File& file, std::int64_t from, std::error_code& ec) {
     ec.clear();
 #ifdef SEEK_HOLE
-    off_t at = ::lseek(file.native(), static_cast<off_t>(from), SEEK_HOLE);
-    if (at >= 0) {
-        return static_cast<std::int64_t>(at);
-    }
-    if (errno == ENXIO) {
-        return from;
-    }
-    if (errno != EINVAL && errno != ENOTSUP) {
-        ec = lastError();
-        return -1;
+    if (const auto at = seekExtent(file, from, SEEK_HOLE, from, ec); at || ec) {
+        return ec ? -1 : *at;
     }
 #endif
-    FileInfo info = fileInfo(file, ec);
-    if (ec) {
-        return -1;
-    }
-    return from < info.size ? info.size : from;
+    const FileInfo info = fileInfo(file, ec);
+    return ec ? -1 : from < info.size ? info.size : from;
 }
 
 bool checkNewFilePath(const std::string& path, std::error_code& ec) {
