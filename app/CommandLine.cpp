@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "engine/job_texts.h"
 #include "engine/utf16.h"
 
 namespace velbrisk::app {
@@ -20,7 +21,7 @@ WindowCommand parseWindowCommand(const std::vector<std::string>& arguments,
         } else if (!optionsEnded && argument == "--version") {
             return {WindowRequest::Version, {}, {}};
         } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
-            return {WindowRequest::UsageError, {}, "无法识别的选项“" + argument + "”"};
+            return {WindowRequest::UsageError, {}, texts::unknownOption(argument)};
         } else {
             files.push_back(argument);
         }
@@ -30,7 +31,7 @@ WindowCommand parseWindowCommand(const std::vector<std::string>& arguments,
     }
     if (files.size() == 1) {
         if (files[0].empty()) {
-            return {WindowRequest::UsageError, {}, "文件名不能为空"};
+            return {WindowRequest::UsageError, {}, std::string{texts::kEmptyFileName}};
         }
         command.file = absolutePath(files[0], currentFolder, rules);
     }

@@ -15,6 +15,10 @@ std::string quoted(std::string_view option) {
     return "“" + std::string{option} + "”";
 }
 
+TrimCommand missingArgument(std::string_view option) {
+    return usageError("选项" + quoted(option) + "需要一个参数");
+}
+
 }  // namespace
 
 TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
@@ -24,7 +28,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
     for (std::size_t k = 0; k < arguments.size(); ++k) {
         const std::string& argument = arguments[k];
         if (argument.empty()) {
-            return usageError("文件名不能为空");
+            return usageError(std::string{texts::kEmptyFileName});
         }
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
             options.sources.push_back(argument);
@@ -43,7 +47,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
                 } else if (k + 1 < arguments.size()) {
                     options.outputName = arguments[++k];
                 } else {
-                    return usageError("选项" + quoted(name) + "需要一个参数");
+                    return missingArgument(name);
                 }
                 continue;
             }
@@ -56,7 +60,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
             const bool help = name == "--help";
             const bool version = name == "--version";
             if (flag == nullptr && !help && !version) {
-                return usageError("无法识别的选项" + quoted(name));
+                return usageError(texts::unknownOption(name));
             }
             if (equals != std::string::npos) {
                 return usageError("选项" + quoted(name) + "不带参数");
@@ -77,7 +81,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
                 } else if (k + 1 < arguments.size()) {
                     options.outputName = arguments[++k];
                 } else {
-                    return usageError("选项" + quoted("-o") + "需要一个参数");
+                    return missingArgument("-o");
                 }
                 break;
             }
@@ -98,7 +102,7 @@ TrimCommand parseTrimCommand(const std::vector<std::string>& arguments) {
                     return {TrimRequest::Help, {}, {}};
                 default:
                     // The letter alone: the rest of the word may be UTF-8 that must not be cut.
-                    return usageError("无法识别的选项" + quoted("-" + argument.substr(at, 1)));
+                    return usageError(texts::unknownOption("-" + argument.substr(at, 1)));
             }
         }
     }

@@ -44,4 +44,8 @@ std::string keptForProgram(std::int64_t bytes) {
     return "为程序保留 " + std::to_string(bytes) + " 字节";
 }
 
+std::string unknownOption(std::string_view option) {
+    return "无法识别的选项“" + std::string{option} + "”";
+}
+
 }  // namespace velbrisk::texts

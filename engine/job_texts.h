@@ -1,4 +1,5 @@
-// The job's words to its user: every text that the window and velbrisk-trim show of a job, once.
+// The job's words to its user: every text that the window and velbrisk-trim show of a job, once,
+// and the refusals that both command lines share.
 #pragma once
 
 #include <cstdint>
@@ -34,5 +35,9 @@ std::string keptForProgram(std::int64_t bytes);
 // The ending where the program's own bytes leave no zeros after them to cut.
 inline constexpr std::string_view kNothingAfterProgram =
     "该文件是Windows程序，程序自身的数据之后没有可以去掉的空白部分，未生成压缩文件。";
+
+// A command line's refusals, velbrisk's and velbrisk-trim's alike.
+inline constexpr std::string_view kEmptyFileName = "文件名不能为空";
+std::string unknownOption(std::string_view option);
 
 }  // namespace velbrisk::texts

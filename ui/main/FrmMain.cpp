@@ -102,7 +102,8 @@ std::string FrmMain::helpText() {
 }
 
 void FrmMain::Label3_Click() {
-    boxes_.showMessage({MessageIcon::Information, "使用帮助", helpText()});
+    boxes_.showMessage(
+        {MessageIcon::Information, std::string{main_window::Label3.text}, helpText()});
 }
 
 void FrmMain::Lbl_Exit_Click() {
