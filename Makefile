@@ -157,7 +157,7 @@ coverage: setup
 # Faults made by rule against the Linux tests (tools/mutate, not part of `make test`): a sample of
 # MUTANTS_PER_ROOM from each room, drawn with MUTATION_SEED, each built and tested in a copy of the
 # tree in $(MUTATION_BUILD); the report is $(MUTATION_BUILD)/mutation-report.md. `make mutation-again`
-# tries that run's survivors again once tests are added or survivors are judged equivalent.
+# tries that run's sample again once tests change or survivors are judged equivalent.
 MUTANTS_PER_ROOM ?= 40
 MUTATION_SEED ?= 1
 MUTATION_BUILD ?= build-mutation
