@@ -135,7 +135,8 @@ std::optional<std::int64_t> certificateEnd(const ReadAt& read, std::int64_t file
     if (tableOffset + tableSize > fileSize) {
         return std::nullopt;
     }
-    return tableOffset == 0 && tableSize == 0 ? 0 : tableOffset + tableSize;
+    // No table is an empty entry, whose end is 0 as well.
+    return tableOffset + tableSize;
 }
 
 // The largest end of a section's raw data, 0 when none has any; nothing when the table is cut
