@@ -15,36 +15,35 @@ namespace {
 
 using namespace ui::chooser;
 
-// Each path taken apart by the platform's rules: its root, its normal form, the folder list's
-// entries from the root down to it, and "x.exe" picked in it.
+// Each path taken apart by the platform's rules: "root|normal form|the folder list's entries from
+// the root down to it|x.exe picked in it".
 TEST(Paths, takenApartByThePlatformsRules) {
     struct Row {
         const char* name;
-        std::string path, root, normal, chain, joined;
+        std::string path, parts;
     };
     for (const Row& row : {
 #ifdef _WIN32
-             Row{"drive root", "C:\\", "C:\\", "C:\\", "C:\\", "C:\\x.exe"},
-             Row{"slashes doubled, dots and trailing", "c:/a//b/./../c/", "c:\\", "c:\\a\\c",
-                 "c:\\ a c", "c:\\a\\c\\x.exe"},
-             Row{"share is part of the root", "\\\\srv\\share\\tools", "\\\\srv\\share\\",
-                 "\\\\srv\\share\\tools", "\\\\srv\\share\\ tools", "\\\\srv\\share\\tools\\x.exe"},
+             Row{"drive root", "C:\\", "C:\\|C:\\|C:\\|C:\\x.exe"},
+             Row{"doubled, dots, trailing", "c:/a//b/./../c/",
+                 "c:\\|c:\\a\\c|c:\\ a c|c:\\a\\c\\x.exe"},
+             Row{"share is part of the root", "\\\\srv\\share\\tools",
+                 "\\\\srv\\share\\|\\\\srv\\share\\tools|\\\\srv\\share\\ tools|"
+                 "\\\\srv\\share\\tools\\x.exe"},
 #else
-             Row{"root", "/", "/", "/", "/", "/x.exe"},
-             Row{"slashes doubled, dots and trailing", "/a//b/./../c/", "/", "/a/c", "/ a c",
-                 "/a/c/x.exe"},
-             Row{"relative keeps its dots", "a/../../b", "", "../b", ".. b", "../b/x.exe"},
-             Row{"backslash is part of a name", "/a\\b", "/", "/a\\b", "/ a\\b", "/a\\b/x.exe"},
+             Row{"root", "/", "/|/|/|/x.exe"},
+             Row{"doubled, dots, trailing", "/a//b/./../c/", "/|/a/c|/ a c|/a/c/x.exe"},
+             Row{"relative keeps its dots", "a/../../b", "|../b|.. b|../b/x.exe"},
+             Row{"backslash is part of a name", "/a\\b", "/|/a\\b|/ a\\b|/a\\b/x.exe"},
 #endif
          }) {
-        std::string chain;
+        std::vector<std::string> chain;
         for (const std::string& folder : folderChain(row.path)) {
-            chain += (chain.empty() ? "" : " ") + folderEntryText(folder);
+            chain.push_back(folderEntryText(folder));
         }
-        EXPECT_EQ(joined({rootOf(row.path), normalPath(row.path), chain,
-                          joinPickedFile(row.normal, row.normal, "x.exe")},
-                         "|"),
-                  joined({row.root, row.normal, row.chain, row.joined}, "|"))
+        const std::string normal = normalPath(row.path);
+        const std::string picked = joinPickedFile(normal, normal, "x.exe");
+        EXPECT_EQ(joined({rootOf(row.path), normal, joined(chain), picked}, "|"), row.parts)
             << row.name;
     }
 }
