@@ -4,43 +4,35 @@
 #include <sstream>
 
 #include "cli/ProgressBar.h"
-#include "table_rows.h"
 
 namespace velbrisk::cli {
 namespace {
 
 using namespace std::chrono_literals;
-using velbrisk::testing::PrintTo;
-using velbrisk::testing::rowName;
 
-struct LineRow {
-    const char* name;
-    std::uint64_t done;
-    std::uint64_t total;
-    std::string line;
-    std::size_t columns = 0;  // the terminal's width; 0: no limit
-};
-
-const LineRow kLineRows[] = {
-    {"just_short_of_all", (3 << 20) - 1, 3 << 20,
-     "[#############################-]  99%  3.0 / 3.0 MiB"},
-    {"past_the_total_is_all", 5 << 20, 3 << 20,
-     "[##############################] 100%  3.0 / 3.0 MiB"},
-    {"no_total", 0, 0, "[##############################] 100%  0.0 / 0.0 MiB"},
-    {"beyond_a_petabyte", std::uint64_t{1} << 62, std::uint64_t{1} << 63,
-     "[###############---------------]  50%  4398046511104.0 / 8796093022208.0 MiB"},
-    // A line as wide as the terminal wraps there, and the next one no longer starts at its start.
-    {"twenty_columns_drop_the_counts", 1 << 20, 2 << 20, "[######------]  50%", 20},
-    {"too_narrow_for_a_bar", 1 << 20, 2 << 20, "50%", 16},
-};
-
-class ProgressLine : public ::testing::TestWithParam<LineRow> {};
-
-TEST_P(ProgressLine, Reads) {
-    EXPECT_EQ(progressLine(GetParam().done, GetParam().total, GetParam().columns), GetParam().line);
+TEST(ProgressLine, Reads) {
+    struct Row {
+        const char* name;
+        std::uint64_t done, total;
+        std::string line;
+        std::size_t columns = 0;  // the terminal's width; 0: no limit
+    };
+    const std::uint64_t mib = 1 << 20, huge = std::uint64_t{1} << 62;
+    for (const Row& row : {
+             Row{"just short of all", 3 * mib - 1, 3 * mib,
+                 "[#############################-]  99%  3.0 / 3.0 MiB"},
+             Row{"past the total is all", 5 * mib, 3 * mib,
+                 "[##############################] 100%  3.0 / 3.0 MiB"},
+             Row{"no total", 0, 0, "[##############################] 100%  0.0 / 0.0 MiB"},
+             Row{"beyond a petabyte", huge, 2 * huge,
+                 "[###############---------------]  50%  4398046511104.0 / 8796093022208.0 MiB"},
+             // A line as wide as the terminal wraps, and the next no longer starts at its start.
+             Row{"twenty columns drop the counts", mib, 2 * mib, "[######------]  50%", 20},
+             Row{"too narrow for a bar", mib, 2 * mib, "50%", 16},
+         }) {
+        EXPECT_EQ(progressLine(row.done, row.total, row.columns), row.line) << row.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, ProgressLine, ::testing::ValuesIn(kLineRows), rowName);
 
 // A file done within the delay shows nothing; a longer one is redrawn in place at most once an
 // interval and blanked at its end; the next file waits out the delay again.

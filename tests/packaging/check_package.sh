@@ -15,17 +15,12 @@ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/lo
 deb=$(ls "$scratch"/out/*.deb)
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
-files=$(cd "$root" && find . -type f -printf '%p %m\n' | LC_ALL=C sort)
-[ "$files" = "./usr/bin/velbrisk 755
-./usr/bin/velbrisk-trim 755
-./usr/share/applications/$app_id.desktop 644
-./usr/share/doc/velbrisk/changelog.gz 644
-./usr/share/doc/velbrisk/copyright 644
-./usr/share/icons/hicolor/48x48/apps/$app_id.png 644
-./usr/share/lintian/overrides/velbrisk 644
-./usr/share/man/man1/velbrisk-trim.1.gz 644
-./usr/share/man/man1/velbrisk.1.gz 644
-./usr/share/metainfo/$app_id.metainfo.xml 644" ] || fail "the package holds: $files"
+files=$(cd "$root" && find . -type f -printf '%P %m\n' | LC_ALL=C sort | sed 's|^usr/||' | tr '\n' ' ')
+[ "$files" = "bin/velbrisk 755 bin/velbrisk-trim 755 share/applications/$app_id.desktop 644 \
+share/doc/velbrisk/changelog.gz 644 share/doc/velbrisk/copyright 644 \
+share/icons/hicolor/48x48/apps/$app_id.png 644 share/lintian/overrides/velbrisk 644 \
+share/man/man1/velbrisk-trim.1.gz 644 share/man/man1/velbrisk.1.gz 644 \
+share/metainfo/$app_id.metainfo.xml 644 " ] || fail "the package holds: $files"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "Version: $(dpkg-deb -f "$deb" Version)"
 # What Qt loads at run time, which the libraries' own dependencies do not bring.
 for needed in libqt6widgets6 qt6-qpa-plugins fonts-noto-cjk qt6-translations-l10n; do

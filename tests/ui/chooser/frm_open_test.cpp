@@ -16,25 +16,47 @@ std::string utf8FromPath(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+// Keeps what the logic shows: each list's texts (a drive's without its label), and the folder
+// list taken apart into the open folder and its subfolders.
 class FakeChooserView : public ui::ChooserView {
 public:
     void showDrives(const std::vector<std::string>& entries, int current) override {
-        drives = entries;
+        for (const std::string& entry : entries) {
+            drives.push_back(entry.substr(0, entry.find(" [")));
+        }
         drive = current;
     }
-    void showFolders(const std::vector<FolderEntry>& entries, int) override { folders = entries; }
+    // The chain from the root down to the open folder, each entry one step further in, then its
+    // subfolders, closed, one step further still.
+    void showFolders(const std::vector<FolderEntry>& entries, int) override {
+        folders.clear();
+        subfolders.clear();
+        in.clear();
+        for (const FolderEntry& entry : entries) {
+            EXPECT_EQ(entry.depth, int(folders.size() - subfolders.size())) << entry.text;
+            folders.push_back(entry.text);
+            if (entry.open) {
+                in = ui::chooser::joinPath(in, entry.text);
+            } else {
+                subfolders.push_back(entry.text);
+            }
+        }
+    }
     void showFiles(const std::vector<std::string>& names) override { files = names; }
     std::string pathText() const override { return Text1; }
     void setPathText(const std::string& text) override { Text1 = text; }
     void close(bool accepted) override { closed = accepted ? "accepted" : "rejected"; }
 
-    std::vector<std::string> drives;
+    std::vector<std::string> drives, folders, subfolders, files;
     int drive = -1;  // the entry shown as current
-    std::vector<FolderEntry> folders;
-    std::vector<std::string> files;
-    std::string Text1;
-    std::string closed = "open";
+    std::string in, Text1, closed = "open";
 };
+
+int rowOf(const std::vector<std::string>& list, const std::string& text) {
+    const auto found = std::find(list.begin(), list.end(), text);
+    EXPECT_NE(found, list.end()) << "no entry " << text;
+    return int(found - list.begin());
+}
 
 struct WalkRow {
     const char* name;
@@ -45,15 +67,10 @@ using ::velbrisk::testing::PrintTo;
 
 // Each row runs steps in a dialog opened at ~/tools of this tree, then compares what the dialog
 // and the main window's box show with the fresh dialog's, as changed by the row. Steps:
-//   click NAME                  click a file in File1
-//   open NAME                   open a folder of Dir1 by its text ("~" the tree)
-//   enter LIST NAME, key ...    Enter, or another key, on the entry of Dir1 or File1 highlighted
-//   ok, cancel                  确定 or 取消
-//   drive ROOT                  pick a volume by its root ("{volume}" the tree's; ~/other is offered too)
-//   gone                        (first) the dialog opens at ~/tools/sub, removed beforehand
-//
-//   ~/ROOT.EXE, folder other/
-//   ~/tools/a.exe B.EXE notes.txt, folders sub/ x.exe/ 数据/ (程序.exe in it)
+//   click FILE, open FOLDER ("~" the tree), enter or key ENTRY (Enter or another key on the
+//   entry of either list), ok, cancel, drive ROOT ("{volume}" the tree's; ~/other is offered too),
+//   gone (first: the dialog opens at ~/tools/sub, removed beforehand).
+//   ~/ROOT.EXE, folder other/; ~/tools/a.exe B.EXE, folders sub/ 数据/ (程序.exe)
 class FrmOpenWalk : public ::testing::TestWithParam<WalkRow> {};
 
 TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
@@ -62,10 +79,10 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
     const auto at = [&](const std::string& path) {
         return utf8FromPath(utf8Path(replaced(path, "~", tree)).make_preferred());
     };
-    for (const char* folder : {"other", "tools", "tools/sub", "tools/x.exe", "tools/数据"}) {
+    for (const char* folder : {"other", "tools", "tools/sub", "tools/数据"}) {
         std::filesystem::create_directory(utf8Path(at("~/" + std::string(folder))));
     }
-    for (const char* file : {"ROOT.EXE", "tools/a.exe", "tools/B.EXE", "tools/notes.txt", "tools/数据/程序.exe"}) {
+    for (const char* file : {"ROOT.EXE", "tools/a.exe", "tools/B.EXE", "tools/数据/程序.exe"}) {
         writeFile(at("~/" + std::string(file)), "MZ");
     }
     FakeChooserView view;
@@ -84,39 +101,27 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
         offered.insert(offered.begin(), {at("~/other"), {}});  // first, so that the current is not
         return offered;
     };
-    ui::FrmOpen dialog(view, recorder, [&](const std::string& path) { main = path; }, current, volumes);
+    ui::FrmOpen dialog(
+        view, recorder, [&](const std::string& path) { main = path; }, current, volumes);
     dialog.Form_Load();
 
-    const auto withoutLabel = [](const std::string& drive) { return drive.substr(0, drive.find(" [")); };
-    // The row of an entry by its text.
-    const auto rowOf = [](const auto& list, const std::string& text, auto textOf) {
-        const auto found = std::find_if(list.begin(), list.end(), [&](const auto& entry) { return textOf(entry) == text; });
-        EXPECT_NE(found, list.end()) << "no entry " << text;
-        return int(found - list.begin());
-    };
-    const auto fileRow = [&](const std::string& name) {
-        return rowOf(view.files, name, [](const std::string& file) { return file; });
-    };
-    const auto folderRow = [&](const std::string& text) {
-        return rowOf(view.folders, text, [](const auto& entry) { return entry.text; });
-    };
     std::vector<std::string> keys;  // how the logic took each key: "taken" or "left"
     for (const std::string& step : steps) {
         const std::string arg = step.substr(step.find(' ') + 1);
+        const bool aFile = std::find(view.files.begin(), view.files.end(), arg) != view.files.end();
         if (step.starts_with("enter ") || step.starts_with("key ")) {
             const int code = step.starts_with("enter ") ? ui::kKeyReturn : 0;
-            const std::string name = arg.substr(arg.find(' ') + 1);
-            const bool taken = arg.starts_with("Dir1 ") ? dialog.Dir1_KeyDown(code, folderRow(name))
-                                                       : dialog.File1_KeyDown(code, fileRow(name));
+            const bool taken = aFile ? dialog.File1_KeyDown(code, rowOf(view.files, arg))
+                                     : dialog.Dir1_KeyDown(code, rowOf(view.folders, arg));
             keys.push_back(taken ? "taken" : "left");
         } else if (step.starts_with("click ")) {
-            dialog.File1_Click(fileRow(arg));
+            dialog.File1_Click(rowOf(view.files, arg));
         } else if (step.starts_with("open ")) {
             const std::string text = arg == "~" ? utf8FromPath(utf8Path(tree).filename()) : arg;
-            dialog.Dir1_DblClick(folderRow(text));
+            dialog.Dir1_DblClick(rowOf(view.folders, text));
         } else if (step.starts_with("drive ")) {
-            const std::string text = ui::chooser::volumeText({arg == "{volume}" ? volume : at(arg), {}});
-            dialog.Drive1_Change(rowOf(view.drives, text, withoutLabel));
+            const std::string root = arg == "{volume}" ? volume : at(arg);
+            dialog.Drive1_Change(rowOf(view.drives, ui::chooser::volumeText({root, {}})));
         } else if (step == "ok") {
             dialog.Command1_Click();
         } else if (step == "cancel") {
@@ -126,57 +131,50 @@ TEST_P(FrmOpenWalk, showsWhatTheRowSays) {
         }
     }
 
-    // The folder list is the chain from the root down to the open folder, each entry one step
-    // further in, then its subfolders, closed, one step further still.
-    std::vector<std::string> chain, subfolders;
-    for (const ui::ChooserView::FolderEntry& entry : view.folders) {
-        EXPECT_EQ(entry.depth, int(chain.size())) << entry.text;
-        (entry.open ? chain : subfolders).push_back(entry.text);
-    }
-    std::string in;
-    for (const std::string& folder : chain) {
-        in = ui::chooser::joinPath(in, folder);
-    }
-    const bool inTree = in.starts_with(tree);
     std::string said;
     for (const ui::Message& message : recorder.shown) {
-        said += message.title + ": " + message.text + (message.icon == ui::MessageIcon::Error ? " (error)" : "");
+        said += message.title + ": " + message.text +
+                (message.icon == ui::MessageIcon::Error ? " (error)" : "");
     }
-    const std::string drive = view.drive < 0 ? "none" : withoutLabel(view.drives[std::size_t(view.drive)]);
+    // Outside the tree, the lists hold whatever the system has there.
+    const auto listed = [&](const auto& names) {
+        return view.in.starts_with(tree) ? joined(names) : "-";
+    };
+    const std::string drive = view.drive < 0 ? "none" : view.drives[std::size_t(view.drive)];
+    const std::string shown = "dialog=" + view.closed + "|drive=" + drive + "|in=" + view.in +
+                              "|folders=" + listed(view.subfolders) +
+                              "|files=" + listed(view.files) + "|Text1=" + view.Text1 +
+                              "|main=" + main + "|said=" + said + "|keys=" + joined(keys);
     const std::string volumeShown = replaced(replaced(volume, tree, "~"), "\\", "/");
-    std::vector<std::string> shown = {"dialog=" + view.closed, "drive=" + drive, "in=" + in,
-                                      "folders=" + (inTree ? joined(subfolders) : "-"), "files=" + (inTree ? joined(view.files) : "-"), "Text1=" + view.Text1, "main=" + main,
-                                      "said=" + said, "keys=" + joined(keys)};
-    for (std::string& entry : shown) {
-        entry = replaced(replaced(entry, tree, "~"), "\\", "/");
-    }
-    EXPECT_EQ(shown, withChanges({"dialog=open", "drive=" + withoutLabel(ui::chooser::volumeText({volume, {}})), "in=~/tools", "folders=sub x.exe 数据", "files=a.exe B.EXE", "Text1=",
-                                  "main=untouched", "said=", "keys="},
-                                 replaced(GetParam().changed, "{volume}", volumeShown)));
+    EXPECT_EQ(split(replaced(replaced(shown, tree, "~"), "\\", "/"), '|'),
+              withChanges({"dialog=open", "drive=" + ui::chooser::volumeText({volume, {}}),
+                           "in=~/tools", "folders=sub 数据", "files=a.exe B.EXE",
+                           "Text1=", "main=untouched", "said=", "keys="},
+                          replaced(GetParam().changed, "{volume}", volumeShown)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Walks, FrmOpenWalk,
     ::testing::Values(
-        WalkRow{"picked_file_confirmed", "click B.EXE|ok", "dialog=accepted|Text1=~/tools/B.EXE|main=~/tools/B.EXE"},
+        WalkRow{"Chinese_folder_and_file_picked_and_confirmed", "open 数据|click 程序.exe|ok",
+                "dialog=accepted|in=~/tools/数据|folders=|files=程序.exe|"
+                "Text1=~/tools/数据/程序.exe|main=~/tools/数据/程序.exe"},
         WalkRow{"empty_path_refused_every_time", "ok|ok",
                 "said=选择: 请选择一个EXE文件！ (error)选择: 请选择一个EXE文件！ (error)"},
-        WalkRow{"cancel_after_a_selection", "click a.exe|cancel", "dialog=rejected|Text1=~/tools/a.exe"},
-        WalkRow{"Chinese_folder_and_file", "open 数据|click 程序.exe",
-                "in=~/tools/数据|folders=|files=程序.exe|Text1=~/tools/数据/程序.exe"},
-        WalkRow{"up_and_pick", "open ~|click ROOT.EXE", "in=~|folders=other tools|files=ROOT.EXE|Text1=~/ROOT.EXE"},
+        WalkRow{"cancel_after_a_pick", "click a.exe|cancel", "dialog=rejected|Text1=~/tools/a.exe"},
+        WalkRow{"up_the_volume_shown_picked_again_keeps_the_folder",
+                "open ~|drive {volume}|click ROOT.EXE",
+                "in=~|folders=other tools|files=ROOT.EXE|Text1=~/ROOT.EXE"},
         WalkRow{"another_volume_opens_at_its_root", "drive ~/other", "in=~/other|folders=|files="},
-        WalkRow{"the_current_volume_opens_at_the_current_folder", "drive ~/other|drive {volume}", ""},
-        WalkRow{"the_volume_shown_picked_again_keeps_the_folder", "open ~|drive {volume}",
-                "in=~|folders=other tools|files=ROOT.EXE"},
+        WalkRow{"own_volume_opens_at_the_current_folder", "drive ~/other|drive {volume}", ""},
         // Enter opens the highlighted folder or picks the highlighted file, and goes no further.
-        WalkRow{"Enter_in_the_lists", "enter File1 a.exe|enter Dir1 sub",
+        WalkRow{"Enter_in_the_lists", "enter a.exe|enter sub",
                 "in=~/tools/sub|folders=|files=|Text1=~/tools/a.exe|keys=taken taken"},
-        WalkRow{"other_keys_are_the_lists_own", "key File1 a.exe|key Dir1 sub", "keys=left left"}
+        WalkRow{"other_keys_are_the_lists_own", "key a.exe|key sub", "keys=left left"}
 #ifndef _WIN32
         ,
         // Windows keeps a folder that a process is in; elsewhere it can go.
-        WalkRow{"current_folder_gone_opens_at_its_volume_root", "gone", "in={volume}|folders=-|files=-"}
+        WalkRow{"folder_gone_opens_at_its_volume_root", "gone", "in={volume}|folders=-|files=-"}
 #endif
         ),
     rowName);
