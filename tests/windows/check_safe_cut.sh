@@ -19,12 +19,11 @@ verifies() { osslsigncode verify -CAfile cert.pem -in "$1" >/dev/null 2>&1; }
 
 case $case in
     unstripped | appended) cp "$program" program.exe ;;
-    stripped | starts) "$strip" -o program.exe "$program" ;;
+    stripped | starts | signed) "$strip" -o program.exe "$program" ;;&
     signed)
         need osslsigncode openssl
         openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Velbrisk test" \
             -addext "extendedKeyUsage=codeSigning" -keyout key.pem -out cert.pem 2>/dev/null &&
-            "$strip" -o program.exe "$program" &&
             "$sign" osslsigncode cert.pem key.pem Velbrisk https://example.org/ program.exe ||
             { echo "FAIL: the signing step"; exit 1; }
         verifies program.exe || fail "the signing step left the program without a valid signature"

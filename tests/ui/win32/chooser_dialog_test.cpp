@@ -84,30 +84,25 @@ TEST_F(ChooserDialogTest, ListsShowTheFolderOpenFoldersAndPickFiles) {
 // Each way out ends the modal run, which holds the main window off till then: OK with the path
 // box handed on, 取消 and the close box (0) with nothing.
 TEST_F(ChooserDialogTest, OkHandsOnThePathBoxCancelAndTheCloseBoxNothing) {
-    static int button, ticks;
-    static bool blockedWasEnabled;
+    static int button, blockedWasEnabled;
     MainWindow window(GetModuleHandleW(nullptr), {});
     for (const int way : {0, chooser_ids::kCommand2, chooser_ids::kCommand1}) {
         ChooserDialog other(GetModuleHandleW(nullptr), &recorder,
                             [this](const std::string& path) { chosen = path; });
         SetWindowTextW(GetDlgItem(other.hwnd(), chooser_ids::kText1), L"随便 typed");
         button = way;
-        ticks = 0;
-        // The first tick takes the way out; a dialog that it left open is ended by the second.
-        SetTimer(other.hwnd(), 1, 200, [](HWND chooser, UINT, UINT_PTR, DWORD) {
-            if (++ticks > 1) {
-                return PostQuitMessage(0);
-            }
+        blockedWasEnabled = true;
+        const Deadline deadline("the chooser to end by way " + std::to_string(way));
+        SetTimer(other.hwnd(), 1, 20, [](HWND chooser, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(chooser, timer);
             blockedWasEnabled = IsWindowEnabled(FindWindowW(L"VelbriskFrmMain", nullptr));
-            PostMessageW(chooser, button ? WM_COMMAND : WM_CLOSE, MAKEWPARAM(button, BN_CLICKED),
-                         0);
+            // A button's click is its id with BN_CLICKED (0) above it.
+            PostMessageW(chooser, button ? WM_COMMAND : WM_CLOSE, button, 0);
         });
         EXPECT_EQ(other.runModal(window.hwnd()), way == chooser_ids::kCommand1) << way;
-        EXPECT_TRUE(ticks == 1 && !blockedWasEnabled) << way;
+        EXPECT_FALSE(blockedWasEnabled) << way;
         EXPECT_TRUE(IsWindowEnabled(window.hwnd())) << way;
         EXPECT_EQ(chosen.has_value(), way == chooser_ids::kCommand1) << way;
-        MSG quit;
-        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     }
     EXPECT_EQ(chosen, "随便 typed");
 }

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "app/win32/Module1.h"
-#include "tests/deadline.h"
 #include "ui/main/Layout.h"
 #include "ui/win32/JobLoop.h"
 #include "ui/win32/MessageBoxesWin32.h"
@@ -34,8 +33,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 192);
 constexpr COLORREF kGreen = RGB(192, 255, 192);
 
-// What the window hands a control to paint with: the text's colour and the brush's (CLR_NONE for
-// none).
+// The text's and the brush's colours the window hands a control (CLR_NONE: no brush).
 std::pair<COLORREF, COLORREF> paintOf(HWND control, UINT colourMessage = WM_CTLCOLORSTATIC) {
     const HDC dc = CreateCompatibleDC(nullptr);
     const auto brush =
@@ -249,17 +247,12 @@ void CALLBACK answer(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST(MessageBoxesWin32Test, AQuestionEndsWithTheAnswerEachWayGives) {
     const Question question{{MessageIcon::Warning, "Velbrisk", "?"}, {"甲", "乙", "丙"}, 1, 2};
     using Way = std::pair<WPARAM, std::size_t>;  // the way, and the answer it must take
-    for (const auto [pressed, taken] :
+    for (const auto& [pressed, taken] :
          {Way{VK_RETURN, 1}, Way{VK_ESCAPE, 2}, Way{0, 2}, Way{kFirst, 0}}) {
         way = pressed;
+        const Deadline deadline("the question to end by way " + std::to_string(pressed));
         SetTimer(nullptr, 0, 100, &answer);
-        // A dialog that nothing closed is answered with its first button after a while, and fails.
-        const UINT_PTR fallback = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR timer, DWORD) {
-            way = kFirst;
-            answer(nullptr, 0, timer, 0);
-        });
         EXPECT_EQ(boxes.ask(question), taken) << pressed;
-        KillTimer(nullptr, fallback);
     }
 }
 

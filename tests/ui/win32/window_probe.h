@@ -10,6 +10,7 @@
 
 #include "../message_recorder.h"
 #include "engine/utf16.h"
+#include "tests/deadline.h"
 #include "ui/Twips.h"
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/Dpi.h"
