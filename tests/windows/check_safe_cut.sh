@@ -2,7 +2,6 @@
 # A real Windows program with 4096 zeros after it, cut both ways by the engine: the safe copy
 # holds the program whole, and where the full cut takes declared bytes it ends exactly at them.
 # Usage: check_safe_cut.sh WINE_RUN PREFIX CUT_BOTH_WAYS STRIP SIGN_SCRIPT SCRATCH CASE PROGRAM
-# (CASE: unstripped, stripped, starts, signed or appended, as tests/windows/CMakeLists.txt says)
 set -uo pipefail
 wine_run=$1 prefix=$2 cut_both_ways=$3 strip=$4 sign=$5 scratch=$6 case=$7 program=$8
 . "$(dirname "$0")/../checks.sh"
