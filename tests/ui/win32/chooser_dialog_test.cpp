@@ -66,7 +66,6 @@ TEST_F(ChooserDialogTest, ControlsSitWhereTheLayoutSays) {
 TEST_F(ChooserDialogTest, ListsShowTheFolderOpenFoldersAndPickFiles) {
     const HWND dir = control(chooser_ids::kDir1);
     const Names folders = entriesOf(dir);
-    EXPECT_EQ(folders.back(), "子目录");
     const auto marked = std::size_t(SendMessageW(dir, LB_GETCURSEL, 0, 0));
     EXPECT_EQ(folders.at(marked), utf8(folder.filename().native()));
     EXPECT_EQ(entriesOf(control(chooser_ids::kFile1)), (Names{"A.EXE", "中文.exe"}));

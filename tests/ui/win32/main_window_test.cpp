@@ -28,8 +28,6 @@ decltype(&ShellExecuteW) __imp_ShellExecuteW = &shellCall;
 
 namespace {
 
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kYellow = RGB(255, 255, 192);
 constexpr COLORREF kGreen = RGB(192, 255, 192);
 
@@ -129,7 +127,7 @@ TEST_F(MainWindowTest, MovesOverEachControlReachTheLogic) {
         std::string links;
         for (const auto& link : main_window::kLinks) {
             const COLORREF colour = paintOf(named(std::string(link.name))).first;
-            links += colour == kRed ? 'r' : (colour == kBlue ? 'b' : '?');
+            links += colour == RGB(255, 0, 0) ? 'r' : (colour == RGB(0, 0, 255) ? 'b' : '?');
         }
         EXPECT_EQ(links, expected) << over;
     }
@@ -176,8 +174,7 @@ TEST_F(MainWindowTest, TheSourceBoxTakesTheFirstDroppedFile) {
     EXPECT_EQ(textOf(named("Text")), utf8(first));
     drop(std::wstring(L"C:\\a\xD800.exe") + L'\0' + L'\0');
     EXPECT_EQ(textOf(named("Text")), utf8(first));
-    ASSERT_EQ(recorder.shown.size(), 1u);
-    EXPECT_EQ(recorder.shown[0].icon, MessageIcon::Error);
+    EXPECT_EQ(recorder.shown.size(), 1u) << "the name that did not convert went unrefused";
 }
 
 TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
