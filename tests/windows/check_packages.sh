@@ -61,6 +61,6 @@ wine_run "$installed/uninstall.exe" /S
 for _ in $(seq 100); do [ -e "$installed" ] || break; sleep 0.2; done
 [ ! -e "$installed" ] || fail "left after uninstalling: $(ls "$installed")"
 ! wine_run reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstall entry is left"
-diff <(echo "$before") <(snapshot) || fail "the keys or PATH differ after uninstalling"
+diff <(echo "$before") <(echo "$(snapshot)") || fail "the keys or PATH differ after uninstalling"
 wine_run reg delete 'HKCU\Environment' /v Path /f >/dev/null 2>&1
 [ "$failures" -eq 0 ]
