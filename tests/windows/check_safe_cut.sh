@@ -2,7 +2,6 @@
 # A real Windows program with 4096 zeros after it, cut both ways by the engine: the safe copy
 # holds the program whole, and where the full cut takes declared bytes it ends exactly at them.
 # Usage: check_safe_cut.sh WINE_RUN PREFIX CUT_BOTH_WAYS STRIP SIGN_SCRIPT SCRATCH CASE PROGRAM
-# (CASE: unstripped, stripped, starts, signed or appended, as tests/windows/CMakeLists.txt says)
 set -uo pipefail
 wine_run=$1 prefix=$2 cut_both_ways=$3 strip=$4 sign=$5 scratch=$6 case=$7 program=$8
 . "$(dirname "$0")/../checks.sh"
@@ -19,12 +18,11 @@ verifies() { osslsigncode verify -CAfile cert.pem -in "$1" >/dev/null 2>&1; }
 
 case $case in
     unstripped | appended) cp "$program" program.exe ;;
-    stripped | starts) "$strip" -o program.exe "$program" ;;
+    stripped | starts | signed) "$strip" -o program.exe "$program" ;;&
     signed)
         need osslsigncode openssl
         openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Velbrisk test" \
             -addext "extendedKeyUsage=codeSigning" -keyout key.pem -out cert.pem 2>/dev/null &&
-            "$strip" -o program.exe "$program" &&
             "$sign" osslsigncode cert.pem key.pem Velbrisk https://example.org/ program.exe ||
             { echo "FAIL: the signing step"; exit 1; }
         verifies program.exe || fail "the signing step left the program without a valid signature"

@@ -1,7 +1,6 @@
 #!/bin/bash
-# A user opens a file with velbrisk.exe, types a name for the copy, clicks "开始压缩", closes
-# "压缩完毕！" with Enter and leaves by "退出程序"; the copy must hold the kept bytes. A name with
-# a colon first is refused.
+# A user opens a file with velbrisk.exe, types a name for the copy (one with a colon, refused,
+# first), clicks "开始压缩", closes "压缩完毕！" with Enter and leaves by "退出程序".
 # Usage: trim-scenario.sh WINE_RUN PREFIX PROGRAM SCRATCH, alone on the X screen of DISPLAY.
 set -uo pipefail
 wine_run=$1 prefix=$2 program=$3 scratch=$4
@@ -25,13 +24,13 @@ folder="$scratch/压缩 测试"
 rm -rf "$scratch" && mkdir -p "$folder"
 { head -c 701 /dev/zero | tr '\0' 'A'; head -c 299 /dev/zero; } >"$folder/source.exe"
 
-# The file comes on the command line, as "Open with" hands it over; the focus starts in its box.
+# The file comes on the command line, as Explorer's verb and "Open with" hand it over.
 "$wine_run" "$prefix" "$program" "Z:${folder//\//\\}\\source.exe" &
 running=$!
 main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velbrisk v1\.0' | head -n 1)
 xdotool windowactivate --sync "$main" && sleep 0.5
-# Tab passes the hidden box on the way to the copy's name. A colon would name a stream of
-# another file: the name is refused with a message, and nothing is written.
+# From the source box Tab passes the hidden box to the copy's name. A colon would name another file's
+# stream: the name is refused with a message, and nothing is written.
 xdotool key --delay 100 Tab Tab && xdotool type --delay 30 'a:b'
 start_and_close_the_message || fail "no message for the name a:b"
 [ "$(ls -A "$folder")" = source.exe ] || fail "the name a:b wrote: $(ls -A "$folder")"
