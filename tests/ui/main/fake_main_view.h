@@ -2,6 +2,8 @@
 // window would.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <atomic>
 #include <functional>
@@ -10,13 +12,15 @@
 #include <thread>
 #include <vector>
 
+#include "tests/deadline.h"
 #include "ui/main/FrmMain.h"
 
 namespace velbrisk::testing {
 
+using namespace std::chrono_literals;
+
 class FakeMainView : public ui::MainView, public ui::JobView {
 public:
-    // MainView
     std::string text() const override { return Text; }
     std::string saveText() const override { return SaveText; }
     void setText(const std::string& text) override { Text = text; }
@@ -34,11 +38,11 @@ public:
     }
     void quit() override { ++quits; }
 
-    // JobView: the window's loop polls for the worker's wake().
+    // The window's loop polls for the worker's wake().
     void waitForWake(std::chrono::milliseconds timeout) override {
         for (const auto end = std::chrono::steady_clock::now() + timeout;
              !woken_.exchange(false) && std::chrono::steady_clock::now() < end;) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(1ms);
         }
         if (onWait) {
             onWait();
@@ -53,18 +57,12 @@ public:
     void setProgress(int) override {}
     void closeProgress() override { cancelButton = nullptr; }
 
-    std::string Text;
-    std::string SaveText;
-    bool busyCursor = false;
-    bool textEnabled = true;
+    std::string Text, SaveText;
+    bool busyCursor = false, textEnabled = true, inputHeld = false;
     std::array<ui::Rgb, 4> links{ui::kLinkRest, ui::kLinkRest, ui::kLinkRest, ui::kLinkRest};
-    int linkChanges = 0;
+    int linkChanges = 0, quits = 0, progressWindows = 0;
     std::vector<std::string> opened;
     std::optional<std::string> chooserAnswer;  // what the chooser's OK gives; none: cancelled
-    int quits = 0;
-
-    bool inputHeld = false;
-    int progressWindows = 0;
     std::function<void()> cancelButton;
     std::function<void()> onWait;  // runs on the "window's thread" after each wait
 
