@@ -4,14 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <atomic>
-#include <functional>
-#include <optional>
-#include <string>
-#include <thread>
-#include <vector>
-
 #include "tests/deadline.h"
 #include "ui/main/FrmMain.h"
 
@@ -27,7 +19,9 @@ public:
     void setBusyCursor(bool busy) override { busyCursor = busy; }
     void setTextEnabled(bool enabled) override { textEnabled = enabled; }
     void setLinkColour(int link, ui::Rgb colour) override {
-        links.at(std::size_t(link)) = colour;
+        links.at(std::size_t(link)) = colour == ui::kLinkRest    ? 'B'
+                                      : colour == ui::kLinkHover ? 'R'
+                                                                 : '?';
         ++linkChanges;
     }
     void openAddress(const std::string& address) override { opened.push_back(address); }
@@ -59,7 +53,7 @@ public:
 
     std::string Text, SaveText;
     bool busyCursor = false, textEnabled = true, inputHeld = false;
-    std::array<ui::Rgb, 4> links{ui::kLinkRest, ui::kLinkRest, ui::kLinkRest, ui::kLinkRest};
+    std::string links = "BBBB";  // Label, Lbl_Com, Lbl_Exit, Label3: B at rest, R under the mouse
     int linkChanges = 0, quits = 0, progressWindows = 0;
     std::vector<std::string> opened;
     std::optional<std::string> chooserAnswer;  // what the chooser's OK gives; none: cancelled
