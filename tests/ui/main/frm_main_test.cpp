@@ -27,13 +27,11 @@ using ::velbrisk::testing::PrintTo;
 
 // Each row runs its steps on a window whose folder "{dir}" holds prog.exe (100 bytes of data, 200
 // blank), blank.exe (300 blank), pe.exe (a program whose cut reaches 249 of its own bytes, which
-// end it) and pz.exe (the same, 500 zeros after), then compares what the user sees with the fresh
-// window's, as the row changes it. A message is marked "[Text off]", "[busy]" (the cursor),
-// "[held]" (the window's input) and "[closed]" (by the program); a question ends with its answers,
-// the default marked "*", Esc's "^". Steps: load PATH (the command line), Text=, SaveText=
-// (typing), click NAME, about N, move PLACE... ("form" too), drop PATH... (alone: an empty list;
-// "{unconverted}": a name not in UTF-8), chooser PATH (its OK gives PATH), answer N (the question's
-// Nth button, else Esc), end (the program is told to end while the question is up).
+// end it) and pz.exe (the same, 500 zeros after), and compares what the user sees with the fresh
+// window's. Marks on a message: "[Text off]", "[busy]" cursor, "[held]" input, "[closed]" by the
+// program; a question's answers follow, the default "*", Esc's "^". Steps: load PATH, Text=,
+// SaveText=, click NAME, about N, move PLACE..., drop PATH... ("{unconverted}": not UTF-8),
+// chooser PATH (its OK), answer N (else Esc), end (the program is ended at the question).
 class FrmMainUse : public ::testing::TestWithParam<UseRow> {};
 
 TEST_P(FrmMainUse, showsWhatTheRowSays) {
@@ -84,6 +82,12 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         {"click Lbl_Exit", &FrmMain::Lbl_Exit_Click}, {"move Lbl_Exit", &FrmMain::Lbl_Exit_MouseMove},
         {"click Label3", &FrmMain::Label3_Click},     {"move Label3", &FrmMain::Label3_MouseMove},
         {"move Text", &FrmMain::Text_MouseMove},      {"move form", &FrmMain::Form_MouseMove}};
+    const std::map<std::string, std::function<void(const std::vector<std::string>&)>> verbs = {
+        {"load", [&](auto& words) { window.Form_Load(words.at(0)); }},
+        {"about", [&](auto& words) { window.Lbl_About_Click(std::stoi(words.at(0))); }},
+        {"answer", [&](auto& words) { recorder.answer = std::stoul(words.at(0)); }},
+        {"end", [&](auto&) { endAtQuestion = true; }},
+        {"chooser", [&](auto& words) { view.chooserAnswer = words.at(0); }}};
     for (const std::string& step : split(replaced(GetParam().steps, "{dir}", dir), '|')) {
         std::vector<std::string> words = split(step, ' ');
         const std::string verb = words.front();
@@ -92,10 +96,6 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
             view.Text = step.substr(5);
         } else if (step.starts_with("SaveText=")) {
             view.SaveText = step.substr(9);
-        } else if (verb == "load") {
-            window.Form_Load(words.at(0));
-        } else if (verb == "about") {
-            window.Lbl_About_Click(std::stoi(words.at(0)));
         } else if (verb == "click" || verb == "move") {
             for (const std::string& place : words) {
                 (window.*handlers.at(verb + " " + place))();
@@ -104,14 +104,8 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
             std::vector<std::optional<std::string>> names(words.begin(), words.end());
             std::ranges::replace(names, std::optional<std::string>{"{unconverted}"}, std::nullopt);
             window.Text_OLEDragDrop(names);
-        } else if (verb == "answer") {
-            recorder.answer = std::stoul(words.at(0));
-        } else if (verb == "end") {
-            endAtQuestion = true;
-        } else if (verb == "chooser") {
-            view.chooserAnswer = words.at(0);
         } else {
-            FAIL() << "unknown step \"" << step << "\"";
+            verbs.at(verb)(words);  // a misspelt step throws, which fails the row
         }
     }
     for (const std::string& name : folder.names("测试")) {
@@ -192,7 +186,6 @@ INSTANTIATE_TEST_SUITE_P(
         UseRow{"drop_first_of_several", "drop /:/TOOLS.EXE// {unconverted} /srv/b.exe", "Text=/:/TOOLS.EXE"},
         UseRow{"drop_unconverted_first_refused", "Text=typed|drop {unconverted} /srv/b.exe",
                "Text=typed|said=" + error + "拖放的文件名含有无法识别的字符，无法使用该文件！"},
-
         UseRow{"drop_refused_leaves_Text",
                "Text=typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
                "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",

@@ -34,10 +34,9 @@ private slots:
         }
     }
 
-    // Each row runs steps, separated by "|", in a dialog opened at tree/tools, then compares what
-    // the dialog and the main window's box show with the fresh dialog's, as changed by the row.
-    // Steps: click NAME, dclick NAME (a file of File1, or of Dir1 with "Dir1/NAME"); key CONTROL
-    // KEY (focus it, press a key); type TEXT; close (the close box).
+    // Each row runs its steps in a dialog opened at tree/tools and compares what the dialog and the
+    // main window's box show with the fresh dialog's. Steps: click or dclick NAME (of File1, or of
+    // Dir1 as "Dir1/NAME"), key CONTROL KEY (focus it, press the key), type TEXT, close (its box).
     void walk_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("changed");
