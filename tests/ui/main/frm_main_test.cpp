@@ -9,6 +9,7 @@
 #include "step_text.h"
 #include "table_rows.h"
 #include "test_files.h"
+#include "engine/job_texts.h"
 #include "ui/chooser/Paths.h"
 
 namespace velbrisk::testing {
@@ -129,15 +130,12 @@ std::string ended(const std::string& source, const std::string& said) {
 }
 
 const std::string error = "error Velbrisk: ", done = "information Velbrisk: 压缩完毕！ [Text off]";
-const std::string risk =
-    "warning Velbrisk: 此文件是Windows程序，要去掉的空白中有249字节属于程序自身的数据（节或数字签名）。"
-    "全部去掉后生成的文件可能无法运行，或签名失效。\n\n";
 const std::string marks = " [Text off] [busy] [held]";
 // pe.exe ends with its own bytes: only cutting them all is left to offer, and the default is no.
-const std::string question = risk + "这些数据之后已没有可以去掉的空白。“全部去掉”去掉全部空白，“不压缩”不生成文件。"
-                                    " [全部去掉/*^不压缩]" + marks;
-const std::string threeWays = risk + "“保留程序数据”只去掉这些数据之后的空白，“全部去掉”去掉全部空白，“不压缩”不生成文件。"
-                                     " [*保留程序数据/全部去掉/^不压缩]" + marks;
+const std::string question = "warning Velbrisk: " + texts::imageCutQuestion(249, false) +
+                             " [全部去掉/*^不压缩]" + marks;
+const std::string threeWays = "warning Velbrisk: " + texts::imageCutQuestion(249, true) +
+                              " [*保留程序数据/全部去掉/^不压缩]" + marks;
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, FrmMainUse,
@@ -166,12 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                ended("pe.exe", question + " [closed]") + "|quit=1"},
         UseRow{"command_line_file_fills_Text", "load {dir}prog.exe", "Text={dir}prog.exe"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
-        UseRow{"help", "click Label3",
-               std::string("said=information 使用帮助: 使用") + product::kName +
-                   "可以压缩掉EXE文件中的多余空白部分，从而使EXE文件体积减小。"
-                   "压缩率根据被压缩文件所含空白空间的多少决定。\n\n"
-                   "如何压缩：选择要压缩的EXE文件，然后输入压缩文件名，单击“开始压缩”即可开始压缩。"
-                   "你也可以将要压缩的文件拖动到“将被压缩的文件”下的输入框中。"},
+        UseRow{"help", "click Label3", "said=information 使用帮助: " + FrmMain::helpText()},
         UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
         // Every click on a link of the about panel opens its address again; the rest open nothing.
         UseRow{"about_links", "about -1|about 3|about 4|about 6|about 7",
