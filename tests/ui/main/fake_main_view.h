@@ -1,5 +1,4 @@
-// A stand-in for a main window and its job's side: it keeps what the logic shows and waits as a
-// window would.
+// A stand-in for a main window and its job's side: keeps what the logic shows, waits as a window.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -30,8 +30,8 @@ using ::velbrisk::testing::PrintTo;
 // blank), blank.exe (300 blank), pe.exe (a program whose cut reaches 249 of its own bytes, which
 // end it) and pz.exe (the same, 500 zeros after), and compares what the user sees with the fresh
 // window's. Marks on a message: "[Text off]", "[busy]" cursor, "[held]" input, "[closed]" by the
-// program; a question's answers follow, the default "*", Esc's "^". Steps: load PATH, Text=,
-// SaveText=, click NAME, about N, move PLACE..., drop PATH... ("{unconverted}": not UTF-8),
+// program; a question's answers follow, the default "*", Esc's "^". Steps: load PATH, Text TEXT,
+// SaveText TEXT, click NAME, about N, move PLACE..., drop PATH... ("{unconverted}": not UTF-8),
 // chooser PATH (its OK), answer N (else Esc), end (the program is ended at the question).
 class FrmMainUse : public ::testing::TestWithParam<UseRow> {};
 
@@ -84,6 +84,8 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         {"click Label3", &FrmMain::Label3_Click},     {"move Label3", &FrmMain::Label3_MouseMove},
         {"move Text", &FrmMain::Text_MouseMove},      {"move form", &FrmMain::Form_MouseMove}};
     const std::map<std::string, std::function<void(const std::vector<std::string>&)>> verbs = {
+        {"Text", [&](auto& words) { view.Text = joined(words); }},
+        {"SaveText", [&](auto& words) { view.SaveText = joined(words); }},
         {"load", [&](auto& words) { window.Form_Load(words.at(0)); }},
         {"about", [&](auto& words) { window.Lbl_About_Click(std::stoi(words.at(0))); }},
         {"answer", [&](auto& words) { recorder.answer = std::stoul(words.at(0)); }},
@@ -93,11 +95,7 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         std::vector<std::string> words = split(step, ' ');
         const std::string verb = words.front();
         words.erase(words.begin());
-        if (step.starts_with("Text=")) {
-            view.Text = step.substr(5);
-        } else if (step.starts_with("SaveText=")) {
-            view.SaveText = step.substr(9);
-        } else if (verb == "click" || verb == "move") {
+        if (verb == "click" || verb == "move") {
             for (const std::string& place : words) {
                 (window.*handlers.at(verb + " " + place))();
             }
@@ -123,7 +121,7 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
 
 // The steps that start a job on a file of "{dir}", and what the user then sees.
 std::string start(const std::string& source, const std::string& outputName) {
-    return "Text={dir}" + source + "|SaveText=" + outputName + "|click Lbl_Com";
+    return "Text {dir}" + source + "|SaveText " + outputName + "|click Lbl_Com";
 }
 std::string ended(const std::string& source, const std::string& said) {
     return "Text={dir}" + source + "|said=" + said;
@@ -165,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
         UseRow{"command_line_file_fills_Text", "load {dir}prog.exe", "Text={dir}prog.exe"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
         UseRow{"help", "click Label3", "said=information 使用帮助: " + FrmMain::helpText()},
-        UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
+        UseRow{"chooser_fills_Text", "Text old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
         // Every click on a link of the about panel opens its address again; the rest open nothing.
         UseRow{"about_links", "about -1|about 3|about 4|about 6|about 7",
                std::string("opened=") + "mailto:" + product::kMail + "?subject=Velbrisk用户来信 " +
@@ -177,10 +175,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Only the first file of the list counts, and only with "EXE" or "exe" as its last letters.
         // "/:/" is a folder ":" here, not a drive's root that keeps its separator.
         UseRow{"drop_first_of_several", "drop /:/TOOLS.EXE// {unconverted} /srv/b.exe", "Text=/:/TOOLS.EXE"},
-        UseRow{"drop_unconverted_first_refused", "Text=typed|drop {unconverted} /srv/b.exe",
+        UseRow{"drop_unconverted_first_refused", "Text typed|drop {unconverted} /srv/b.exe",
                "Text=typed|said=" + error + "拖放的文件名含有无法识别的字符，无法使用该文件！"},
         UseRow{"drop_refused_leaves_Text",
-               "Text=typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
+               "Text typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
                "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",
                "Text=typed"}),
     rowName);

@@ -49,8 +49,7 @@ private slots:
             "click a.exe|key File1 Down|type x|key File1 Return|key Dir1 Down|key Dir1 Return",
             "in=sub|files=|Text1=B.EXE");
         row("Enter and Esc elsewhere do nothing",
-            "type t|key Text1 Return|key Text1 Enter|key Drive1 Return|key Text1 Esc|key Dir1 Esc",
-            "Text1=t");
+            "type t|key Text1 Enter|key Drive1 Return|key Text1 Esc|key Dir1 Esc", "Text1=t");
         row("Enter on 确定", "type t|key Command1 Return", "dialog=accepted|Text1=t|main=t");
         row("Enter on 取消", "key Command2 Return", "dialog=rejected");
         row("a click on a folder highlights it, a double-click on a file selects, on it opens it",

@@ -3,9 +3,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QWidget>
 #include <QtTest>
 
 #include "message_recorder.h"
