@@ -156,8 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Keeping the program's own bytes keeps all 1024 of them and cuts only the zeros after.
         UseRow{"question_keep_program_writes_it_whole", "answer 0|" + start("pz.exe", "small"),
                ended("pz.exe", threeWays + " / " + done) + "|files=" + kFiles + ", small.exe 1024"},
-        // A termination request during the job closes the question and cancels the job, so that
-        // even a yes writes nothing.
+        // Ending the program during the job closes the question and cancels the job: a yes writes nothing.
         UseRow{"end_at_the_question_cancels_the_job", "answer 0|end|" + start("pe.exe", "small"),
                ended("pe.exe", question + " [closed]") + "|quit=1"},
         UseRow{"command_line_file_fills_Text", "load {dir}prog.exe", "Text={dir}prog.exe"},
@@ -168,8 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
         UseRow{"about_links", "about -1|about 3|about 4|about 6|about 7",
                std::string("opened=") + "mailto:" + product::kMail + "?subject=Velbrisk用户来信 " +
                    product::kHomePage},
-        // Hover colours of Label, Lbl_Com, Lbl_Exit and Label3 (B blue, R red), then how many
-        // changes reached the view: moves come by the dozen a second, and only a change is drawn.
+        // Then how many colour changes reached the view: moves come by the dozen, only a change is drawn.
         UseRow{"hover_Text_leaves_Label3_red", "move Label Label Lbl_Com Lbl_Exit Label3 Text", "links=BBBR 7"},
         UseRow{"hover_Text_and_form_turn_the_rest_blue", "move Label Text Label3 form form", "links=BBBB 4"},
         // Only the first file of the list counts, and only with "EXE" or "exe" as its last letters.

@@ -18,8 +18,7 @@ using namespace velbrisk::testing;
 using namespace velbrisk::ui::qt;
 using namespace std::chrono_literals;
 
-// A drop as a file manager makes it, offering copy or move, with the path as text too; how the
-// control answers it.
+// How the control answers a drop as a file manager makes it: copy or move, the path as text too.
 QString drop(QWidget* widget, const QString& path) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path)});
