@@ -31,8 +31,7 @@ public:
     }
     void quit() override { ++quits; }
 
-    // The window's loop polls for the worker's wake().
-    void waitForWake(std::chrono::milliseconds timeout) override {
+    void waitForWake(std::chrono::milliseconds timeout) override {  // polls for the worker's wake()
         for (const auto end = std::chrono::steady_clock::now() + timeout;
              !woken_.exchange(false) && std::chrono::steady_clock::now() < end;) {
             std::this_thread::sleep_for(1ms);

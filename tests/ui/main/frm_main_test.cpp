@@ -26,13 +26,11 @@ struct UseRow {
 };
 using ::velbrisk::testing::PrintTo;
 
-// Each row runs its steps on a window whose folder "{dir}" holds prog.exe (100 bytes of data, 200
-// blank), blank.exe (300 blank), pe.exe (a program whose cut reaches 249 of its own bytes, which
-// end it) and pz.exe (the same, 500 zeros after), and compares what the user sees with the fresh
-// window's. Marks on a message: "[Text off]", "[busy]" cursor, "[held]" input, "[closed]" by the
-// program; a question's answers follow, the default "*", Esc's "^". Steps: load PATH, Text TEXT,
-// SaveText TEXT, click NAME, about N, move PLACE..., drop PATH... ("{unconverted}": not UTF-8),
-// chooser PATH (its OK), answer N (else Esc), end (the program is ended at the question).
+// Each row runs its steps (the verbs below) on a window whose folder "{dir}" holds prog.exe (100
+// bytes of data, 200 blank), blank.exe (300 blank), pe.exe (a program whose cut reaches 249 of its
+// own bytes, which end it) and pz.exe (the same, 500 zeros after), and compares what the user sees
+// with the fresh window's. Marks on a message: "[Text off]", "[busy]" cursor, "[held]" input,
+// "[closed]" by the program; a question's answers follow, the default "*", Esc's "^".
 class FrmMainUse : public ::testing::TestWithParam<UseRow> {};
 
 TEST_P(FrmMainUse, showsWhatTheRowSays) {
@@ -53,8 +51,7 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
     bool endAtQuestion = false;
     FrmMain window(view, view, recorder);
     // A message as the user reads it; the system's own words that end some errors are "{reason}".
-    const auto record = [&](const ui::Message& message, const std::string& answers = "",
-                            bool closed = false) {
+    const auto record = [&](const ui::Message& message, const std::string& answers = "") {
         const char* icons[] = {"information", "warning", "error"};
         std::string text = message.text + answers;
         if (message.icon == ui::MessageIcon::Error && std::ranges::count(text, '\n') == 2) {
@@ -62,7 +59,7 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
         }
         messages.push_back(std::string(icons[int(message.icon)]) + " " + message.title + ": " +
                            text + (view.textEnabled ? "" : " [Text off]") +
-                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : "") + (closed ? " [closed]" : ""));
+                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : "") + (recorder.closed ? " [closed]" : ""));
     };
     recorder.onShown = [&] { record(recorder.shown.back()); };
     recorder.onAsked = [&] {
@@ -75,7 +72,7 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
             answers += std::string(k == 0 ? " [" : "/") + (k == question.defaultAnswer ? "*" : "") +
                        (k == question.escapeAnswer ? "^" : "") + question.answers[k];
         }
-        record(question.message, answers + "]", recorder.closed);
+        record(question.message, answers + "]");
     };
     const std::map<std::string, void (FrmMain::*)()> handlers = {
         {"click Label", &FrmMain::Label_Click},       {"move Label", &FrmMain::Label_MouseMove},

@@ -6,15 +6,12 @@
 namespace velbrisk::testing {
 namespace {
 
-using ui::JobRunner;
-
-// A runner as the window makes it: a phase shorter than the delay brings up no progress window,
-// not even for a moment; a longer one brings it up half a second in, and not much later, and the
-// window's thread sleeps until then. Its "取消" stops the phase and every later one.
+// A phase shorter than the delay brings up no progress window, a longer one half a second in and
+// not much later, the window's thread asleep till then; its "取消" stops every later phase too.
 TEST(JobRunner, progressWindowAfterHalfASecondWhoseCancelStopsEveryLaterPhase) {
     const Deadline deadline("the worker's phases to end");
     FakeMainView view;
-    JobRunner runner(view);
+    ui::JobRunner runner(view);
     runner.run([](const JobControl&) { return std::this_thread::sleep_for(50ms), JobResult{}; });
     EXPECT_EQ(view.progressWindows, 0);
     int waitsBeforeShown = 0;
@@ -47,7 +44,7 @@ TEST(JobRunner, progressSteps) {
                                      {150, 100, 10000},
                                      {most - 1, most, 9999}};
     for (const auto& [done, total, steps] : rows) {
-        EXPECT_EQ(JobRunner::progressSteps(done, total), int(steps)) << done << " of " << total;
+        EXPECT_EQ(ui::JobRunner::progressSteps(done, total), int(steps)) << done << " of " << total;
     }
 }
 

@@ -34,9 +34,8 @@ private slots:
         }
     }
 
-    // Each row runs its steps in a dialog opened at tree/tools and compares what the dialog and the
-    // main window's box show with the fresh dialog's. Steps: click or dclick NAME (of File1, or of
-    // Dir1 as "Dir1/NAME"), key CONTROL KEY (focus it, press the key), type TEXT, close (its box).
+    // Each row's steps in a dialog at tree/tools, then what it and the main window's box show:
+    // click or dclick NAME (of File1, or "Dir1/NAME"), key CONTROL KEY, type TEXT, close (its box).
     void walk_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("changed");

@@ -73,13 +73,12 @@ private slots:
         QCOMPARE(overlaps(*window.findChild<QWidget*>("Frame1")), QString());
     }
 
-    // Each event reaches the logic and each request is carried out. The links' colours after a
-    // move over each place (B blue, R red: Label, Lbl_Com, Lbl_Exit, Label3): the controls that
-    // colour nothing keep their moves from the form. Only Text takes drops, always as a copy, lest
-    // the file manager delete one. The question comes under the busy cursor, the window held. A
-    // press dragged off a link is no click. The mail's Chinese subject goes out encoded as mail
-    // programs decode it.
-    void eventsReachTheLogicAndRequestsAreCarriedOut() {
+    // Each event reaches the logic. The links' colours after a move over each place (B blue, R red:
+    // Label, Lbl_Com, Lbl_Exit, Label3): controls that colour nothing keep their moves from the
+    // form. Only Text takes drops, as a copy lest the file manager delete one. The question comes
+    // under the busy cursor, the window held. A press dragged off a link is no click; the mail's
+    // Chinese subject goes out encoded as mail programs decode it.
+    void eventsReachTheLogic() {
         const Deadline deadline("the job, and the question between its phases, to end");
         QTemporaryDir folder;
         const QString source = folder.filePath("程序.exe");
@@ -134,10 +133,12 @@ private slots:
                                       "?subject=Velbrisk%E7%94%A8%E6%88%B7%E6%9D%A5%E4%BF%A1"));
     }
 
-    // Enter takes the question's default answer, which need not be its first; Esc and
-    // closeQuestion, as the program ends, take the one for doing nothing.
-    void aQuestionEndsWithTheAnswerEachWayGives() {
-        const Deadline deadline("each way to answer the question");
+    // Each request is carried out. Enter takes the question's default answer, which need not be
+    // its first; Esc and closeQuestion, as the program ends, the one for doing nothing. The job's
+    // progress dialog is as the user sees it; the window waits in a loop of its own, whose "取消"
+    // reaches the job, until the job's thread wakes it.
+    void requestsAreCarriedOut() {
+        const Deadline deadline("the questions, and the window's loop, to end");
         QtMessageBoxes boxes;
         const Question question{{MessageIcon::Warning, "Velbrisk", "?"}, {"甲", "乙", "丙"}, 1, 2};
         QStringList answers;
@@ -149,12 +150,6 @@ private slots:
             answers << QString::number(boxes.ask(question));
         }
         QCOMPARE(answers.join(' '), "1 2 2");
-    }
-
-    // The job's progress dialog as the user sees it; the window waits in a loop of its own, whose
-    // "取消" reaches the job, until the job's thread wakes it.
-    void jobShowsItsProgress() {
-        const Deadline deadline("the window's loop to end once the job's thread wakes it");
         QWidget window;
         QtJobView view(&window);
         std::jthread job;
