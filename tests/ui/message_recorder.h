@@ -28,13 +28,11 @@ public:
         return closed ? question.escapeAnswer : answer.value_or(question.escapeAnswer);
     }
     void closeQuestion() override { closed = closed || asking_; }
-    std::vector<Message> shown;  // messages, in the order shown
-    std::vector<Question> asked;  // questions, in the order asked
-    // The answer to every question that is not closed, by its index; none: the user presses Esc.
-    std::optional<std::size_t> answer;
-    bool closed = false;  // the last question was closed by the program, as Esc would
-    std::function<void()> onShown;  // runs after each message is recorded, if set
-    std::function<void()> onAsked;  // runs after each question is recorded, if set
+    std::vector<Message> shown;         // messages, in the order shown
+    std::vector<Question> asked;        // questions, in the order asked
+    std::optional<std::size_t> answer;  // each question's unless closed, by index; none: Esc
+    bool closed = false;                // the last question was closed by the program, as Esc would
+    std::function<void()> onShown, onAsked;  // run after each message, each question is recorded
 
 private:
     bool asking_ = false;

@@ -3,21 +3,16 @@
 
 #include <gtest/gtest.h>
 
-namespace velbrisk::testing {
-namespace {
+namespace velbrisk::ui {
 
+// 7 twips are just under half a pixel at 96 dpi, 8 just over; 2000000 at 960 dpi overflows an int.
 TEST(Twips, roundHalfAwayFromZeroAtAnyDpi) {
-    struct Row {
-        int twips, dpi, pixels;
-    };
-    // 7 twips are just under half a pixel at 96 dpi, 8 just over; 2000000 at 960 dpi overflows
-    // an int on the way.
-    for (const Row& row : {Row{7, 96, 0}, Row{8, 96, 1}, Row{-8, 96, -1}, Row{6090, 144, 609},
-                           Row{2000000, 960, 1333333}}) {
-        EXPECT_EQ(ui::twipsToPixels(row.twips, row.dpi), row.pixels) << row.twips << " at " << row.dpi;
+    const int rows[][3] = {
+        {7, 96, 0}, {8, 96, 1}, {-8, 96, -1}, {6090, 144, 609}, {2000000, 960, 1333333}};
+    for (const auto& [twips, dpi, pixels] : rows) {
+        EXPECT_EQ(twipsToPixels(twips, dpi), pixels) << twips << " at " << dpi;
     }
-    EXPECT_EQ(ui::toPixels({120, 360, 5055, 270}, 192), (ui::PixelRect{16, 48, 674, 36}));
+    EXPECT_EQ(toPixels({120, 360, 5055, 270}, 192), (PixelRect{16, 48, 674, 36}));
 }
 
-}  // namespace
-}  // namespace velbrisk::testing
+}  // namespace velbrisk::ui

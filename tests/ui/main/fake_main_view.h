@@ -1,29 +1,26 @@
-// A stand-in for a main window and its job's side: it keeps what the logic shows and waits as a
-// window would.
+// A stand-in for a main window and its job's side: keeps what the logic shows, waits as a window.
 #pragma once
 
-#include <array>
-#include <atomic>
-#include <functional>
-#include <optional>
-#include <string>
-#include <thread>
-#include <vector>
+#include <gtest/gtest.h>
 
+#include "tests/deadline.h"
 #include "ui/main/FrmMain.h"
 
 namespace velbrisk::testing {
 
+using namespace std::chrono_literals;
+
 class FakeMainView : public ui::MainView, public ui::JobView {
 public:
-    // MainView
     std::string text() const override { return Text; }
     std::string saveText() const override { return SaveText; }
     void setText(const std::string& text) override { Text = text; }
     void setBusyCursor(bool busy) override { busyCursor = busy; }
     void setTextEnabled(bool enabled) override { textEnabled = enabled; }
     void setLinkColour(int link, ui::Rgb colour) override {
-        links.at(std::size_t(link)) = colour;
+        links.at(std::size_t(link)) = colour == ui::kLinkRest    ? 'B'
+                                      : colour == ui::kLinkHover ? 'R'
+                                                                 : '?';
         ++linkChanges;
     }
     void openAddress(const std::string& address) override { opened.push_back(address); }
@@ -34,11 +31,10 @@ public:
     }
     void quit() override { ++quits; }
 
-    // JobView: the window's loop polls for the worker's wake().
-    void waitForWake(std::chrono::milliseconds timeout) override {
+    void waitForWake(std::chrono::milliseconds timeout) override {  // polls for the worker's wake()
         for (const auto end = std::chrono::steady_clock::now() + timeout;
              !woken_.exchange(false) && std::chrono::steady_clock::now() < end;) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(1ms);
         }
         if (onWait) {
             onWait();
@@ -53,18 +49,12 @@ public:
     void setProgress(int) override {}
     void closeProgress() override { cancelButton = nullptr; }
 
-    std::string Text;
-    std::string SaveText;
-    bool busyCursor = false;
-    bool textEnabled = true;
-    std::array<ui::Rgb, 4> links{ui::kLinkRest, ui::kLinkRest, ui::kLinkRest, ui::kLinkRest};
-    int linkChanges = 0;
+    std::string Text, SaveText;
+    bool busyCursor = false, textEnabled = true, inputHeld = false;
+    std::string links = "BBBB";  // Label, Lbl_Com, Lbl_Exit, Label3: B at rest, R under the mouse
+    int linkChanges = 0, quits = 0, progressWindows = 0;
     std::vector<std::string> opened;
     std::optional<std::string> chooserAnswer;  // what the chooser's OK gives; none: cancelled
-    int quits = 0;
-
-    bool inputHeld = false;
-    int progressWindows = 0;
     std::function<void()> cancelButton;
     std::function<void()> onWait;  // runs on the "window's thread" after each wait
 

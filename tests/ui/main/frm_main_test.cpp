@@ -1,12 +1,7 @@
 // FrmMain's logic with a stand-in window: what each click, move and drop makes the user see.
-#include "ui/main/FrmMain.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <optional>
 
 #include "fake_main_view.h"
 #include "message_recorder.h"
@@ -14,21 +9,13 @@
 #include "step_text.h"
 #include "table_rows.h"
 #include "test_files.h"
-#include "tests/deadline.h"
+#include "engine/job_texts.h"
 #include "ui/chooser/Paths.h"
 
 namespace velbrisk::testing {
 namespace {
 
 using ui::FrmMain;
-
-// A Windows program of 1024 bytes whose code section declares more bytes than it holds.
-std::string program() {
-    PeLayout layout;
-    layout.sections.push_back({".text", 0x200, 0x200, std::vector<std::uint8_t>(0x100, 0xC3)});
-    const std::vector<std::uint8_t> bytes = buildPe(layout).bytes;
-    return std::string(bytes.begin(), bytes.end());
-}
 
 const std::string kFiles = "blank.exe 300, pe.exe 1024, prog.exe 300, pz.exe 1524";
 
@@ -39,22 +26,11 @@ struct UseRow {
 };
 using ::velbrisk::testing::PrintTo;
 
-// Each row runs steps on a window whose source folder "{dir}" holds prog.exe (100 bytes of data,
-// 200 blank), blank.exe (300 blank), pe.exe (a Windows program whose cut reaches 249 of its own
-// bytes, which end the file) and pz.exe (the same with 500 zeros after them), then compares what
-// the user sees with the fresh window's, as changed by the row. A message is marked "[Text off]"
-// while Text is disabled, "[busy]" under the busy cursor, "[held]" while the window's input is
-// held, and a question that the program closed "[closed]"; a question ends with its answers, the
-// default marked "*" and Esc's "^". Steps:
-//   load PATH                  the window opens with PATH from the command line
-//   Text=TEXT, SaveText=TEXT   type into a box
-//   click NAME, about N        click a link label, or Lbl_About(N)
-//   move PLACE...              moves over Label, Lbl_Com, Lbl_Exit, Label3, Text, or "form"
-//   drop PATH...               files dropped on Text ("drop" alone: an empty list; "{unconverted}":
-//                              a name that did not convert to UTF-8)
-//   chooser PATH               the chooser, when opened, confirms PATH
-//   answer N, end              the question is answered with its Nth button (Esc without it);
-//                              the program is told to end while the question is up
+// Each row runs its steps (the verbs below) on a window whose folder "{dir}" holds prog.exe (100
+// bytes of data, 200 blank), blank.exe (300 blank), pe.exe (a program whose cut reaches 249 of its
+// own bytes, which end it) and pz.exe (the same, 500 zeros after), and compares what the user sees
+// with the fresh window's. Marks on a message: "[Text off]", "[busy]" cursor, "[held]" input,
+// "[closed]" by the program; a question's answers follow, the default "*", Esc's "^".
 class FrmMainUse : public ::testing::TestWithParam<UseRow> {};
 
 TEST_P(FrmMainUse, showsWhatTheRowSays) {
@@ -64,26 +40,28 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
     folder.makeFolder("测试");
     writeFile(dir + "prog.exe", std::string(100, 'A') + std::string(200, '\0'));
     writeFile(dir + "blank.exe", std::string(300, '\0'));
-    writeFile(dir + "pe.exe", program());
-    writeFile(dir + "pz.exe", program() + std::string(500, '\0'));
+    PeLayout pe;  // 1024 bytes whose code section declares more bytes than it holds
+    pe.sections = {{".text", 0x200, 0x200, std::vector<std::uint8_t>(0x100, 0xC3)}};
+    const std::vector<std::uint8_t> bytes = buildPe(pe).bytes;
+    writeFile(dir + "pe.exe", std::string(bytes.begin(), bytes.end()));
+    writeFile(dir + "pz.exe", std::string(bytes.begin(), bytes.end()) + std::string(500, '\0'));
     FakeMainView view;
     ui::MessageRecorder recorder;
-    std::vector<std::string> messages, files, links;
+    std::vector<std::string> messages, files;
     bool endAtQuestion = false;
     FrmMain window(view, view, recorder);
     // A message as the user reads it; the system's own words that end some errors are "{reason}".
-    const auto record = [&](const ui::Message& message, bool closed, const std::string& answers = "") {
+    const auto record = [&](const ui::Message& message, const std::string& answers = "") {
         const char* icons[] = {"information", "warning", "error"};
         std::string text = message.text + answers;
-        if (message.icon == ui::MessageIcon::Error && std::count(text.begin(), text.end(), '\n') == 2) {
+        if (message.icon == ui::MessageIcon::Error && std::ranges::count(text, '\n') == 2) {
             text = text.substr(0, text.rfind('\n')) + "\n{reason}";
         }
-        messages.push_back(std::string(icons[int(message.icon)]) + " " + message.title + ": " + text +
-                           (view.textEnabled ? "" : " [Text off]") +
-                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : "") +
-                           (closed ? " [closed]" : ""));
+        messages.push_back(std::string(icons[int(message.icon)]) + " " + message.title + ": " +
+                           text + (view.textEnabled ? "" : " [Text off]") +
+                           (view.busyCursor ? " [busy]" : "") + (view.inputHeld ? " [held]" : "") + (recorder.closed ? " [closed]" : ""));
     };
-    recorder.onShown = [&] { record(recorder.shown.back(), false); };
+    recorder.onShown = [&] { record(recorder.shown.back()); };
     recorder.onAsked = [&] {
         if (endAtQuestion) {
             window.EndProgram();
@@ -94,138 +72,108 @@ TEST_P(FrmMainUse, showsWhatTheRowSays) {
             answers += std::string(k == 0 ? " [" : "/") + (k == question.defaultAnswer ? "*" : "") +
                        (k == question.escapeAnswer ? "^" : "") + question.answers[k];
         }
-        record(question.message, recorder.closed, answers + "]");
+        record(question.message, answers + "]");
     };
-    using Handler = void (FrmMain::*)();
-    const std::map<std::string, std::pair<Handler, Handler>> handlers = {
-        {"Label", {&FrmMain::Label_Click, &FrmMain::Label_MouseMove}},
-        {"Lbl_Com", {&FrmMain::Lbl_Com_Click, &FrmMain::Lbl_Com_MouseMove}},
-        {"Lbl_Exit", {&FrmMain::Lbl_Exit_Click, &FrmMain::Lbl_Exit_MouseMove}},
-        {"Label3", {&FrmMain::Label3_Click, &FrmMain::Label3_MouseMove}},
-        {"Text", {nullptr, &FrmMain::Text_MouseMove}},
-        {"form", {nullptr, &FrmMain::Form_MouseMove}}};
+    const std::map<std::string, void (FrmMain::*)()> handlers = {
+        {"click Label", &FrmMain::Label_Click},       {"move Label", &FrmMain::Label_MouseMove},
+        {"click Lbl_Com", &FrmMain::Lbl_Com_Click},   {"move Lbl_Com", &FrmMain::Lbl_Com_MouseMove},
+        {"click Lbl_Exit", &FrmMain::Lbl_Exit_Click}, {"move Lbl_Exit", &FrmMain::Lbl_Exit_MouseMove},
+        {"click Label3", &FrmMain::Label3_Click},     {"move Label3", &FrmMain::Label3_MouseMove},
+        {"move Text", &FrmMain::Text_MouseMove},      {"move form", &FrmMain::Form_MouseMove}};
+    const std::map<std::string, std::function<void(const std::vector<std::string>&)>> verbs = {
+        {"Text", [&](auto& words) { view.Text = joined(words); }},
+        {"SaveText", [&](auto& words) { view.SaveText = joined(words); }},
+        {"load", [&](auto& words) { window.Form_Load(words.at(0)); }},
+        {"about", [&](auto& words) { window.Lbl_About_Click(std::stoi(words.at(0))); }},
+        {"answer", [&](auto& words) { recorder.answer = std::stoul(words.at(0)); }},
+        {"end", [&](auto&) { endAtQuestion = true; }},
+        {"chooser", [&](auto& words) { view.chooserAnswer = words.at(0); }}};
     for (const std::string& step : split(replaced(GetParam().steps, "{dir}", dir), '|')) {
         std::vector<std::string> words = split(step, ' ');
         const std::string verb = words.front();
         words.erase(words.begin());
-        if (step.starts_with("Text=")) {
-            view.Text = step.substr(5);
-        } else if (step.starts_with("SaveText=")) {
-            view.SaveText = step.substr(9);
-        } else if (verb == "load") {
-            window.Form_Load(words.at(0));
-        } else if (verb == "click") {
-            (window.*handlers.at(words.at(0)).first)();
-        } else if (verb == "about") {
-            window.Lbl_About_Click(std::stoi(words.at(0)));
-        } else if (verb == "move") {
+        if (verb == "click" || verb == "move") {
             for (const std::string& place : words) {
-                (window.*handlers.at(place).second)();
+                (window.*handlers.at(verb + " " + place))();
             }
         } else if (verb == "drop") {
             std::vector<std::optional<std::string>> names(words.begin(), words.end());
-            std::replace(names.begin(), names.end(), std::optional<std::string>{"{unconverted}"},
-                         std::optional<std::string>{});
+            std::ranges::replace(names, std::optional<std::string>{"{unconverted}"}, std::nullopt);
             window.Text_OLEDragDrop(names);
-        } else if (verb == "answer") {
-            recorder.answer = std::stoul(words.at(0));
-        } else if (verb == "end") {
-            endAtQuestion = true;
-        } else if (verb == "chooser") {
-            view.chooserAnswer = words.at(0);
         } else {
-            FAIL() << "unknown step \"" << step << "\"";
+            verbs.at(verb)(words);  // a misspelt step throws, which fails the row
         }
     }
     for (const std::string& name : folder.names("测试")) {
         files.push_back(name + " " + std::to_string(std::filesystem::file_size(utf8Path(dir + name))));
     }
-    for (const ui::Rgb& colour : view.links) {
-        links.push_back(colour == ui::kLinkRest ? "B" : colour == ui::kLinkHover ? "R" : "?");
-    }
-    EXPECT_EQ((std::vector<std::string>{"said=" + joined(messages, " / "), "Text=" + view.Text,
-                                        "links=" + joined(links, "") + " " + std::to_string(view.linkChanges),
-                                        "opened=" + joined(view.opened), "quit=" + std::to_string(view.quits),
-                                        "files=" + joined(files, ", ")}),
+    EXPECT_EQ((std::vector<std::string>{
+                  "said=" + joined(messages, " / "), "Text=" + view.Text,
+                  "links=" + view.links + " " + std::to_string(view.linkChanges),
+                  "opened=" + joined(view.opened), "quit=" + std::to_string(view.quits),
+                  "files=" + joined(files, ", ")}),
               withChanges({"said=", "Text=", "links=BBBB 0", "opened=", "quit=0", "files=" + kFiles},
                           replaced(GetParam().changed, "{dir}", dir)));
 }
 
+// The steps that start a job on a file of "{dir}", and what the user then sees.
 std::string start(const std::string& source, const std::string& outputName) {
-    return "Text=" + source + "|SaveText=" + outputName + "|click Lbl_Com";
+    return "Text {dir}" + source + "|SaveText " + outputName + "|click Lbl_Com";
+}
+std::string ended(const std::string& source, const std::string& said) {
+    return "Text={dir}" + source + "|said=" + said;
 }
 
-const std::string error = "said=error Velbrisk: ";
-const std::string risk =
-    "said=warning Velbrisk: 此文件是Windows程序，要去掉的空白中有249字节属于程序自身的数据（节或数字签名）。"
-    "全部去掉后生成的文件可能无法运行，或签名失效。\n\n";
+const std::string error = "error Velbrisk: ", done = "information Velbrisk: 压缩完毕！ [Text off]";
 const std::string marks = " [Text off] [busy] [held]";
 // pe.exe ends with its own bytes: only cutting them all is left to offer, and the default is no.
-const std::string question = risk + "这些数据之后已没有可以去掉的空白。“全部去掉”去掉全部空白，“不压缩”不生成文件。"
-                                    " [全部去掉/*^不压缩]" + marks;
-const std::string threeWays = risk + "“保留程序数据”只去掉这些数据之后的空白，“全部去掉”去掉全部空白，“不压缩”不生成文件。"
-                                     " [*保留程序数据/全部去掉/^不压缩]" + marks;
+const std::string question = "warning Velbrisk: " + texts::imageCutQuestion(249, false) +
+                             " [全部去掉/*^不压缩]" + marks;
+const std::string threeWays = "warning Velbrisk: " + texts::imageCutQuestion(249, true) +
+                              " [*保留程序数据/全部去掉/^不压缩]" + marks;
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, FrmMainUse,
     ::testing::Values(
-        UseRow{"empty_source_refused_first", start("", ""), error + "请先选择要压缩的文件！"},
-        UseRow{"empty_output_name_refused", start("{dir}prog.exe", ""),
-               "Text={dir}prog.exe|" + error + "请输入压缩文件名！"},
+        UseRow{"empty_source_refused_first", "click Lbl_Com", "said=" + error + "请先选择要压缩的文件！"},
+        UseRow{"empty_output_name_refused", start("prog.exe", ""), ended("prog.exe", error + "请输入压缩文件名！")},
         // The first probe holding data is 200 bytes from the end: 300 - 190 + 1 bytes.
-        UseRow{"trimmed_copy_written", start("{dir}prog.exe", "small"),
-               "Text={dir}prog.exe|said=information Velbrisk: 压缩完毕！ [Text off]|"
-               "files=" + kFiles + ", small.exe 111"},
-        UseRow{"all_blank_nothing_written", start("{dir}blank.exe", "small"),
-               "Text={dir}blank.exe|said=information Velbrisk: 该文件没有可以去掉的空白部分，未生成压缩文件。 [Text off]"},
-        UseRow{"output_folder_missing", start("{dir}prog.exe", "no/small"),
-               "Text={dir}prog.exe|" + error + "无法写入压缩文件！\n{dir}no/small.exe\n{reason} [Text off]"},
-        UseRow{"output_is_the_source", start("{dir}prog.exe", "prog"),
-               "Text={dir}prog.exe|" + error + "压缩文件不能与被压缩文件相同！ [Text off]"},
-        // The question is never asked of a job that could not go ahead.
-        UseRow{"program_output_is_the_source", start("{dir}pe.exe", "pe"),
-               "Text={dir}pe.exe|" + error + "压缩文件不能与被压缩文件相同！ [Text off]"},
-        UseRow{"question_esc_writes_nothing", start("{dir}pe.exe", "small"), "Text={dir}pe.exe|" + question},
+        UseRow{"trimmed_copy_written", start("prog.exe", "small"),
+               ended("prog.exe", done) + "|files=" + kFiles + ", small.exe 111"},
+        UseRow{"all_blank_nothing_written", start("blank.exe", "small"),
+               ended("blank.exe", "information Velbrisk: 该文件没有可以去掉的空白部分，未生成压缩文件。 [Text off]")},
+        UseRow{"output_folder_missing", start("prog.exe", "no/small"),
+               ended("prog.exe", error + "无法写入压缩文件！\n{dir}no/small.exe\n{reason} [Text off]")},
+        UseRow{"output_is_the_source", start("prog.exe", "prog"),
+               ended("prog.exe", error + "压缩文件不能与被压缩文件相同！ [Text off]")},
+        UseRow{"question_esc_writes_nothing", start("pe.exe", "small"), ended("pe.exe", question)},
         // The first probe holding data is 260 bytes from the end: 1024 - 250 + 1 bytes.
-        UseRow{"question_cut_all_writes", "answer 0|" + start("{dir}pe.exe", "small"),
-               "Text={dir}pe.exe|" + question + " / information Velbrisk: 压缩完毕！ [Text off]|files=" + kFiles +
-                   ", small.exe 775"},
+        UseRow{"question_cut_all_writes", "answer 0|" + start("pe.exe", "small"),
+               ended("pe.exe", question + " / " + done) + "|files=" + kFiles + ", small.exe 775"},
         // Keeping the program's own bytes keeps all 1024 of them and cuts only the zeros after.
-        UseRow{"question_keep_program_writes_it_whole", "answer 0|" + start("{dir}pz.exe", "small"),
-               "Text={dir}pz.exe|" + threeWays + " / information Velbrisk: 压缩完毕！ [Text off]|files=" + kFiles +
-                   ", small.exe 1024"},
-        UseRow{"question_three_ways_esc_writes_nothing", start("{dir}pz.exe", "small"), "Text={dir}pz.exe|" + threeWays},
-        // A termination request during the job closes the question and cancels the job, so that
-        // even a yes writes nothing.
-        UseRow{"end_at_the_question_cancels_the_job", "answer 0|end|" + start("{dir}pe.exe", "small"),
-               "Text={dir}pe.exe|" + question + " [closed]|quit=1"},
+        UseRow{"question_keep_program_writes_it_whole", "answer 0|" + start("pz.exe", "small"),
+               ended("pz.exe", threeWays + " / " + done) + "|files=" + kFiles + ", small.exe 1024"},
+        // Ending the program during the job closes the question and cancels the job: a yes writes nothing.
+        UseRow{"end_at_the_question_cancels_the_job", "answer 0|end|" + start("pe.exe", "small"),
+               ended("pe.exe", question + " [closed]") + "|quit=1"},
         UseRow{"command_line_file_fills_Text", "load {dir}prog.exe", "Text={dir}prog.exe"},
         UseRow{"exit_ends_the_program", "click Lbl_Exit", "quit=1"},
-        UseRow{"help", "click Label3",
-               std::string("said=information 使用帮助: 使用") + product::kName +
-                   "可以压缩掉EXE文件中的多余空白部分，从而使EXE文件体积减小。"
-                   "压缩率根据被压缩文件所含空白空间的多少决定。\n\n"
-                   "如何压缩：选择要压缩的EXE文件，然后输入压缩文件名，单击“开始压缩”即可开始压缩。"
-                   "你也可以将要压缩的文件拖动到“将被压缩的文件”下的输入框中。"},
-        UseRow{"chooser_fills_Text", "Text=old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
-        UseRow{"chooser_cancelled_leaves_Text", "Text=old|click Label", "Text=old"},
+        UseRow{"help", "click Label3", "said=information 使用帮助: " + FrmMain::helpText()},
+        UseRow{"chooser_fills_Text", "Text old|chooser {dir}prog.exe|click Label", "Text={dir}prog.exe"},
         // Every click on a link of the about panel opens its address again; the rest open nothing.
         UseRow{"about_links", "about -1|about 3|about 4|about 6|about 7",
                std::string("opened=") + "mailto:" + product::kMail + "?subject=Velbrisk用户来信 " +
                    product::kHomePage},
-        // Hover colours of Label, Lbl_Com, Lbl_Exit and Label3 (B blue, R red), then how many
-        // changes reached the view: moves come by the dozen a second, and only a change is drawn.
+        // Then how many colour changes reached the view: moves come by the dozen, only a change is drawn.
         UseRow{"hover_Text_leaves_Label3_red", "move Label Label Lbl_Com Lbl_Exit Label3 Text", "links=BBBR 7"},
         UseRow{"hover_Text_and_form_turn_the_rest_blue", "move Label Text Label3 form form", "links=BBBB 4"},
         // Only the first file of the list counts, and only with "EXE" or "exe" as its last letters.
-        UseRow{"drop_first_of_several", "drop /用户/程序.exe {unconverted} /srv/b.exe",
-               "Text=/用户/程序.exe"},
-        UseRow{"drop_unconverted_first_refused", "Text=typed|drop {unconverted} /srv/b.exe",
-               "Text=typed|" + error + "拖放的文件名含有无法识别的字符，无法使用该文件！"},
         // "/:/" is a folder ":" here, not a drive's root that keeps its separator.
-        UseRow{"drop_trailing_separators", "drop /:/TOOLS.EXE//", "Text=/:/TOOLS.EXE"},
+        UseRow{"drop_first_of_several", "drop /:/TOOLS.EXE// {unconverted} /srv/b.exe", "Text=/:/TOOLS.EXE"},
+        UseRow{"drop_unconverted_first_refused", "Text typed|drop {unconverted} /srv/b.exe",
+               "Text=typed|said=" + error + "拖放的文件名含有无法识别的字符，无法使用该文件！"},
         UseRow{"drop_refused_leaves_Text",
-               "Text=typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
+               "Text typed|drop /srv/Setup.Exe|drop /srv/setup.eXE|drop /srv/readme.txt|"
                "drop /srv/readme.txt /srv/a.exe|drop|drop /|drop xe",
                "Text=typed"}),
     rowName);
