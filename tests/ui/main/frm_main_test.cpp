@@ -9,7 +9,6 @@
 #include "step_text.h"
 #include "table_rows.h"
 #include "test_files.h"
-#include "engine/job_texts.h"
 #include "ui/chooser/Paths.h"
 
 namespace velbrisk::testing {
@@ -127,10 +126,12 @@ std::string ended(const std::string& source, const std::string& said) {
 const std::string error = "error Velbrisk: ", done = "information Velbrisk: 压缩完毕！ [Text off]";
 const std::string marks = " [Text off] [busy] [held]";
 // pe.exe ends with its own bytes: only cutting them all is left to offer, and the default is no.
-const std::string question = "warning Velbrisk: " + texts::imageCutQuestion(249, false) +
-                             " [全部去掉/*^不压缩]" + marks;
-const std::string threeWays = "warning Velbrisk: " + texts::imageCutQuestion(249, true) +
-                              " [*保留程序数据/全部去掉/^不压缩]" + marks;
+const std::string risk = "warning Velbrisk: 此文件是Windows程序，要去掉的空白中有249字节属于程序自身的数据（节或数字签名）。"
+                         "全部去掉后生成的文件可能无法运行，或签名失效。\n\n";
+const std::string question = risk + "这些数据之后已没有可以去掉的空白。“全部去掉”去掉全部空白，“不压缩”不生成文件。"
+                                    " [全部去掉/*^不压缩]" + marks;
+const std::string threeWays = risk + "“保留程序数据”只去掉这些数据之后的空白，“全部去掉”去掉全部空白，“不压缩”不生成文件。"
+                                     " [*保留程序数据/全部去掉/^不压缩]" + marks;
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, FrmMainUse,
