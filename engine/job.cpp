@@ -78,7 +78,6 @@ JobOutcome runJob(const JobRequest& request, JobFront& front) {
         return ended(endingOf(scanned), scanned);
     }
     outcome.outputLength = outcome.fullCutLength = plan.cut->outputLength;
-    outcome.imageBytesCut = plan.imageBytesCut;
     if (request.onlySmaller && plan.cut->outputLength >= plan.sourceLength) {
         return ended(JobEnding::NothingToCut);
     }

@@ -78,12 +78,10 @@ struct JobOutcome {
     JobResult failure;              // Failed only: the status, the path and the reason
     std::string writtenPath;        // Trimmed: the file that now holds the trimmed bytes
     // The figures, as far as the job got: the source's length from the scan on; once the cut is
-    // known, the length the job keeps (or would keep), the length the probe rule alone keeps, and
-    // how many of the bytes that rule cuts the program's own headers declare.
+    // known, the length the job keeps (or would keep) and the length the probe rule alone keeps.
     std::int64_t sourceLength = 0;
     std::int64_t outputLength = 0;
     std::int64_t fullCutLength = 0;
-    std::int64_t imageBytesCut = 0;
     bool keptProgram = false;  // the answer was KeepProgram: the cut stops at the program's end
 };
 

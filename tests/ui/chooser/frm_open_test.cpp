@@ -165,6 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
         WalkRow{"up_the_volume_shown_picked_again_keeps_the_folder",
                 "open ~|drive {volume}|click ROOT.EXE",
                 "in=~|folders=other tools|files=ROOT.EXE|Text1=~/ROOT.EXE"},
+        // The folder list's rows are the list now shown, not the one shown before.
+        WalkRow{"up_and_into_another_folder", "open ~|open other", "in=~/other|folders=|files="},
         WalkRow{"another_volume_opens_at_its_root", "drive ~/other", "in=~/other|folders=|files="},
         WalkRow{"own_volume_opens_at_the_current_folder", "drive ~/other|drive {volume}", ""},
         // Enter opens the highlighted folder or picks the highlighted file, and goes no further.

@@ -55,10 +55,11 @@ TEST(Listings, sortedWithoutCaseHiddenLeftOut) {
         folder.makeFolder(name);
     }
     for (const char* name :
-         {"a.exe", "B.EXE", "c.Exe", "notes.txt", "setup.exe.bak", "exe", "Z.exe"}) {
+         {"a.exe", "B.EXE", "c.Exe", "notes.txt", "setup.exe.bak", "exe", "Z.exe", "Azure.exe"}) {
         writeFile(folder / name, "MZ");
     }
 #ifdef _WIN32
+    writeFile(folder / ".exe", "MZ");  // a name on Windows, and a hidden file elsewhere
     writeFile(folder / "hidden.exe", "MZ");
     folder.makeFolder("hiddenfolder");
     for (const char* name : {"hidden.exe", "hiddenfolder"}) {
@@ -69,8 +70,11 @@ TEST(Listings, sortedWithoutCaseHiddenLeftOut) {
     folder.makeFolder(".cache");
 #endif
     EXPECT_EQ(subfolders(folder / ""), (std::vector<std::string>{"alpha", "Beta", "x.exe"}));
-    EXPECT_EQ(exeFiles(folder / ""),
-              (std::vector<std::string>{"a.exe", "B.EXE", "c.Exe", "Z.exe"}));
+    std::vector<std::string> exes{"a.exe", "Azure.exe", "B.EXE", "c.Exe", "Z.exe"};
+#ifdef _WIN32
+    exes.insert(exes.begin(), ".exe");
+#endif
+    EXPECT_EQ(exeFiles(folder / ""), exes);
     EXPECT_FALSE(subfolders(folder / "gone") || exeFiles(folder / "a.exe"));
 }
 
