@@ -3,11 +3,10 @@
 #include "pe_builder.h"
 #include "test_files.h"
 
-namespace velbrisk {
+namespace velbrisk::testing {
 namespace {
 
-using namespace testing;  // the helpers of the engine's tests
-using testing::PrintTo;   // found by argument-dependent lookup only when declared here
+using testing::PrintTo;  // found by argument-dependent lookup only when declared here
 using Bytes = std::vector<std::uint8_t>;
 using End = std::optional<std::int64_t>;
 constexpr End kNotPe = std::nullopt;
@@ -22,12 +21,6 @@ PeLayout layout(bool pe32Plus, std::uint32_t certificateOffset = 0,
     }
     layout.dataDirectoryCount = directories;
     layout.trailingZeros = trailingZeros;
-    return layout;
-}
-
-PeLayout withSections(bool pe32Plus, std::vector<PeSection> sections) {
-    PeLayout layout = typicalLayout(pe32Plus);
-    layout.sections = std::move(sections);
     return layout;
 }
 
@@ -63,36 +56,34 @@ TEST_P(DeclaredEndTable, ReadsOnlyInsideTheFile) {
     EXPECT_LE(file.bytesRead, kMostHeaderBytesRead);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PeImage, DeclaredEndTable,
-    ::testing::Values(
-        ImageCase{"sections_out_of_file_order",
-                  withSections(false, {{".data", 0x600, 0x200, {1}}, {".text", 0x400, 0x200, {3}}}),
-                  nullptr, 0x800},
-        ImageCase{"certificate_table_before_blank_tail", layout(true, 0x800, 0x108, 16, 0x400),
-                  nullptr, 0x908},
-        ImageCase{"five_directories_then_the_section_table", layout(false, 0, 0, 5), nullptr,
-                  0x800},
-        // Sixteen directories built, four counted: the certificate's entry is there to be ignored.
-        ImageCase{"four_directories_have_no_certificate", layout(true, 0x800, 0x20),
-                  [](PeImage& i) { i.put(4, i.certificateEntryOffset - 36, 4); }, 0x800},
-        ImageCase{"section_ending_past_four_gib", layout(true),
-                  [](PeImage& i) { i.put(4, i.headersEnd - 20, 0xFFFFFF00); }, 0x100000100,
-                  std::int64_t{1} << 33},
-        ImageCase{"section_count_65535", withSections(true, {{".bss", 0, 0, {}}}),
-                  [](PeImage& i) { i.put(2, kCoffHeaderOffset + 2, 0xFFFF); }, kNotPe,
-                  std::int64_t{1} << 40},
-        ImageCase{"last_section_one_byte_past_end", layout(false), nullptr, kNotPe, 0x7FF},
-        // 0x800 + 3 × 18 + 0x20: the names after the symbols end the declared data.
-        ImageCase{"string_table_after_the_symbols", withSymbols(false, 0x800, 3, 0x20), nullptr,
-                  0x856},
-        ImageCase{"string_table_size_zero_keeps_its_field", withSymbols(true, 0x800, 2, 0),
-                  nullptr, 0x828},
-        // 0x0E38E38F × 18 passes 4 GiB by 14 bytes: counted in 32 bits it would be 14.
-        ImageCase{"symbols_ending_past_four_gib", withSymbols(true, 0x800, 0, 4),
-                  [](PeImage& i) { i.put(4, kCoffHeaderOffset + 12, 0x0E38E38F); },
-                  0x100000812, std::int64_t{1} << 33}),
-    rowName);
+constexpr std::int64_t k8GiB = std::int64_t{1} << 33;
+const ImageCase kImages[] = {
+    {"sections_out_of_file_order",
+     {.sections = {{".data", 0x600, 0x200, {1}}, {".text", 0x400, 0x200, {3}}}},
+     nullptr,
+     0x800},
+    {"certificate_table_before_blank_tail", layout(true, 0x800, 0x108, 16, 0x400), nullptr, 0x908},
+    {"five_directories_then_the_section_table", layout(false, 0, 0, 5), nullptr, 0x800},
+    // Sixteen directories built, four counted: the certificate's entry is there to be ignored.
+    {"four_directories_have_no_certificate", layout(true, 0x800, 0x20),
+     [](PeImage& i) { i.put(4, i.certificateEntryOffset - 36, 4); }, 0x800},
+    {"section_ending_past_four_gib", layout(true),
+     [](PeImage& i) { i.put(4, i.headersEnd - 20, 0xFFFFFF00); }, 0x100000100, k8GiB},
+    {"section_count_65535",
+     {.pe32Plus = true, .sections = {{".bss", 0, 0, {}}}},
+     [](PeImage& i) { i.put(2, kCoffHeaderOffset + 2, 0xFFFF); },
+     kNotPe,
+     k8GiB},
+    {"last_section_one_byte_past_end", layout(false), nullptr, kNotPe, 0x7FF},
+    // 0x800 + 3 × 18 + 0x20: the names after the symbols end the declared data.
+    {"string_table_after_the_symbols", withSymbols(false, 0x800, 3, 0x20), nullptr, 0x856},
+    {"string_table_size_zero_keeps_its_field", withSymbols(true, 0x800, 2, 0), nullptr, 0x828},
+    // 0x0E38E38F × 18 passes 4 GiB by 14 bytes: counted in 32 bits it would be 14.
+    {"symbols_ending_past_four_gib", withSymbols(true, 0x800, 0, 4),
+     [](PeImage& i) { i.put(4, kCoffHeaderOffset + 12, 0x0E38E38F); }, 0x100000812, k8GiB},
+};
+
+INSTANTIATE_TEST_SUITE_P(PeImage, DeclaredEndTable, ::testing::ValuesIn(kImages), rowName);
 
 // A signed or unstripped image cut short anywhere before its declared end is spoiled, and so is
 // one whose header reads fail: its certificate and its symbols must not go unseen.
@@ -100,7 +91,8 @@ TEST(PeImagePrefix, IsAnImageOnlyWithAllItDeclares) {
     for (const PeLayout& whole : {layout(false, 0x800, 0x40), withSymbols(true, 0x800, 2, 12)}) {
         const Bytes image = buildPe(whole).bytes;
         for (std::size_t length = 0; length <= image.size(); ++length) {
-            SCOPED_TRACE(::testing::Message() << "PE32+ " << whole.pe32Plus << ", length " << length);
+            SCOPED_TRACE(::testing::Message()
+                         << "PE32+ " << whole.pe32Plus << ", length " << length);
             FakeFile prefix{image, std::int64_t(length)};
             ASSERT_EQ(prefix.declaredEnd(), length == image.size() ? End(length) : kNotPe);
             ASSERT_FALSE(prefix.readOutside);
@@ -134,4 +126,4 @@ TEST_F(InScratchFolder, ScanCountsTheProgramBytesItsCutLeavesOut) {
 }
 
 }  // namespace
-}  // namespace velbrisk
+}  // namespace velbrisk::testing

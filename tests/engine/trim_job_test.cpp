@@ -9,11 +9,10 @@
 #include "test_files.h"
 #include "tests/deadline.h"
 
-namespace velbrisk {
+namespace velbrisk::testing {
 namespace {
 
-using namespace testing;  // the helpers of the engine's tests
-using testing::PrintTo;   // found by argument-dependent lookup only when declared here
+using testing::PrintTo;  // found by argument-dependent lookup only when declared here
 
 struct CopyWay {
     const char* name;
@@ -21,8 +20,10 @@ struct CopyWay {
 };
 constexpr std::int64_t kBlock = 256 * kKiB;
 // The slowest way: a named temporary, plain reads and writes in small blocks.
-const detail::TrimOptions kPlainCopy{.allowClone = false, .allowKernelCopy = false,
-                                     .blockBytes = 64, .kernelChunkBytes = 64,
+const detail::TrimOptions kPlainCopy{.allowClone = false,
+                                     .allowKernelCopy = false,
+                                     .blockBytes = 64,
+                                     .kernelChunkBytes = 64,
                                      .allowUnnamedOutput = false};
 
 class KeptBytesTable : public ScratchTable<CopyWay> {};
@@ -53,11 +54,12 @@ TEST_P(KeptBytesTable, WritesTheLeadingPart) {
     EXPECT_TRUE(sameBytes(readFile(folder / "small.exe"), keptBytes(source, 2 * kMiB + 7)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, KeptBytesTable,
-                         ::testing::Values(CopyWay{"kernel", {.allowClone = false, .blockBytes = 64,
-                                                              .kernelChunkBytes = 64}},
-                                           CopyWay{"plain", kPlainCopy}),
-                         rowName);
+INSTANTIATE_TEST_SUITE_P(
+    Rows, KeptBytesTable,
+    ::testing::Values(CopyWay{"kernel",
+                              {.allowClone = false, .blockBytes = 64, .kernelChunkBytes = 64}},
+                      CopyWay{"plain", kPlainCopy}),
+    rowName);
 
 // Refused before a byte is copied, or stopped mid-copy, in a folder that must come out unchanged:
 // app.exe, its symbolic link soft.exe, a folder, a pipe, an older output, a read-only one.
@@ -108,19 +110,17 @@ TEST_P(RefusalTable, ReportsAndWritesNothing) {
     EXPECT_LE(lastDone, std::uint64_t(2 * kMiB + 128));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, RefusalTable,
-    ::testing::Values(
-        // Opening a pipe would wait for a writer for ever.
-        RefusalCase{"source_is_a_pipe", "pipe.exe", "small", JobStatus::SourceUnreadable,
-                    "不是普通文件"},
-        RefusalCase{"symlink_as_output", "app.exe", "soft", JobStatus::SameFile, ""},
-        RefusalCase{"name_of_a_folder", "app.exe", "taken", JobStatus::OutputUnwritable,
-                    std::system_category().message(EISDIR)},
-        RefusalCase{"read_only_output", "app.exe", "kept", JobStatus::OutputUnwritable,
-                    "文件是只读的"},
-        RefusalCase{"stop_mid_copy", "app.exe", "small", JobStatus::Cancelled, ""}),
-    rowName);
+// Opening a pipe would wait for a writer for ever.
+const RefusalCase kRefusals[] = {
+    {"source_is_a_pipe", "pipe.exe", "small", JobStatus::SourceUnreadable, "不是普通文件"},
+    {"symlink_as_output", "app.exe", "soft", JobStatus::SameFile, ""},
+    {"name_of_a_folder", "app.exe", "taken", JobStatus::OutputUnwritable,
+     std::system_category().message(EISDIR)},
+    {"read_only_output", "app.exe", "kept", JobStatus::OutputUnwritable, "文件是只读的"},
+    {"stop_mid_copy", "app.exe", "small", JobStatus::Cancelled, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, RefusalTable, ::testing::ValuesIn(kRefusals), rowName);
 
 // The scan of a 16 MiB file with data up to 8 MiB, the stretch from 12 to 8 MiB read by two
 // threads, through a reader that can fail one block, come short there or ask the job to stop.
@@ -202,72 +202,64 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, LongScanTable,
-    ::testing::Values(
-        LongScanCase{"two_readers_share_a_long_tail", Spoil::Nothing, -1, JobStatus::Done},
-        LongScanCase{"read_fails_in_the_shared_stretch", Spoil::Fails, 10 * kMiB,
-                     JobStatus::SourceUnreadable},
-        LongScanCase{"short_read_of_the_last_sector", Spoil::ComesShort, 16 * kMiB - 1,
-                     JobStatus::SourceUnreadable},
-        LongScanCase{"stop_in_the_shared_stretch", Spoil::AsksToStop, 11 * kMiB,
-                     JobStatus::Cancelled}),
-    rowName);
+const LongScanCase kLongScans[] = {
+    {"two_readers_share_a_long_tail", Spoil::Nothing, -1, JobStatus::Done},
+    {"read_fails_in_the_shared_stretch", Spoil::Fails, 10 * kMiB, JobStatus::SourceUnreadable},
+    {"short_read_of_the_last_sector", Spoil::ComesShort, 16 * kMiB - 1,
+     JobStatus::SourceUnreadable},
+    {"stop_in_the_shared_stretch", Spoil::AsksToStop, 11 * kMiB, JobStatus::Cancelled},
+};
 
-// A long tail whose one data byte opens the file's one stored run, 4 KiB past a hole: that run's
-// lowest block lies partly below the edge of the stretch two readers share, and is read all the same.
-TEST_F(InScratchFolder, DataInThePartBlockAtTheSharedStretchsFloorIsFound) {
-    const std::int64_t dataAt = 3 * kMiB + 4096;
-    const std::int64_t length = 16 * kMiB;
-    std::string stored(std::size_t(length - dataAt), '\0');
-    stored[0] = '\x01';
+INSTANTIATE_TEST_SUITE_P(Rows, LongScanTable, ::testing::ValuesIn(kLongScans), rowName);
+
+// Files of holes but for one stored run, read and copied by the file system's word on its holes.
+struct SparseCase {
+    const char* name;
+    std::int64_t length, runAt;
+    std::string run;
+    std::uint64_t mostBytesMoved;  // by the scan, and by the copy
+};
+const std::int64_t kPastFourGiB = 4 * (kMiB << 10) + 3 * 4096 + 7;
+const SparseCase kSparseFiles[] = {
+    // The one data byte opens the run, 4 KiB past a hole: the run's lowest block lies partly below
+    // the edge of the stretch two readers share, and is read all the same.
+    {"data_in_the_part_block_at_the_shared_stretchs_floor", 16 * kMiB, 3 * kMiB + 4096,
+     '\x01' + std::string(13 * kMiB - 4097, '\0'), 16 * kMiB},
+    // Kept exactly past 32 bits, while neither the scan nor the copy moves the holes.
+    {"over_four_gib_holes_never_read", kPastFourGiB + 64 * kMiB, kPastFourGiB,
+     bytesWithData(100, {{0, 100}}), kMiB},
+};
+
+class SparseTable : public ScratchTable<SparseCase> {};
+
+TEST_P(SparseTable, KeepsTheRunWithoutReadingTheHoles) {
+    const SparseCase& row = GetParam();
     const int fd = ::open((folder / "app.exe").c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_EQ(::pwrite(fd, stored.data(), stored.size(), dataAt), ssize_t(stored.size()));
-    const bool holeSeen = ::lseek(fd, 0, SEEK_DATA) == dataAt;
+    ASSERT_EQ(::ftruncate(fd, row.length), 0);
+    ASSERT_EQ(::pwrite(fd, row.run.data(), row.run.size(), row.runAt), ssize_t(row.run.size()));
+    const bool holeSeen = ::lseek(fd, 0, SEEK_DATA) > row.runAt - 4096;
     ::close(fd);
     if (!holeSeen) {
         GTEST_SKIP() << "the file system does not tell where its holes are";
     }
-    std::error_code openError;
-    const os::File file = os::openRead(folder / "app.exe", openError);
-    std::vector<std::byte> buffer(kBlock);
-    const JobControl control{};
-    ProgressMeter progress(control, 0, length);
     detail::TrimStats stats;
-    std::int64_t lastDataOffset = -1;
 
     const Deadline deadline("the two readers of the shared stretch to end");
-    const StepResult result = findLastData(file, length, buffer, progress, stats, lastDataOffset);
-
-    EXPECT_EQ(result.status, JobStatus::Done);
-    EXPECT_EQ(lastDataOffset, dataAt);
-}
-
-// Data at both ends of the first 4 GiB, then a 64 MiB hole: kept exactly past 32 bits, while the
-// scan reads only the last data's block and the copy moves only the stored pieces.
-TEST_F(InScratchFolder, SparseFileOverFourGiBTrimmedWithoutReadingItsHoles) {
-    const std::int64_t farOffset = 4 * (kMiB << 10) + 3 * 4096 + 7;
-    const std::int64_t length = farOffset + 64 * kMiB;
-    const std::string data = bytesWithData(100, {{0, 100}});
-    const int fd = ::open((folder / "app.exe").c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_EQ(::ftruncate(fd, length), 0);
-    ASSERT_EQ(::pwrite(fd, data.data(), 100, 0), 100);
-    ASSERT_EQ(::pwrite(fd, data.data(), 100, farOffset), 100);
-    ::close(fd);
-    detail::TrimStats stats;
-
     const JobResult result = trimFile(folder / "app.exe", "small", detail::tuned({}, {}, stats));
 
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
-    EXPECT_LE(stats.scanBytesRead, std::uint64_t(kMiB));
-    EXPECT_LE(stats.kernelCopiedBytes + stats.readWriteBytes, std::uint64_t(kMiB));
-    const std::int64_t outputLength = findCut(length, farOffset + 99)->outputLength;
+    EXPECT_LE(stats.scanBytesRead, row.mostBytesMoved);
+    EXPECT_LE(stats.kernelCopiedBytes + stats.readWriteBytes, row.mostBytesMoved);
+    const std::int64_t lastData = row.runAt + std::int64_t(row.run.find_last_not_of('\0'));
+    const std::int64_t outputLength = findCut(row.length, lastData)->outputLength;
     std::ifstream output(folder / "small.exe", std::ios::binary);
-    std::string tail(120, '\1');
-    output.seekg(farOffset - 10).read(tail.data(), 120);
+    std::string tail(std::size_t(outputLength - row.runAt + 11), '\1');
+    output.seekg(row.runAt - 10).read(tail.data(), std::streamsize(tail.size()));
     EXPECT_EQ(tail.substr(0, std::size_t(output.gcount())),
-              std::string(10, '\0') + data + std::string(outputLength - farOffset - 100, '\0'));
+              keptBytes(std::string(10, '\0') + row.run, outputLength - row.runAt + 10));
 }
 
+INSTANTIATE_TEST_SUITE_P(Rows, SparseTable, ::testing::ValuesIn(kSparseFiles), rowName);
+
 }  // namespace
-}  // namespace velbrisk
+}  // namespace velbrisk::testing
