@@ -9,11 +9,11 @@
 #include "engine/trim_internals.h"
 #include "test_files.h"
 
-namespace velbrisk {
+namespace velbrisk::testing {
 namespace {
 
-using namespace testing;  // the helpers of the engine's tests
-using testing::PrintTo;   // found by argument-dependent lookup only when declared here
+using testing::PrintTo;  // found by argument-dependent lookup only when declared here
+using namespace std::chrono_literals;
 
 const std::string kSource = bytesWithData(kMiB, {{0, 700 * kKiB}});
 const std::string kTrimmed = keptBytes(kSource, findCut(kMiB, 700 * kKiB - 1)->outputLength);
@@ -37,8 +37,7 @@ TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
     writeFile(folder / "other.exe", kOther);
     fs::create_symlink("app.exe", utf8Path(folder / "link.exe"));
     // Dated back an hour, so that a write within the clock's tick still shows.
-    fs::last_write_time(folder / "app.exe",
-                        fs::file_time_type::clock::now() - std::chrono::hours(1));
+    fs::last_write_time(folder / "app.exe", fs::file_time_type::clock::now() - 1h);
     const int fd = ::open((folder / "app.exe").c_str(), O_RDWR);
     const detail::TrimOptions options{.beforeReplace = [&] { row.act(folder, fd); }};
     detail::TrimStats stats;
@@ -60,20 +59,17 @@ TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
 }
 
 const std::string kWritten = std::string(kSource).replace(10, 4, "new!");
+const ReplaceCase kReplaces[] = {
+    {"left_alone", [](const ScratchFolder&, int) {}, JobStatus::Done, nullptr},
+    {"renamed_over",
+     [](const ScratchFolder& folder, int) { fs::rename(folder / "other.exe", folder / "app.exe"); },
+     JobStatus::SourceUnreadable, &kOther},
+    {"written_through_an_open_descriptor",
+     [](const ScratchFolder&, int fd) { EXPECT_EQ(::pwrite(fd, "new!", 4, 10), 4); },
+     JobStatus::SourceUnreadable, &kWritten},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ReplaceTable,
-    ::testing::Values(
-        ReplaceCase{"left_alone", [](const ScratchFolder&, int) {}, JobStatus::Done, nullptr},
-        ReplaceCase{"renamed_over",
-                    [](const ScratchFolder& folder, int) {
-                        fs::rename(folder / "other.exe", folder / "app.exe");
-                    },
-                    JobStatus::SourceUnreadable, &kOther},
-        ReplaceCase{"written_through_an_open_descriptor",
-                    [](const ScratchFolder&, int fd) { EXPECT_EQ(::pwrite(fd, "new!", 4, 10), 4); },
-                    JobStatus::SourceUnreadable, &kWritten}),
-    rowName);
+INSTANTIATE_TEST_SUITE_P(Rows, ReplaceTable, ::testing::ValuesIn(kReplaces), rowName);
 
 // A replace that failed leaves the plan's source open and as scanned: the second try succeeds.
 TEST_F(InScratchFolder, ReplaceTriedAgainAfterAFailure) {
@@ -158,4 +154,4 @@ TEST_F(InScratchFolder, NextJobReclaimsUnheldTemporaries) {
 }
 
 }  // namespace
-}  // namespace velbrisk
+}  // namespace velbrisk::testing
