@@ -24,9 +24,9 @@ class ChangeTable : public ScratchTable<ChangeCase> {};
 // blocks that give the change many steps to act between.
 TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     const ChangeCase& row = GetParam();
-    const Ranges pieces{{0, 64 * kKiB}, {kMiB, kMiB + 64 * kKiB}, {3 * kMiB, 3 * kMiB + 64 * kKiB}};
     const std::string real = folder / "real.exe";
-    writeFile(real, bytesWithData(4 * kMiB, pieces), true);
+    const std::string piece = bytesWithData(64 * kKiB, {{0, 64 * kKiB}});
+    writeSparse(real, 4 * kMiB, {{0, piece}, {kMiB, piece}, {3 * kMiB, piece}});
     writeFile(folder / "other.exe", "another program");
     ASSERT_EQ(::symlink("real.exe", (folder / "app.exe").c_str()), 0);
     // Dated back an hour: kernels before 6.13 stamp times at the timer's tick.
