@@ -50,8 +50,7 @@ TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
     ::close(fd);
     EXPECT_EQ(result.status, row.status) << result.reason;
     EXPECT_EQ(result.path, folder / (row.status == JobStatus::Done ? "app.exe" : "link.exe"));
-    const std::string& expected = row.left ? *row.left : kTrimmed;
-    EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), expected));
+    EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), row.left ? *row.left : kTrimmed));
     EXPECT_TRUE(fs::is_symlink(utf8Path(folder / "link.exe")));
     Names names = folder.names();
     names.erase("other.exe");
@@ -142,9 +141,9 @@ TEST_F(InScratchFolder, NextJobReclaimsUnheldTemporaries) {
     const int held = ::open((folder / ".app.exe.Held01.velbrisk-tmp").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     detail::TrimStats stats;
+    const detail::TrimOptions named{.allowUnnamedOutput = false};
 
-    const JobResult result =
-        trimFile(folder / "app.exe", "small", detail::tuned({}, {.allowUnnamedOutput = false}, stats));
+    const JobResult result = trimFile(folder / "app.exe", "small", detail::tuned({}, named, stats));
 
     ::close(held);
     EXPECT_EQ(result.status, JobStatus::Done) << result.reason;

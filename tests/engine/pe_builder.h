@@ -32,7 +32,7 @@ struct PeSymbolTable {
 struct PeLayout {
     bool pe32Plus = false;
     std::uint32_t dataDirectoryCount = 16;
-    std::vector<PeSection> sections;
+    std::vector<PeSection> sections = {};
     std::optional<PeCertificateTable> certificateTable = {};
     std::optional<PeSymbolTable> symbolTable = {};
     std::uint32_t trailingZeros = 0;  // blank bytes after everything else
