@@ -1,5 +1,12 @@
-// Tests of the job in a world that does not hold still, and of what the copy's modes grant.
+// Tests of the job in a world that does not hold still (the source changed during the job, the
+// in-place replace raced, killed jobs' leftovers) and of what the copy's modes grant.
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 
 #include "engine/trim_internals.h"
 #include "test_files.h"
@@ -8,14 +15,16 @@ namespace velbrisk::testing {
 namespace {
 
 using testing::PrintTo;  // found by argument-dependent lookup only when declared here
+using namespace std::chrono_literals;
 
-// Another program changes the source during the scan, while the user is asked, or in the copy.
-enum class When { Scan, Between, Copy };
+// Another program changes the source during the scan, while the user is asked, in the copy, or
+// after it, through `map`: the source mapped, shared, its page at 3.5 MiB written before the job.
+enum class When { Scan, Between, Copy, AfterCopy };
 
 struct ChangeCase {
     const char* name;
     When when;
-    void (*change)(const ScratchFolder& folder);
+    void (*change)(const ScratchFolder& folder, char* map);
 };
 
 class ChangeTable : public ScratchTable<ChangeCase> {};
@@ -29,13 +38,17 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     writeSparse(real, 4 * kMiB, {{0, piece}, {kMiB, piece}, {3 * kMiB, piece}});
     writeFile(folder / "other.exe", "another program");
     ASSERT_EQ(::symlink("real.exe", (folder / "app.exe").c_str()), 0);
+    const int fd = ::open(real.c_str(), O_RDWR);
+    auto* map = static_cast<char*>(::mmap(nullptr, 4 * kMiB, PROT_WRITE, MAP_SHARED, fd, 0));
+    ASSERT_NE(map, MAP_FAILED);
+    map[3 * kMiB + kMiB / 2] = 0;
     // Dated back an hour: kernels before 6.13 stamp times at the timer's tick.
-    fs::last_write_time(real, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    fs::last_write_time(real, fs::file_time_type::clock::now() - 1h);
     When now = When::Scan;
     bool changed = false;
     const auto changeWhen = [&](When when) {
         if (!changed && when == row.when) {
-            row.change(folder);
+            row.change(folder, map);
             changed = true;
         }
     };
@@ -45,8 +58,9 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
                                  }
                              },
                              {}};
-    const detail::TrimOptions steps{
-        .allowClone = false, .blockBytes = 64 * kKiB, .kernelChunkBytes = 64 * kKiB};
+    const detail::TrimOptions steps{.allowClone = false, .blockBytes = 64 * kKiB,
+                                    .kernelChunkBytes = 64 * kKiB,
+                                    .afterCopy = [&] { changeWhen(When::AfterCopy); }};
     detail::TrimStats stats;
     TrimPlan plan;
 
@@ -58,6 +72,8 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
         result = writeTrimmed(plan, folder / "small.exe", detail::tuned(control, steps, stats));
     }
 
+    ::munmap(map, 4 * kMiB);
+    ::close(fd);
     ASSERT_TRUE(changed) << "the job ended before the change";
     EXPECT_EQ(result.status, JobStatus::SourceUnreadable);
     EXPECT_EQ(result.path, folder / "app.exe");
@@ -68,22 +84,26 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
 const ChangeCase kChanges[] = {
     // Cut short, a sparse source reads as holes where it ended: only its change shows it.
     {"cut_short_during_the_scan", When::Scan,
-     [](const ScratchFolder& folder) {
+     [](const ScratchFolder& folder, char*) {
          EXPECT_EQ(::truncate((folder / "real.exe").c_str(), 2 * kMiB), 0);
      }},
     // Rewritten in the kept data, its modification time set back: only the change time tells.
     {"rewritten_times_set_back", When::Between,
-     [](const ScratchFolder& folder) {
+     [](const ScratchFolder& folder, char*) {
          const auto modified = fs::last_write_time(folder / "real.exe");
          std::fstream(folder / "real.exe", std::ios::in | std::ios::out).seekp(3 * kMiB) << "new!";
          fs::last_write_time(folder / "real.exe", modified);
      }},
     // The file the job holds is untouched: only the path tells.
     {"path_led_elsewhere_during_the_copy", When::Copy,
-     [](const ScratchFolder& folder) {
+     [](const ScratchFolder& folder, char*) {
          fs::create_symlink("other.exe", folder / "link");
          fs::rename(folder / "link", folder / "app.exe");
      }},
+    // A shared map changes the file's times only at its first write to a page: a page written
+    // before, it changes unseen. Only the bytes cut, read again after the copy, show it.
+    {"mapped_write_into_the_cut", When::AfterCopy,
+     [](const ScratchFolder&, char* map) { map[3 * kMiB + kMiB / 2] = 1; }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, ChangeTable, ::testing::ValuesIn(kChanges), rowName);
@@ -132,26 +152,133 @@ const ModeCase kModes[] = {
 
 INSTANTIATE_TEST_SUITE_P(Rows, ModeTable, ::testing::ValuesIn(kModes), rowName);
 
-// A writer through a shared memory map changes the file's times only when it first writes to a
-// page: a page written before, it changes unseen. Only the bytes cut, read again, show it.
-TEST_F(InScratchFolder, MappedWriteIntoTheCutIsSeen) {
-    const std::string source = folder / "app.exe";
-    writeFile(source, bytesWithData(kMiB, {{0, 700 * kKiB}}));
-    const int fd = ::open(source.c_str(), O_RDWR);
-    auto* map =
-        static_cast<char*>(::mmap(nullptr, kMiB, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
-    ASSERT_NE(map, MAP_FAILED);
-    map[900 * kKiB] = 0;  // the page written once, before the job
-    const detail::TrimOptions options{.afterCopy = [&] { map[900 * kKiB] = 1; }};
+
+const std::string kSource = bytesWithData(kMiB, {{0, 700 * kKiB}});
+const std::string kTrimmed = keptBytes(kSource, findCut(kMiB, 700 * kKiB - 1)->outputLength);
+const std::string kOther = "another program";
+
+// What the second program does just before the copy first tries to take the source's place, after
+// the job's last look at the source: through `fd`, the source opened before the job, or by name. A
+// replace that failed is tried again, and must keep to the source as scanned.
+struct ReplaceCase {
+    const char* name;
+    void (*act)(const ScratchFolder& folder, int fd);
+    JobStatus status;
+    const std::string* left;  // what app.exe holds afterwards; null: the trimmed copy
+};
+
+class ReplaceTable : public ScratchTable<ReplaceCase> {};
+
+// The job is given link.exe, a symbolic link to app.exe: the link stays one, app.exe is replaced.
+TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
+    const ReplaceCase& row = GetParam();
+    writeFile(folder / "app.exe", kSource);
+    writeFile(folder / "other.exe", kOther);
+    fs::create_symlink("app.exe", utf8Path(folder / "link.exe"));
+    // Dated back an hour, so that a write within the clock's tick still shows.
+    fs::last_write_time(folder / "app.exe", fs::file_time_type::clock::now() - 1h);
+    const int fd = ::open((folder / "app.exe").c_str(), O_RDWR);
+    int tries = 0;
+    const detail::TrimOptions options{.allowUnnamedOutput = false, .beforeReplace = [&] {
+                                          if (tries++ == 0) {
+                                              row.act(folder, fd);
+                                          }
+                                      }};
     detail::TrimStats stats;
+    TrimPlan plan;
+    ASSERT_EQ(scanSource(folder / "link.exe", plan, detail::tuned({}, options, stats)).status,
+              JobStatus::Done);
 
-    const JobResult result = trimFile(source, "small", detail::tuned({}, options, stats));
+    JobResult result = replaceTrimmed(plan, detail::tuned({}, options, stats));
+    if (result.status != JobStatus::Done) {
+        result = replaceTrimmed(plan, detail::tuned({}, options, stats));
+    }
 
-    ::munmap(map, kMiB);
     ::close(fd);
-    EXPECT_EQ(result.status, JobStatus::SourceUnreadable);
-    EXPECT_EQ(result.reason, "文件在读取过程中被改动");
+    EXPECT_EQ(result.status, row.status) << result.reason;
+    EXPECT_EQ(result.path, folder / (row.status == JobStatus::Done ? "app.exe" : "link.exe"));
+    EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), row.left ? *row.left : kTrimmed));
+    EXPECT_TRUE(fs::is_symlink(utf8Path(folder / "link.exe")));
+    Names names = folder.names();
+    names.erase("other.exe");
+    EXPECT_EQ(names, (Names{"app.exe", "link.exe"}));
+}
+
+const std::string kWritten = std::string(kSource).replace(10, 4, "new!");
+const ReplaceCase kReplaces[] = {
+    {"left_alone", [](const ScratchFolder&, int) {}, JobStatus::Done, nullptr},
+    {"renamed_over",
+     [](const ScratchFolder& folder, int) { fs::rename(folder / "other.exe", folder / "app.exe"); },
+     JobStatus::SourceUnreadable, &kOther},
+    {"written_through_an_open_descriptor",
+     [](const ScratchFolder&, int fd) { EXPECT_EQ(::pwrite(fd, "new!", 4, 10), 4); },
+     JobStatus::SourceUnreadable, &kWritten},
+    // The copy's temporary taken away: the first replace has nothing to put in place.
+    {"temporary_taken_away",
+     [](const ScratchFolder& folder, int) {
+         for (const std::string& name : folder.names()) {
+             EXPECT_TRUE(!name.starts_with(".") || fs::remove(utf8Path(folder / name))) << name;
+         }
+     },
+     JobStatus::Done, nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, ReplaceTable, ::testing::ValuesIn(kReplaces), rowName);
+
+// A file system that refuses to set permissions (some FUSE and network ones do), played by a
+// seccomp filter in a child process: the in-place replace fails rather than give the source's
+// place to a copy with other permissions.
+TEST_F(InScratchFolder, ReplaceRefusedWhenThePermissionsCannotBeSet) {
+    writeFile(folder / "app.exe", kSource);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fchmod, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        const sock_fprog program{std::size(filter), filter};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+            ::_exit(2);
+        }
+        TrimPlan plan;
+        scanSource(folder / "app.exe", plan);
+        const JobResult result = replaceTrimmed(plan);
+        ::_exit(result.status == JobStatus::OutputUnwritable && !result.reason.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    ASSERT_NE(WEXITSTATUS(status), 2) << "no seccomp filter here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the replace went on";
+    EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), kSource));
     EXPECT_EQ(folder.names(), (Names{"app.exe"}));
+}
+
+// Temporaries that killed jobs left: the next job in the folder removes those that no one holds
+// locked, and nothing that merely looks like one.
+TEST_F(InScratchFolder, NextJobReclaimsUnheldTemporaries) {
+    writeFile(folder / "app.exe", kSource);
+    const Names kept{".app.exe.Held01.velbrisk-tmp", ".app.exe.Xa81Qz",
+                     "app.exe.Xa81Qz.velbrisk-tmp", ".app.exe.toolong.velbrisk-tmp"};
+    for (const std::string& name : kept) {
+        writeFile(folder / name, "kept");
+    }
+    writeFile(folder / ".small.exe.Left01.velbrisk-tmp", "left behind");
+    const int held = ::open((folder / ".app.exe.Held01.velbrisk-tmp").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    detail::TrimStats stats;
+    const detail::TrimOptions named{.allowUnnamedOutput = false};
+
+    const JobResult result = trimFile(folder / "app.exe", "small", detail::tuned({}, named, stats));
+
+    ::close(held);
+    EXPECT_EQ(result.status, JobStatus::Done) << result.reason;
+    Names expected = kept;
+    expected.insert({"app.exe", "small.exe"});
+    EXPECT_EQ(folder.names(), expected);
 }
 
 }  // namespace
