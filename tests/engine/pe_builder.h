@@ -109,8 +109,7 @@ inline PeImage buildPe(const PeLayout& layout) {
     return image;
 }
 
-// A typical linker's output: headers padded to 0x400, then .text and .data, each padded with
-// zeros to the 0x200 file alignment; the last declared byte is at offset 0x7FF.
+// A typical linker's output: headers, .text and .data, each padded to 0x200 bytes, up to 0x7FF.
 inline PeLayout typicalLayout(bool pe32Plus) {
     return {.pe32Plus = pe32Plus,
             .sections = {{".text", 0x400, 0x200, std::vector<std::uint8_t>(0x150, 0xC3)},

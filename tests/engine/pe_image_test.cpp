@@ -11,8 +11,7 @@ using Bytes = std::vector<std::uint8_t>;
 using End = std::optional<std::int64_t>;
 constexpr End kNotPe = std::nullopt;
 
-// A row: the image (the typical sections unless it names its own), a field it spoils, the file's
-// size if not the image's (zeros past it), the end.
+// The image (typical sections unless named), a field spoiled, the file's size (zeros past it).
 struct ImageCase {
     const char* name;
     PeLayout layout;

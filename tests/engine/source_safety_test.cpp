@@ -100,8 +100,7 @@ const ChangeCase kChanges[] = {
          fs::create_symlink("other.exe", folder / "link");
          fs::rename(folder / "link", folder / "app.exe");
      }},
-    // A shared map changes the file's times only at its first write to a page: a page written
-    // before, it changes unseen. Only the bytes cut, read again after the copy, show it.
+    // A page written before through a shared map changes unseen: only the cut, read again, tells.
     {"mapped_write_into_the_cut", When::AfterCopy,
      [](const ScratchFolder&, char* map) { map[3 * kMiB + kMiB / 2] = 1; }},
 };
@@ -225,9 +224,8 @@ const ReplaceCase kReplaces[] = {
 
 INSTANTIATE_TEST_SUITE_P(Rows, ReplaceTable, ::testing::ValuesIn(kReplaces), rowName);
 
-// A file system that refuses to set permissions (some FUSE and network ones do), played by a
-// seccomp filter in a child process: the in-place replace fails rather than give the source's
-// place to a copy with other permissions.
+// A file system that refuses to set permissions (some FUSE and network ones do), played by seccomp
+// in a child: the replace fails rather than put a copy with other permissions in its stead.
 TEST_F(InScratchFolder, ReplaceRefusedWhenThePermissionsCannotBeSet) {
     writeFile(folder / "app.exe", kSource);
     const pid_t child = ::fork();
@@ -257,8 +255,7 @@ TEST_F(InScratchFolder, ReplaceRefusedWhenThePermissionsCannotBeSet) {
     EXPECT_EQ(folder.names(), (Names{"app.exe"}));
 }
 
-// Temporaries that killed jobs left: the next job in the folder removes those that no one holds
-// locked, and nothing that merely looks like one.
+// The next job in the folder removes killed jobs' temporaries that no one holds, nothing else.
 TEST_F(InScratchFolder, NextJobReclaimsUnheldTemporaries) {
     writeFile(folder / "app.exe", kSource);
     const Names kept{".app.exe.Held01.velbrisk-tmp", ".app.exe.Xa81Qz",

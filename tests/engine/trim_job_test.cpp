@@ -51,8 +51,7 @@ const JobCase kJobs[] = {
      {.allowClone = false, .blockBytes = 64, .kernelChunkBytes = 64}},
     {"plain_copy", "app.exe", "small", JobStatus::Done, "", 3 * kMiB,
      {{0, kNine}, {kMiB, kNine}, {2 * kMiB - 9, kNine}}},
-    // The one data byte opens the run, 4 KiB past a hole: the run's lowest block lies partly below
-    // the edge of the stretch two readers share, and is read all the same.
+    // The run's one data byte, past a hole, in a block partly below the two readers' stretch.
     {"data_in_the_part_block_at_the_shared_stretchs_floor", "app.exe", "small", JobStatus::Done, "",
      16 * kMiB, {{3 * kMiB + 4096, '\x01' + std::string(13 * kMiB - 4097, '\0')}}, {}, 16 * kMiB},
     {"kept_exactly_past_four_gib", "app.exe", "small", JobStatus::Done, "",
@@ -170,8 +169,7 @@ TEST_P(LongScanTable, FindsTheLastDataByteOrFails) {
         const bool spoiled =
             offset <= row.spoiledAt && row.spoiledAt < offset + std::int64_t(into.size());
         if (spoiled && row.spoil == Spoil::Fails) {
-            // Late, so that the other reader has run ahead and waits on this block: only the
-            // failure can wake it.
+            // Late: the other reader, run ahead, waits on this block; only the failure wakes it.
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             ec = std::make_error_code(std::errc::io_error);
             return std::size_t{0};
