@@ -1,10 +1,4 @@
 // Tests of the whole job on real files: what is kept, refusals and stops, a long blank tail.
-
-#include <condition_variable>
-#include <mutex>
-#include <stop_token>
-#include <thread>
-
 #include "engine/tail_scan.h"
 #include "test_files.h"
 #include "tests/deadline.h"
