@@ -1,75 +1,60 @@
 // Tests of the scan's arithmetic and of its zero test, on the edges of the probes and of the words.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <optional>
-#include <string>
-
 #include "engine/tail_scan.h"
 #include "engine/trim.h"
-#include "table_rows.h"
+#include "test_files.h"
 
-namespace velbrisk {
+namespace velbrisk::testing {
 namespace {
 
-using namespace testing;  // the helpers of the engine's tests
-using testing::PrintTo;   // found by argument-dependent lookup only when declared here
+using testing::PrintTo;  // found by argument-dependent lookup only when declared here
 
+// A source of `length` bytes, its last data at `lastDataOffset`: the probe loop's cut
+// {i, a = i - 10, L - a + 1}, or, where a program declares its data to end at `declaredEnd`, the
+// safe cut that keeps it.
 struct CutCase {
     const char* name;
-    std::int64_t length;
-    std::int64_t lastDataOffset;
-    std::optional<Cut> expected;  // {i, a = i - 10, L - a + 1}
-};
-
-class FindCutTable : public ::testing::TestWithParam<CutCase> {};
-
-TEST_P(FindCutTable, GivesTheProbeLoopsCut) {
-    EXPECT_EQ(findCut(GetParam().length, GetParam().lastDataOffset), GetParam().expected);
-}
-
-constexpr std::int64_t kTop = INT64_MAX;
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FindCutTable,
-    ::testing::Values(CutCase{"worked_example", 1000, 700, Cut{300, 290, 711}},
-                      CutCase{"no_blank_tail", 1000, 999, Cut{10, 0, 1001}},
-                      CutCase{"probe_position_would_be_zero", 30, 0, std::nullopt},
-                      CutCase{"last_probe_position_one", 31, 0, Cut{30, 20, 12}},
-                      CutCase{"over_four_gib", 5'000'000'000, 4'294'967'296,
-                              Cut{705'032'710, 705'032'700, 4'294'967'301}},
-                      CutCase{"top_of_the_range_data_near_end", kTop, kTop - 15,
-                              Cut{20, 10, kTop - 9}},
-                      CutCase{"top_of_the_range_no_blank_tail", kTop, kTop - 1, std::nullopt}),
-    rowName);
-
-struct SafeCutCase {
-    const char* name;
-    Cut cut;                   // of a source of 1000 bytes
-    std::int64_t declaredEnd;  // 0: no program
+    std::int64_t length, lastDataOffset, declaredEnd;
     std::optional<Cut> expected;
 };
+constexpr std::int64_t kTop = INT64_MAX;
+const CutCase kCuts[] = {
+    {"worked_example", 1000, 700, 0, Cut{300, 290, 711}},
+    {"no_blank_tail", 1000, 999, 0, Cut{10, 0, 1001}},
+    {"probe_position_would_be_zero", 30, 0, 0, std::nullopt},
+    {"last_probe_position_one", 31, 0, 0, Cut{30, 20, 12}},
+    {"over_four_gib", 5'000'000'000, 4'294'967'296, 0,
+     Cut{705'032'710, 705'032'700, 4'294'967'301}},
+    {"top_of_the_range_data_near_end", kTop, kTop - 15, 0, Cut{20, 10, kTop - 9}},
+    {"top_of_the_range_no_blank_tail", kTop, kTop - 1, 0, std::nullopt},
+    {"declared_end_past_the_cut", 1000, 700, 712, Cut{300, 289, 712}},
+    {"declared_end_at_the_source_end", 1000, 700, 1000, std::nullopt},
+    // The probe cut keeps the program, its extra zero byte too, and stays as it is.
+    {"declared_end_kept_by_the_probe_cut", 1000, 999, 1000, Cut{10, 0, 1001}},
+};
 
-class SafeCutTable : public ::testing::TestWithParam<SafeCutCase> {};
+class CutTable : public ::testing::TestWithParam<CutCase> {};
 
-TEST_P(SafeCutTable, KeepsTheProgramsOwnBytes) {
-    EXPECT_EQ(safeCut(1000, GetParam().cut, GetParam().declaredEnd), GetParam().expected);
+TEST_P(CutTable, KeepsTheDataAndTheProgramsOwnBytes) {
+    const CutCase& row = GetParam();
+    std::optional<Cut> cut = findCut(row.length, row.lastDataOffset);
+    if (cut && row.declaredEnd != 0) {
+        cut = safeCut(row.length, *cut, row.declaredEnd);
+    }
+    EXPECT_EQ(cut, row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SafeCutTable,
-    ::testing::Values(
-        SafeCutCase{"declared_end_past_the_cut", {300, 290, 711}, 712, Cut{300, 289, 712}},
-        SafeCutCase{"declared_end_at_the_source_end", {300, 290, 711}, 1000, std::nullopt},
-        // The probe cut keeps the program, its extra zero byte too, and stays as it is.
-        SafeCutCase{"nothing_cut", {10, 0, 1001}, 1000, Cut{10, 0, 1001}}),
-    rowName);
+INSTANTIATE_TEST_SUITE_P(Rows, CutTable, ::testing::ValuesIn(kCuts), rowName);
 
+// The one byte that is not zero holds only its high bit; -1: none.
 struct ZeroCase {
     const char* name;
     std::size_t length;
-    std::ptrdiff_t dataAt;  // the one byte that is not zero (0x80: only its high bit), or -1
+    std::ptrdiff_t dataAt;
 };
+const ZeroCase kZeroRuns[] = {{"all_zero_many_pieces", 9000, -1},
+                              {"data_in_the_first_piece", 9000, 3},
+                              {"data_last_of_a_piece", 8193, 4096},
+                              {"data_very_last", 1025, 1024}};
 
 class LastNonZeroTable : public ::testing::TestWithParam<ZeroCase> {};
 
@@ -81,12 +66,7 @@ TEST_P(LastNonZeroTable, FindsTheLastDataByte) {
     EXPECT_EQ(lastNonZero(std::as_bytes(std::span{bytes})), GetParam().dataAt);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, LastNonZeroTable,
-                         ::testing::Values(ZeroCase{"all_zero_many_pieces", 9000, -1},
-                                           ZeroCase{"data_in_the_first_piece", 9000, 3},
-                                           ZeroCase{"data_last_of_a_piece", 8193, 4096},
-                                           ZeroCase{"data_very_last", 1025, 1024}),
-                         rowName);
+INSTANTIATE_TEST_SUITE_P(Rows, LastNonZeroTable, ::testing::ValuesIn(kZeroRuns), rowName);
 
 }  // namespace
-}  // namespace velbrisk
+}  // namespace velbrisk::testing

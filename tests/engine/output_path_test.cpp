@@ -1,23 +1,24 @@
 // Tests of paths as text: the output's folder and a path made absolute, by both platforms' rules.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "engine/path_rules.h"
 #include "engine/trim.h"
-#include "table_rows.h"
+#include "test_files.h"
 
-namespace velbrisk {
+namespace velbrisk::testing {
 namespace {
 
-using namespace testing;  // the helpers of the engine's tests
-using testing::PrintTo;   // found by argument-dependent lookup only when declared here
+using testing::PrintTo;  // found by argument-dependent lookup only when declared here
+using enum PathRules;
 
 struct FolderCase {
     const char* name;
     PathRules rules;
-    const char* path;
-    const char* folder;
+    const char *path, *folder;
+};
+const FolderCase kFolders[] = {
+    {"posix_no_separator", Posix, "app.exe", ""},
+    {"posix_backslash_is_a_name_character", Posix, "/a/b\\c.exe", "/a/"},
+    {"windows_drive_folder", Windows, "C:\\tools\\app.exe", "C:\\tools\\"},
+    {"windows_mixed_last_is_slash", Windows, "C:\\a/b.exe", "C:\\a/"},
 };
 
 class FolderOfTable : public ::testing::TestWithParam<FolderCase> {};
@@ -31,26 +32,14 @@ TEST_P(FolderOfTable, KeepsEverythingUpToTheLastSeparator) {
     }
 }
 
-using enum PathRules;
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, FolderOfTable,
-    ::testing::Values(
-        FolderCase{"posix_no_separator", Posix, "app.exe", ""},
-        FolderCase{"posix_backslash_is_a_name_character", Posix, "/a/b\\c.exe", "/a/"},
-        FolderCase{"windows_drive_folder", Windows, "C:\\tools\\app.exe", "C:\\tools\\"},
-        FolderCase{"windows_mixed_last_is_slash", Windows, "C:\\a/b.exe", "C:\\a/"}),
-    rowName);
+INSTANTIATE_TEST_SUITE_P(Rows, FolderOfTable, ::testing::ValuesIn(kFolders), rowName);
 
 // A path made absolute against a current folder, with no look at the disk.
 struct PathRow {
     const char* name;
     PathRules rules;
-    std::string path;
-    std::string currentFolder;
-    std::string absolute;
+    std::string path, currentFolder, absolute;
 };
-
 const PathRow kPathRows[] = {
     {"posix_dots_and_doubled_separators_go", Posix, "./d/.//a.exe", "/home/u/", "/home/u/d/a.exe"},
     {"posix_double_dots_stay", Posix, "../a.exe", "/home/u", "/home/u/../a.exe"},
@@ -84,8 +73,15 @@ TEST(TempNameStem, KeepsWholeUtf8CharactersUpTo200Bytes) {
 // Full Windows paths in the wide-character form that the system calls take past MAX_PATH.
 struct LongFormCase {
     const char* name;
-    std::wstring path;
-    std::wstring longForm;
+    std::wstring path, longForm;
+};
+const LongFormCase kLongForms[] = {
+    {"drive_path", L"C:\\a\\b.exe", L"\\\\?\\C:\\a\\b.exe"},
+    {"lower_case_drive", L"d:\\b.exe", L"\\\\?\\d:\\b.exe"},
+    {"share_path", L"\\\\server\\share\\b.exe", L"\\\\?\\UNC\\server\\share\\b.exe"},
+    {"already_long", L"\\\\?\\C:\\b.exe", L"\\\\?\\C:\\b.exe"},
+    {"device_path", L"\\\\.\\COM1", L"\\\\.\\COM1"},
+    {"drive_relative", L"C:b.exe", L"C:b.exe"},
 };
 
 class LongPathFormTable : public ::testing::TestWithParam<LongFormCase> {};
@@ -94,16 +90,7 @@ TEST_P(LongPathFormTable, PrefixesOnlyFullPathsNotYetInADeviceForm) {
     EXPECT_EQ(longPathForm(std::wstring_view{GetParam().path}), GetParam().longForm);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, LongPathFormTable,
-    ::testing::Values(LongFormCase{"drive_path", L"C:\\a\\b.exe", L"\\\\?\\C:\\a\\b.exe"},
-                      LongFormCase{"lower_case_drive", L"d:\\b.exe", L"\\\\?\\d:\\b.exe"},
-                      LongFormCase{"share_path", L"\\\\server\\share\\b.exe",
-                                   L"\\\\?\\UNC\\server\\share\\b.exe"},
-                      LongFormCase{"already_long", L"\\\\?\\C:\\b.exe", L"\\\\?\\C:\\b.exe"},
-                      LongFormCase{"device_path", L"\\\\.\\COM1", L"\\\\.\\COM1"},
-                      LongFormCase{"drive_relative", L"C:b.exe", L"C:b.exe"}),
-    rowName);
+INSTANTIATE_TEST_SUITE_P(Rows, LongPathFormTable, ::testing::ValuesIn(kLongForms), rowName);
 
 }  // namespace
-}  // namespace velbrisk
+}  // namespace velbrisk::testing

@@ -3,43 +3,15 @@
 #include "pe_builder.h"
 #include "test_files.h"
 
-namespace velbrisk {
+namespace velbrisk::testing {
 namespace {
 
-using namespace testing;  // the helpers of the engine's tests
-using testing::PrintTo;   // found by argument-dependent lookup only when declared here
+using testing::PrintTo;  // found by argument-dependent lookup only when declared here
 using Bytes = std::vector<std::uint8_t>;
 using End = std::optional<std::int64_t>;
 constexpr End kNotPe = std::nullopt;
 
-// The typical image with a certificate table, other data directories or blank bytes at its end.
-PeLayout layout(bool pe32Plus, std::uint32_t certificateOffset = 0,
-                std::uint32_t certificateSize = 0, std::uint32_t directories = 16,
-                std::uint32_t trailingZeros = 0) {
-    PeLayout layout = typicalLayout(pe32Plus);
-    if (certificateSize != 0) {
-        layout.certificateTable = {certificateOffset, certificateSize};
-    }
-    layout.dataDirectoryCount = directories;
-    layout.trailingZeros = trailingZeros;
-    return layout;
-}
-
-PeLayout withSections(bool pe32Plus, std::vector<PeSection> sections) {
-    PeLayout layout = typicalLayout(pe32Plus);
-    layout.sections = std::move(sections);
-    return layout;
-}
-
-// The typical image, unstripped: its symbol table and string table after the sections.
-PeLayout withSymbols(bool pe32Plus, std::uint32_t offset, std::uint32_t count,
-                     std::uint32_t stringTableSize) {
-    PeLayout layout = typicalLayout(pe32Plus);
-    layout.symbolTable = {offset, count, stringTableSize};
-    return layout;
-}
-
-// A row: the image, a field it spoils, the file's size if not the image's (zeros past it), the end.
+// The image (typical sections unless named), a field spoiled, the file's size (zeros past it).
 struct ImageCase {
     const char* name;
     PeLayout layout;
@@ -52,7 +24,11 @@ class DeclaredEndTable : public ::testing::TestWithParam<ImageCase> {};
 
 TEST_P(DeclaredEndTable, ReadsOnlyInsideTheFile) {
     const ImageCase& row = GetParam();
-    PeImage image = buildPe(row.layout);
+    PeLayout layout = row.layout;
+    if (layout.sections.empty()) {
+        layout.sections = typicalLayout(false).sections;
+    }
+    PeImage image = buildPe(layout);
     if (row.spoil != nullptr) {
         row.spoil(image);
     }
@@ -63,50 +39,51 @@ TEST_P(DeclaredEndTable, ReadsOnlyInsideTheFile) {
     EXPECT_LE(file.bytesRead, kMostHeaderBytesRead);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PeImage, DeclaredEndTable,
-    ::testing::Values(
-        ImageCase{"sections_out_of_file_order",
-                  withSections(false, {{".data", 0x600, 0x200, {1}}, {".text", 0x400, 0x200, {3}}}),
-                  nullptr, 0x800},
-        ImageCase{"certificate_table_before_blank_tail", layout(true, 0x800, 0x108, 16, 0x400),
-                  nullptr, 0x908},
-        ImageCase{"five_directories_then_the_section_table", layout(false, 0, 0, 5), nullptr,
-                  0x800},
-        // Sixteen directories built, four counted: the certificate's entry is there to be ignored.
-        ImageCase{"four_directories_have_no_certificate", layout(true, 0x800, 0x20),
-                  [](PeImage& i) { i.put(4, i.certificateEntryOffset - 36, 4); }, 0x800},
-        ImageCase{"section_ending_past_four_gib", layout(true),
-                  [](PeImage& i) { i.put(4, i.headersEnd - 20, 0xFFFFFF00); }, 0x100000100,
-                  std::int64_t{1} << 33},
-        ImageCase{"section_count_65535", withSections(true, {{".bss", 0, 0, {}}}),
-                  [](PeImage& i) { i.put(2, kCoffHeaderOffset + 2, 0xFFFF); }, kNotPe,
-                  std::int64_t{1} << 40},
-        ImageCase{"last_section_one_byte_past_end", layout(false), nullptr, kNotPe, 0x7FF},
-        // 0x800 + 3 × 18 + 0x20: the names after the symbols end the declared data.
-        ImageCase{"string_table_after_the_symbols", withSymbols(false, 0x800, 3, 0x20), nullptr,
-                  0x856},
-        ImageCase{"string_table_size_zero_keeps_its_field", withSymbols(true, 0x800, 2, 0),
-                  nullptr, 0x828},
-        // 0x0E38E38F × 18 passes 4 GiB by 14 bytes: counted in 32 bits it would be 14.
-        ImageCase{"symbols_ending_past_four_gib", withSymbols(true, 0x800, 0, 4),
-                  [](PeImage& i) { i.put(4, kCoffHeaderOffset + 12, 0x0E38E38F); },
-                  0x100000812, std::int64_t{1} << 33}),
-    rowName);
+constexpr std::int64_t k8GiB = std::int64_t{1} << 33;
+const ImageCase kImages[] = {
+    {"sections_out_of_file_order",
+     {.sections = {{".data", 0x600, 0x200, {1}}, {".text", 0x400, 0x200, {3}}}}, nullptr, 0x800},
+    {"certificate_table_before_blank_tail",
+     {.pe32Plus = true, .certificateTable = {{0x800, 0x108}}, .trailingZeros = 0x400}, nullptr,
+     0x908},
+    {"five_directories_then_the_section_table", {.dataDirectoryCount = 5}, nullptr, 0x800},
+    // Sixteen directories built, four counted: the certificate's entry is there to be ignored.
+    {"four_directories_have_no_certificate", {.pe32Plus = true, .certificateTable = {{0x800, 32}}},
+     [](PeImage& i) { i.put(4, i.certificateEntryOffset - 36, 4); }, 0x800},
+    {"section_ending_past_four_gib", {.pe32Plus = true},
+     [](PeImage& i) { i.put(4, i.headersEnd - 20, 0xFFFFFF00); }, 0x100000100, k8GiB},
+    {"section_count_65535", {.pe32Plus = true, .sections = {{".bss", 0, 0, {}}}},
+     [](PeImage& i) { i.put(2, kCoffHeaderOffset + 2, 0xFFFF); }, kNotPe, k8GiB},
+    {"last_section_one_byte_past_end", {}, nullptr, kNotPe, 0x7FF},
+    // 0x800 + 3 × 18 + 0x20: the names after the symbols end the declared data.
+    {"string_table_after_the_symbols", {.symbolTable = {{0x800, 3, 0x20}}}, nullptr, 0x856},
+    {"string_table_size_zero_keeps_its_field", {.pe32Plus = true, .symbolTable = {{0x800, 2, 0}}},
+     nullptr, 0x828},
+    // 0x0E38E38F × 18 passes 4 GiB by 14 bytes: counted in 32 bits it would be 14.
+    {"symbols_ending_past_four_gib", {.pe32Plus = true, .symbolTable = {{0x800, 0, 4}}},
+     [](PeImage& i) { i.put(4, kCoffHeaderOffset + 12, 0x0E38E38F); }, 0x100000812, k8GiB},
+};
+
+INSTANTIATE_TEST_SUITE_P(PeImage, DeclaredEndTable, ::testing::ValuesIn(kImages), rowName);
 
 // A signed or unstripped image cut short anywhere before its declared end is spoiled, and so is
 // one whose header reads fail: its certificate and its symbols must not go unseen.
 TEST(PeImagePrefix, IsAnImageOnlyWithAllItDeclares) {
-    for (const PeLayout& whole : {layout(false, 0x800, 0x40), withSymbols(true, 0x800, 2, 12)}) {
+    PeLayout signedImage = typicalLayout(false);
+    signedImage.certificateTable = {0x800, 0x40};
+    PeLayout unstripped = typicalLayout(true);
+    unstripped.symbolTable = {0x800, 2, 12};
+    for (const PeLayout& whole : {signedImage, unstripped}) {
         const Bytes image = buildPe(whole).bytes;
         for (std::size_t length = 0; length <= image.size(); ++length) {
-            SCOPED_TRACE(::testing::Message() << "PE32+ " << whole.pe32Plus << ", length " << length);
+            SCOPED_TRACE(::testing::Message()
+                         << "PE32+ " << whole.pe32Plus << ", length " << length);
             FakeFile prefix{image, std::int64_t(length)};
             ASSERT_EQ(prefix.declaredEnd(), length == image.size() ? End(length) : kNotPe);
             ASSERT_FALSE(prefix.readOutside);
         }
     }
-    PeLayout signedUnstripped = layout(false, 0x800, 0x40);
+    PeLayout signedUnstripped = signedImage;
     signedUnstripped.symbolTable = {0x840, 1, 8};
     for (int readsLeft = 0; readsLeft < 7; ++readsLeft) {
         FakeFile file{buildPe(signedUnstripped).bytes};
@@ -118,7 +95,10 @@ TEST(PeImagePrefix, IsAnImageOnlyWithAllItDeclares) {
 // The signature ends at 0x830, its last 16 bytes zero padding, then 768 blank bytes: L = 2864,
 // the last data byte at 2079, so the copy keeps 2085 bytes, 11 short of the declared end.
 TEST_F(InScratchFolder, ScanCountsTheProgramBytesItsCutLeavesOut) {
-    Bytes program = buildPe(layout(true, 0x800, 0x30, 16, 768)).bytes;
+    PeLayout layout = typicalLayout(true);
+    layout.certificateTable = {0x800, 0x30};
+    layout.trailingZeros = 768;
+    Bytes program = buildPe(layout).bytes;
     std::fill(program.begin() + 0x820, program.begin() + 0x830, 0);
     writeFile(folder / "signed.exe", std::string(program.begin(), program.end()));
     TrimPlan plan;
@@ -134,4 +114,4 @@ TEST_F(InScratchFolder, ScanCountsTheProgramBytesItsCutLeavesOut) {
 }
 
 }  // namespace
-}  // namespace velbrisk
+}  // namespace velbrisk::testing

@@ -1,22 +1,30 @@
-// Tests of the job in a world that does not hold still, and of what the copy's modes grant.
+// Tests of the job in a world that does not hold still (the source changed during the job, the
+// in-place replace raced, killed jobs' leftovers) and of what the copy's modes grant.
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 
 #include "engine/trim_internals.h"
 #include "test_files.h"
 
-namespace velbrisk {
+namespace velbrisk::testing {
 namespace {
 
-using namespace testing;  // the helpers of the engine's tests
-using testing::PrintTo;   // found by argument-dependent lookup only when declared here
+using testing::PrintTo;  // found by argument-dependent lookup only when declared here
+using namespace std::chrono_literals;
 
-// Another program changes the source during the scan, while the user is asked, or in the copy.
-enum class When { Scan, Between, Copy };
+// Another program changes the source during the scan, while the user is asked, in the copy, or
+// after it, through `map`: the source mapped, shared, its page at 3.5 MiB written before the job.
+enum class When { Scan, Between, Copy, AfterCopy };
 
 struct ChangeCase {
     const char* name;
     When when;
-    void (*change)(const ScratchFolder& folder);
+    void (*change)(const ScratchFolder& folder, char* map);
 };
 
 class ChangeTable : public ScratchTable<ChangeCase> {};
@@ -25,19 +33,22 @@ class ChangeTable : public ScratchTable<ChangeCase> {};
 // blocks that give the change many steps to act between.
 TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     const ChangeCase& row = GetParam();
-    const Ranges pieces{{0, 64 * kKiB}, {kMiB, kMiB + 64 * kKiB}, {3 * kMiB, 3 * kMiB + 64 * kKiB}};
     const std::string real = folder / "real.exe";
-    writeFile(real, bytesWithData(4 * kMiB, pieces), true);
+    const std::string piece = bytesWithData(64 * kKiB, {{0, 64 * kKiB}});
+    writeSparse(real, 4 * kMiB, {{0, piece}, {kMiB, piece}, {3 * kMiB, piece}});
     writeFile(folder / "other.exe", "another program");
     ASSERT_EQ(::symlink("real.exe", (folder / "app.exe").c_str()), 0);
-    // Kernels before 6.13 stamp times at the timer's tick: the source is dated back an hour, so
-    // that a rewrite within the tick still shows.
-    fs::last_write_time(real, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const int fd = ::open(real.c_str(), O_RDWR);
+    auto* map = static_cast<char*>(::mmap(nullptr, 4 * kMiB, PROT_WRITE, MAP_SHARED, fd, 0));
+    ASSERT_NE(map, MAP_FAILED);
+    map[3 * kMiB + kMiB / 2] = 0;
+    // Dated back an hour: kernels before 6.13 stamp times at the timer's tick.
+    fs::last_write_time(real, fs::file_time_type::clock::now() - 1h);
     When now = When::Scan;
     bool changed = false;
     const auto changeWhen = [&](When when) {
         if (!changed && when == row.when) {
-            row.change(folder);
+            row.change(folder, map);
             changed = true;
         }
     };
@@ -47,8 +58,9 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
                                  }
                              },
                              {}};
-    const detail::TrimOptions steps{
-        .allowClone = false, .blockBytes = 64 * kKiB, .kernelChunkBytes = 64 * kKiB};
+    const detail::TrimOptions steps{.allowClone = false, .blockBytes = 64 * kKiB,
+                                    .kernelChunkBytes = 64 * kKiB,
+                                    .afterCopy = [&] { changeWhen(When::AfterCopy); }};
     detail::TrimStats stats;
     TrimPlan plan;
 
@@ -60,6 +72,8 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
         result = writeTrimmed(plan, folder / "small.exe", detail::tuned(control, steps, stats));
     }
 
+    ::munmap(map, 4 * kMiB);
+    ::close(fd);
     ASSERT_TRUE(changed) << "the job ended before the change";
     EXPECT_EQ(result.status, JobStatus::SourceUnreadable);
     EXPECT_EQ(result.path, folder / "app.exe");
@@ -67,58 +81,51 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     EXPECT_EQ(folder.names(), (Names{"app.exe", "other.exe", "real.exe"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ChangeTable,
-    ::testing::Values(
-        // Cut short, a sparse source reads as holes where it ended: only its change shows it.
-        ChangeCase{"cut_short_during_the_scan", When::Scan,
-                   [](const ScratchFolder& folder) {
-                       EXPECT_EQ(::truncate((folder / "real.exe").c_str(), 2 * kMiB), 0);
-                   }},
-        // Rewritten in the kept data, its modification time set back: only the change time tells.
-        ChangeCase{"rewritten_times_set_back", When::Between,
-                   [](const ScratchFolder& folder) {
-                       const std::string real = folder / "real.exe";
-                       const auto modified = fs::last_write_time(real);
-                       std::fstream(real, std::ios::in | std::ios::out | std::ios::binary)
-                               .seekp(3 * kMiB + 8)
-                           << "new!";
-                       fs::last_write_time(real, modified);
-                   }},
-        // The file the job holds is untouched: only the path tells.
-        ChangeCase{"path_led_elsewhere_during_the_copy", When::Copy,
-                   [](const ScratchFolder& folder) {
-                       fs::create_symlink("other.exe", folder / "link");
-                       fs::rename(folder / "link", folder / "app.exe");
-                   }}),
-    rowName);
+const ChangeCase kChanges[] = {
+    // Cut short, a sparse source reads as holes where it ended: only its change shows it.
+    {"cut_short_during_the_scan", When::Scan,
+     [](const ScratchFolder& folder, char*) {
+         EXPECT_EQ(::truncate((folder / "real.exe").c_str(), 2 * kMiB), 0);
+     }},
+    // Rewritten in the kept data, its modification time set back: only the change time tells.
+    {"rewritten_times_set_back", When::Between,
+     [](const ScratchFolder& folder, char*) {
+         const auto modified = fs::last_write_time(folder / "real.exe");
+         std::fstream(folder / "real.exe", std::ios::in | std::ios::out).seekp(3 * kMiB) << "new!";
+         fs::last_write_time(folder / "real.exe", modified);
+     }},
+    // The file the job holds is untouched: only the path tells.
+    {"path_led_elsewhere_during_the_copy", When::Copy,
+     [](const ScratchFolder& folder, char*) {
+         fs::create_symlink("other.exe", folder / "link");
+         fs::rename(folder / "link", folder / "app.exe");
+     }},
+    // A page written before through a shared map changes unseen: only the cut, read again, tells.
+    {"mapped_write_into_the_cut", When::AfterCopy,
+     [](const ScratchFolder&, char* map) { map[3 * kMiB + kMiB / 2] = 1; }},
+};
 
-// The access list as getfacl prints it, one entry a line, without the effective rights.
-std::string accessList(const std::string& path) {
-    const std::string command = "getfacl -cEp '" + path + "' >'" + path + ".acl' 2>/dev/null";
-    return std::system(command.c_str()) == 0 ? readFile(path + ".acl") : "";
-}
+INSTANTIATE_TEST_SUITE_P(Rows, ChangeTable, ::testing::ValuesIn(kChanges), rowName);
 
+// The copy grants no one more than the source did, under the umask as cp's copy would: a user or a
+// group that the source's list denies is denied by the copy's, which the umask cuts as a mode.
 struct ModeCase {
     const char* name;
     mode_t sourceMode;
     const char* entry;  // setfacl's entry for the source, if any
-    mode_t umask;
-    mode_t expected;
-    const char* expectedList;  // the copy's access list, when the source has one
+    mode_t umask, expected;
+    const char* expectedList;  // the copy's access list, as getfacl prints it, when it has one
 };
 
 class ModeTable : public ScratchTable<ModeCase> {};
 
-// The copy grants no one more than the source did, under the umask as cp's copy would: a user or a
-// group that the source's list denies is denied by the copy's, which the umask cuts as a mode.
 TEST_P(ModeTable, GrantsNoMoreThanTheSource) {
     const ModeCase& row = GetParam();
     const std::string source = folder / "app.exe";
+    const std::string copy = folder / "small.exe";
     writeFile(source, bytesWithData(1000, {{0, 701}}));
     ASSERT_EQ(::chmod(source.c_str(), row.sourceMode), 0);
-    if (row.entry &&
-        std::system(("setfacl -m " + std::string{row.entry} + " '" + source + "'").c_str()) != 0) {
+    if (row.entry && std::system(("setfacl -m " + std::string{row.entry} + " " + source).c_str())) {
         GTEST_SKIP() << "setfacl (Debian's acl package) or this file system's access lists missing";
     }
     const mode_t umask = ::umask(row.umask);
@@ -127,46 +134,149 @@ TEST_P(ModeTable, GrantsNoMoreThanTheSource) {
 
     ::umask(umask);
     ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
-    struct stat st {};
-    ASSERT_EQ(::stat((folder / "small.exe").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, row.expected) << std::oct << st.st_mode;
+    EXPECT_EQ(fs::status(copy).permissions(), fs::perms(row.expected));
     if (row.entry) {
-        EXPECT_EQ(accessList(folder / "small.exe"), row.expectedList);
+        EXPECT_EQ(std::system(("getfacl -cEp " + copy + " >" + copy + ".acl").c_str()), 0);
+        EXPECT_EQ(readFile(copy + ".acl"), row.expectedList);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ModeTable,
-    ::testing::Values(ModeCase{"set_id_bits_dropped", 06775, nullptr, 022, 0755, ""},
-                      ModeCase{"named_user_denied", 0644, "u:nobody:---", 022, 0644,
-                               "user::rw-\nuser:nobody:---\ngroup::r--\nmask::r--\nother::r--\n\n"},
-                      ModeCase{
-                          "named_group_cut_by_the_umask", 0660, "g:nogroup:rw-", 027, 0640,
-                          "user::rw-\ngroup::rw-\ngroup:nogroup:rw-\nmask::r--\nother::---\n\n"}),
-    rowName);
+const ModeCase kModes[] = {
+    {"set_id_bits_dropped", 06775, nullptr, 022, 0755, ""},
+    {"named_user_denied", 0644, "u:nobody:---", 022, 0644,
+     "user::rw-\nuser:nobody:---\ngroup::r--\nmask::r--\nother::r--\n\n"},
+    {"named_group_cut_by_the_umask", 0660, "g:nogroup:rw-", 027, 0640,
+     "user::rw-\ngroup::rw-\ngroup:nogroup:rw-\nmask::r--\nother::---\n\n"},
+};
 
-// A writer through a shared memory map changes the file's times only when it first writes to a
-// page: a page it has written before, it changes unseen. Only the bytes cut, read again after the
-// copy, show it.
-TEST_F(InScratchFolder, MappedWriteIntoTheCutIsSeen) {
-    const std::string source = folder / "app.exe";
-    writeFile(source, bytesWithData(kMiB, {{0, 700 * kKiB}}));
-    const int fd = ::open(source.c_str(), O_RDWR);
-    auto* map =
-        static_cast<char*>(::mmap(nullptr, kMiB, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
-    ASSERT_NE(map, MAP_FAILED);
-    map[900 * kKiB] = 0;  // the page written once, before the job
-    const detail::TrimOptions options{.afterCopy = [&] { map[900 * kKiB] = 1; }};
+INSTANTIATE_TEST_SUITE_P(Rows, ModeTable, ::testing::ValuesIn(kModes), rowName);
+
+
+const std::string kSource = bytesWithData(kMiB, {{0, 700 * kKiB}});
+const std::string kTrimmed = keptBytes(kSource, findCut(kMiB, 700 * kKiB - 1)->outputLength);
+const std::string kOther = "another program";
+
+// What the second program does just before the copy first tries to take the source's place, after
+// the job's last look at the source: through `fd`, the source opened before the job, or by name. A
+// replace that failed is tried again, and must keep to the source as scanned.
+struct ReplaceCase {
+    const char* name;
+    void (*act)(const ScratchFolder& folder, int fd);
+    JobStatus status;
+    const std::string* left;  // what app.exe holds afterwards; null: the trimmed copy
+};
+
+class ReplaceTable : public ScratchTable<ReplaceCase> {};
+
+// The job is given link.exe, a symbolic link to app.exe: the link stays one, app.exe is replaced.
+TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
+    const ReplaceCase& row = GetParam();
+    writeFile(folder / "app.exe", kSource);
+    writeFile(folder / "other.exe", kOther);
+    fs::create_symlink("app.exe", utf8Path(folder / "link.exe"));
+    // Dated back an hour, so that a write within the clock's tick still shows.
+    fs::last_write_time(folder / "app.exe", fs::file_time_type::clock::now() - 1h);
+    const int fd = ::open((folder / "app.exe").c_str(), O_RDWR);
+    int tries = 0;
+    const detail::TrimOptions options{.allowUnnamedOutput = false, .beforeReplace = [&] {
+                                          if (tries++ == 0) {
+                                              row.act(folder, fd);
+                                          }
+                                      }};
     detail::TrimStats stats;
+    TrimPlan plan;
+    ASSERT_EQ(scanSource(folder / "link.exe", plan, detail::tuned({}, options, stats)).status,
+              JobStatus::Done);
 
-    const JobResult result = trimFile(source, "small", detail::tuned({}, options, stats));
+    JobResult result = replaceTrimmed(plan, detail::tuned({}, options, stats));
+    if (result.status != JobStatus::Done) {
+        result = replaceTrimmed(plan, detail::tuned({}, options, stats));
+    }
 
-    ::munmap(map, kMiB);
     ::close(fd);
-    EXPECT_EQ(result.status, JobStatus::SourceUnreadable);
-    EXPECT_EQ(result.reason, "文件在读取过程中被改动");
+    EXPECT_EQ(result.status, row.status) << result.reason;
+    EXPECT_EQ(result.path, folder / (row.status == JobStatus::Done ? "app.exe" : "link.exe"));
+    EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), row.left ? *row.left : kTrimmed));
+    EXPECT_TRUE(fs::is_symlink(utf8Path(folder / "link.exe")));
+    Names names = folder.names();
+    names.erase("other.exe");
+    EXPECT_EQ(names, (Names{"app.exe", "link.exe"}));
+}
+
+const std::string kWritten = std::string(kSource).replace(10, 4, "new!");
+const ReplaceCase kReplaces[] = {
+    {"left_alone", [](const ScratchFolder&, int) {}, JobStatus::Done, nullptr},
+    {"renamed_over",
+     [](const ScratchFolder& folder, int) { fs::rename(folder / "other.exe", folder / "app.exe"); },
+     JobStatus::SourceUnreadable, &kOther},
+    {"written_through_an_open_descriptor",
+     [](const ScratchFolder&, int fd) { EXPECT_EQ(::pwrite(fd, "new!", 4, 10), 4); },
+     JobStatus::SourceUnreadable, &kWritten},
+    // The copy's temporary taken away: the first replace has nothing to put in place.
+    {"temporary_taken_away",
+     [](const ScratchFolder& folder, int) {
+         for (const std::string& name : folder.names()) {
+             EXPECT_TRUE(!name.starts_with(".") || fs::remove(utf8Path(folder / name))) << name;
+         }
+     },
+     JobStatus::Done, nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, ReplaceTable, ::testing::ValuesIn(kReplaces), rowName);
+
+// A file system that refuses to set permissions (some FUSE and network ones do), played by seccomp
+// in a child: the replace fails rather than put a copy with other permissions in its stead.
+TEST_F(InScratchFolder, ReplaceRefusedWhenThePermissionsCannotBeSet) {
+    writeFile(folder / "app.exe", kSource);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fchmod, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        const sock_fprog program{std::size(filter), filter};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+            ::_exit(2);
+        }
+        TrimPlan plan;
+        scanSource(folder / "app.exe", plan);
+        const JobResult result = replaceTrimmed(plan);
+        ::_exit(result.status == JobStatus::OutputUnwritable && !result.reason.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    ASSERT_NE(WEXITSTATUS(status), 2) << "no seccomp filter here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the replace went on";
+    EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), kSource));
     EXPECT_EQ(folder.names(), (Names{"app.exe"}));
 }
 
+// The next job in the folder removes killed jobs' temporaries that no one holds, nothing else.
+TEST_F(InScratchFolder, NextJobReclaimsUnheldTemporaries) {
+    writeFile(folder / "app.exe", kSource);
+    const Names kept{".app.exe.Held01.velbrisk-tmp", ".app.exe.Xa81Qz",
+                     "app.exe.Xa81Qz.velbrisk-tmp", ".app.exe.toolong.velbrisk-tmp"};
+    for (const std::string& name : kept) {
+        writeFile(folder / name, "kept");
+    }
+    writeFile(folder / ".small.exe.Left01.velbrisk-tmp", "left behind");
+    const int held = ::open((folder / ".app.exe.Held01.velbrisk-tmp").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    detail::TrimStats stats;
+    const detail::TrimOptions named{.allowUnnamedOutput = false};
+
+    const JobResult result = trimFile(folder / "app.exe", "small", detail::tuned({}, named, stats));
+
+    ::close(held);
+    EXPECT_EQ(result.status, JobStatus::Done) << result.reason;
+    Names expected = kept;
+    expected.insert({"app.exe", "small.exe"});
+    EXPECT_EQ(folder.names(), expected);
+}
+
 }  // namespace
-}  // namespace velbrisk
+}  // namespace velbrisk::testing

@@ -80,30 +80,27 @@ struct InScratchFolder : ::testing::Test {
     ScratchFolder folder;
 };
 
-// Writes `bytes` to `path`. A sparse file stores only the 4 KiB blocks that hold data; the rest it
-// leaves to the file system, which keeps them as holes where it can.
-inline void writeFile(const std::string& path, const std::string& bytes, bool sparse = false) {
-    if (!sparse) {
-        std::ofstream out(utf8Path(path), std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        ASSERT_TRUE(out.good()) << "cannot write " << path;
-        return;
-    }
-#ifndef _WIN32
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_EQ(::ftruncate(fd, off_t(bytes.size())), 0) << path;
-    for (std::size_t at = 0; at < bytes.size(); at += 4096) {
-        const std::string block = bytes.substr(at, 4096);
-        if (block.find_first_not_of('\0') != std::string::npos) {
-            ASSERT_EQ(::pwrite(fd, block.data(), block.size(), off_t(at)), ssize_t(block.size()));
-        }
-    }
-    struct stat st {};
-    ASSERT_EQ(::fstat(fd, &st), 0);
-    ::close(fd);
-    ASSERT_LT(st.st_blocks * 512, st.st_size / 2) << "this file system keeps no holes";
-#endif
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(utf8Path(path), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
+
+using Runs = std::vector<std::pair<std::int64_t, std::string>>;
+
+#ifndef _WIN32
+// A file of `length` bytes that stores only its runs, each at its offset: the rest are holes.
+inline void writeSparse(const std::string& path, std::int64_t length, const Runs& runs) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(::ftruncate(fd, length), 0) << path;
+    for (const auto& [offset, run] : runs) {
+        ASSERT_EQ(::pwrite(fd, run.data(), run.size(), offset), ssize_t(run.size()));
+    }
+    const off_t firstHole = ::lseek(fd, 0, SEEK_HOLE);
+    ::close(fd);
+    ASSERT_LT(firstHole, length) << "this file system keeps no holes";
+}
+#endif
 
 inline std::string readFile(const std::string& path) {
     std::ostringstream bytes;

@@ -6,10 +6,10 @@
 #include "engine/trim_internals.h"
 #include "test_files.h"
 
-namespace velbrisk {
+namespace velbrisk::testing {
 namespace {
 
-using namespace testing;  // the helpers of the engine's tests
+using namespace std::chrono_literals;
 
 // A 1000-byte file with data up to offset 700 and zeros after it, and its copy of 711 bytes.
 const std::string kSource = bytesWithData(1000, {{0, 701}});
@@ -45,20 +45,15 @@ TEST_F(WindowsFiles, ChineseNamesAndLetterCase) {
 
 // Refused before anything is written, for the engine's own reason: the C library's is English.
 TEST_F(WindowsFiles, NamesWindowsWouldMisreadAreRefusedInChinese) {
-    struct Row {
-        const char* name;
-        const char* outputName;
-        JobError reason;
-    };
     writeFile(in("程序.exe"), kSource);
     writeFile(in("a"), "the file whose stream the colon would name");
     folder.makeFolder("测试 文件夹/taken.exe");
     const Names before = folder.names("测试 文件夹");
-    for (const Row& row : {Row{"stream of a file there", "a:b", JobError::ColonInName},
-                           Row{"name of a folder", "taken", JobError::IsAFolder}}) {
-        const JobResult result = trimFile(in("程序.exe"), row.outputName);
-        EXPECT_EQ(result.status, JobStatus::OutputUnwritable) << row.name;
-        EXPECT_EQ(result.reason, make_error_code(row.reason).message()) << row.name;
+    for (const auto& [outputName, reason] :
+         {std::pair{"a:b", JobError::ColonInName}, std::pair{"taken", JobError::IsAFolder}}) {
+        const JobResult result = trimFile(in("程序.exe"), outputName);
+        EXPECT_EQ(result.status, JobStatus::OutputUnwritable) << outputName;
+        EXPECT_EQ(result.reason, make_error_code(reason).message()) << outputName;
     }
     EXPECT_EQ(folder.names("测试 文件夹"), before);
 }
@@ -66,9 +61,8 @@ TEST_F(WindowsFiles, NamesWindowsWouldMisreadAreRefusedInChinese) {
 TEST(WindowsErrors, SystemWordsComeBackAsUtf8WithoutALineBreak) {
     const std::string text = os::errorText({ERROR_FILE_NOT_FOUND, std::system_category()});
     ASSERT_FALSE(text.empty());
-    EXPECT_NE(::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                    static_cast<int>(text.size()), nullptr, 0),
-              0);
+    EXPECT_NE(::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), int(text.size()),
+                                    nullptr, 0), 0);
     EXPECT_EQ(text.find_last_of("\r\n"), std::string::npos);
 }
 
@@ -86,13 +80,10 @@ TEST_F(WindowsFiles, ReplaceShowsWhatItReplacedAndReadOnlyStays) {
     const std::string source = in("程序.exe");
     for (const bool writer : {false, true}) {
         writeFile(source, kSource);
-        fs::last_write_time(utf8Path(source),
-                            fs::file_time_type::clock::now() - std::chrono::hours(1));
+        fs::last_write_time(utf8Path(source), fs::file_time_type::clock::now() - 1h);
         const detail::TrimOptions options{.beforeReplace = [&] {
             if (writer) {
-                std::fstream(utf8Path(source), std::ios::in | std::ios::out | std::ios::binary)
-                        .seekp(10)
-                    << "new!";
+                std::fstream(utf8Path(source), std::ios::in | std::ios::out).seekp(10) << "new!";
             }
         }};
         detail::TrimStats stats;
@@ -137,4 +128,4 @@ TEST_F(WindowsFiles, NextJobReclaimsUnheldTemporaries) {
 }
 
 }  // namespace
-}  // namespace velbrisk
+}  // namespace velbrisk::testing
