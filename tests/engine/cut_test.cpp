@@ -54,7 +54,11 @@ struct ZeroCase {
 const ZeroCase kZeroRuns[] = {{"all_zero_many_pieces", 9000, -1},
                               {"data_in_the_first_piece", 9000, 3},
                               {"data_last_of_a_piece", 8193, 4096},
-                              {"data_very_last", 1025, 1024}};
+                              {"data_very_last", 1025, 1024},
+                              // The zero test takes 64 bytes a step in four lanes of 16.
+                              {"data_in_the_second_lane", 4096, 64 + 17},
+                              {"data_in_the_third_lane", 4096, 128 + 40},
+                              {"data_in_the_fourth_lane", 4096, 192 + 63}};
 
 class LastNonZeroTable : public ::testing::TestWithParam<ZeroCase> {};
 
