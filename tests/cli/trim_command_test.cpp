@@ -95,8 +95,8 @@ const CommandRow kCommandRows[] = {
 #ifndef _WIN32  // no Windows name holds a line break; links need rights there
     {"in_place_through_a_link_names_the_file_replaced", "a.exe:T l.exe@a.exe", "-i l.exe", 0,
      "l.exe：1007 → 108 字节，节省 89.2%，已替换链接指向的文件 a.exe\n", "", "a.exe:t l.exe@"},
-    {"a_line_break_in_a_name_is_quoted", "a\nb.exe:T", "-n a\nb.exe", 0,
-     "\"a\\nb.exe\"：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a\nb.exe:T"},
+    {"a_line_break_in_a_name_is_quoted", "a\"\\\nb.exe:T", "-n a\"\\\nb.exe", 0,
+     "\"a\\\"\\\\\\nb.exe\"：1007 → 108 字节，可节省 89.2%（未写入）\n", "", "a\"\\\nb.exe:T"},
 #endif
     {"dashes_as_file_names", "-:T -n:T", "-q - -- -n", 0, "", "",
      "-:T -.trimmed:t -n:T -n.trimmed:t"},
