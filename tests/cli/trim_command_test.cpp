@@ -34,8 +34,7 @@ std::string usage(const std::string& error) {
 
 struct CommandRow {
     const char* name;
-    const char* before;  // the folder: "name:contents ...", contents as kContents says; "name/" a
-                         // folder, "name@target" a symbolic link
+    const char* before;     // "name:contents ..." as kContents says; "name/", "name@target"
     const char* arguments;  // split at spaces; names are relative to the folder
     int status;
     std::string out;  // "…" stands for the rest of its line
@@ -65,9 +64,6 @@ const CommandRow kCommandRows[] = {
      "a.exe：1007 → 108 字节，节省 89.2%，写入 small.exe\n", "", "a.exe:T small.exe:t"},
     {"output_name_that_is_the_source", "a.exe:T", "--output=a a.exe", 1, "",
      "velbrisk-trim：压缩文件不能与被压缩文件相同！a.exe\n", "a.exe:T"},
-    {"program_kept_whole_by_default", "p.exe:P", "p.exe", 0,
-     "p.exe：3048 → 2048 字节，节省 32.8%，为程序保留 439 字节，写入 p.trimmed.exe\n", "",
-     "p.exe:P p.trimmed.exe:k"},
     {"dry_run_gives_both_cuts_of_a_program", "p.exe:P", "--dry-run p.exe", 0,
      "p.exe：3048 → 2048 字节，可节省 32.8%，为程序保留 439 字节（全部去掉为 1609 字节）（未写入）\n",
      "", "p.exe:P"},

@@ -147,7 +147,6 @@ INSTANTIATE_TEST_SUITE_P(
                ended("prog.exe", error + "无法写入压缩文件！\n{dir}no/small.exe\n{reason} [Text off]")},
         UseRow{"output_is_the_source", start("prog.exe", "prog"),
                ended("prog.exe", error + "压缩文件不能与被压缩文件相同！ [Text off]")},
-        UseRow{"question_esc_writes_nothing", start("pe.exe", "small"), ended("pe.exe", question)},
         // The first probe holding data is 260 bytes from the end: 1024 - 250 + 1 bytes.
         UseRow{"question_cut_all_writes", "answer 0|" + start("pe.exe", "small"),
                ended("pe.exe", question + " / " + done) + "|files=" + kFiles + ", small.exe 775"},
