@@ -1,5 +1,4 @@
-// velbrisk-trim's command on real files: what each command line writes, reports and ends with,
-// and how a batch stops.
+// velbrisk-trim's command on real files: what each command line writes, reports and ends with.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,8 +41,7 @@ struct CommandRow {
     const char* after;  // the whole folder afterwards
 };
 
-// Upper case a file as made, lower case its trimmed copy. F has no blank tail (its copy would be
-// one byte longer).
+// Upper case a file as made, lower case its trimmed copy; F has no blank tail.
 const std::map<char, std::string> kContents = {{'T', kTailed},
                                                {'t', keptBytes(kTailed, 108)},
                                                {'P', kProgram},
@@ -208,9 +206,8 @@ struct RecordingProgress : FileProgress {
     std::stop_source stop;
 };
 
-// 20 MiB of data and 1 MiB blank: the scan reads little more than the blank MiB, so the stop
-// comes while the copy runs. The display is gone before a file's line is written; after the stop
-// no file begins and nothing partial is left. A stop once the last file is in place undoes nothing.
+// 20 MiB of data, 1 MiB blank: the stop comes in the copy. The display is gone before a file's
+// line; after the stop no file begins, nothing partial is left; a stop after the last undoes none.
 TEST_F(InScratchFolder, ABatchShowsEachFilesProgressAndStopsAtOnce) {
     const Deadline deadline("the stopped batches, and the scan's readers, to end");
     writeFile(folder / "a.exe", kTailed);
