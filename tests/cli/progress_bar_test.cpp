@@ -39,8 +39,9 @@ TEST(ProgressLine, Reads) {
 TEST(ProgressBar, DrawsOnlyLongFilesAndLeavesTheLineBlank) {
     std::chrono::steady_clock::time_point now{};
     std::ostringstream terminal;
+    std::size_t columns = 0;
     ProgressBar bar(
-        terminal, [&now] { return now; }, 500ms, 100ms);
+        terminal, [&now] { return now; }, 500ms, 100ms, [&columns] { return columns; });
     const auto update = [&](std::chrono::milliseconds later, std::uint64_t done) {
         now += later;
         bar.update(done, 100);
@@ -52,12 +53,14 @@ TEST(ProgressBar, DrawsOnlyLongFilesAndLeavesTheLineBlank) {
     bar.begin("long.exe");
     update(500ms, 0);
     update(50ms, 50);
+    columns = 20;  // a narrowed terminal: the shorter line covers the longer one, no further
     update(50ms, 100);
     bar.end();
     bar.begin("next.exe");
     update(100ms, 50);
-    const std::string last = progressLine(100, 100);
-    EXPECT_EQ(terminal.str(), "\r" + progressLine(0, 100) + "\r" + last + "\r" +
+    const std::string first = progressLine(0, 100), last = progressLine(100, 100, 20);
+    EXPECT_EQ(terminal.str(), "\r" + first + "\r" + last +
+                                  std::string(first.size() - last.size(), ' ') + "\r" +
                                   std::string(last.size(), ' ') + "\r");
 }
 

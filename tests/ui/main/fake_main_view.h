@@ -46,7 +46,12 @@ public:
         ++progressWindows;
         cancelButton = std::move(cancel);
     }
-    void setProgress(int) override {}
+    void setProgress(int steps) override {
+        bar.push_back(steps);
+        if (onProgress) {
+            onProgress();
+        }
+    }
     void closeProgress() override { cancelButton = nullptr; }
 
     std::string Text, SaveText;
@@ -57,6 +62,8 @@ public:
     std::optional<std::string> chooserAnswer;  // what the chooser's OK gives; none: cancelled
     std::function<void()> cancelButton;
     std::function<void()> onWait;  // runs on the "window's thread" after each wait
+    std::function<void()> onProgress;  // runs there after each move of the bar
+    std::vector<int> bar;
 
 private:
     std::atomic<bool> woken_{false};

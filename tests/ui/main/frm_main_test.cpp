@@ -147,7 +147,6 @@ INSTANTIATE_TEST_SUITE_P(
                ended("prog.exe", error + "无法写入压缩文件！\n{dir}no/small.exe\n{reason} [Text off]")},
         UseRow{"output_is_the_source", start("prog.exe", "prog"),
                ended("prog.exe", error + "压缩文件不能与被压缩文件相同！ [Text off]")},
-        UseRow{"question_esc_writes_nothing", start("pe.exe", "small"), ended("pe.exe", question)},
         // The first probe holding data is 260 bytes from the end: 1024 - 250 + 1 bytes.
         UseRow{"question_cut_all_writes", "answer 0|" + start("pe.exe", "small"),
                ended("pe.exe", question + " / " + done) + "|files=" + kFiles + ", small.exe 775"},
@@ -168,8 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Then how many colour changes reached the view: moves come by the dozen, only a change is drawn.
         UseRow{"hover_Text_leaves_Label3_red", "move Label Label Lbl_Com Lbl_Exit Label3 Text", "links=BBBR 7"},
         UseRow{"hover_Text_and_form_turn_the_rest_blue", "move Label Text Label3 form form", "links=BBBB 4"},
-        // Only the first file of the list counts, and only with "EXE" or "exe" as its last letters.
-        // "/:/" is a folder ":" here, not a drive's root that keeps its separator.
+        // Only the list's first file counts, ending "EXE" or "exe"; "/:/" is a folder, not a drive.
         UseRow{"drop_first_of_several", "drop /:/TOOLS.EXE// {unconverted} /srv/b.exe", "Text=/:/TOOLS.EXE"},
         UseRow{"drop_unconverted_first_refused", "Text typed|drop {unconverted} /srv/b.exe",
                "Text=typed|said=" + error + "拖放的文件名含有无法识别的字符，无法使用该文件！"},

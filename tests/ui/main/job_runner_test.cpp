@@ -35,6 +35,35 @@ TEST(JobRunner, progressWindowAfterHalfASecondWhoseCancelStopsEveryLaterPhase) {
     EXPECT_FALSE(laterPhaseRan);
 }
 
+// The bar shows the figures a phase gave just before it ended (a question may wait before the
+// next), and never goes back when the engine's total falls.
+TEST(JobRunner, barShowsTheLastFiguresAndNeverGoesBack) {
+    const Deadline deadline("the worker's phases to end");
+    FakeMainView view;
+    ui::JobRunner runner(view, 0ms);
+    std::atomic<bool> drawn{false}, ending{false};
+    view.onProgress = [&] {  // the phase ends between the window's last look and its end
+        if (view.bar.back() == 5000 && !drawn.exchange(true)) {
+            while (!ending) {
+                std::this_thread::sleep_for(1ms);
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+    };
+    runner.run([&](const JobControl& control) {
+        control.progress(50, 100);
+        while (!drawn) {
+            std::this_thread::sleep_for(1ms);
+        }
+        control.progress(100, 100);
+        return ending = true, JobResult{};
+    });
+    EXPECT_EQ(view.bar.back(), 10000) << "as a question between phases waits";
+    runner.run([](const JobControl& control) { return control.progress(60, 1000), JobResult{}; });
+    std::erase(view.bar, 0);  // the empty bar, if the window came before the first figures
+    EXPECT_EQ(view.bar, (std::vector<int>{5000, 10000}));
+}
+
 // The bar's position in ten-thousandths; it is full only when all is done.
 TEST(JobRunner, progressSteps) {
     const std::uint64_t most = ~std::uint64_t{0};
