@@ -11,15 +11,13 @@ class ChooserDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The dialogs open at tree/tools, which holds a.exe, B.EXE and the folder sub/.
-    void initTestCase() {
+    void initTestCase() {  // tree/tools: a.exe, B.EXE and the folder sub/
         QVERIFY(QDir(tree_.path()).mkpath("tools/sub"));
         for (const char* file : {"tools/a.exe", "tools/B.EXE"}) {
             QVERIFY(QFile(tree_.filePath(file)).open(QIODevice::WriteOnly));
         }
     }
 
-    // No two controls share a pixel; Tab goes round the controls in the layout's order.
     void placesAndTabOrder() {
         MessageRecorder recorder;
         ChooserDialog dialog(recorder, nullptr, tools_);
