@@ -90,7 +90,6 @@ TEST_F(ChooserDialogTest, OkHandsOnThePathBoxCancelAndTheCloseBoxNothing) {
                             [this](const std::string& path) { chosen = path; });
         SetWindowTextW(GetDlgItem(other.hwnd(), chooser_ids::kText1), L"随便 typed");
         button = way;
-        blockedWasEnabled = true;
         const Deadline deadline("the chooser to end by way " + std::to_string(way));
         SetTimer(other.hwnd(), 1, 20, [](HWND chooser, UINT, UINT_PTR timer, DWORD) {
             KillTimer(chooser, timer);

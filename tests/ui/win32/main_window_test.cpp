@@ -177,16 +177,14 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     job.showProgress([&] { ++cancels; });
     const HWND progress = FindWindowW(L"VelbriskProgress", nullptr);
     ASSERT_TRUE(progress && IsWindowVisible(progress));
-    EXPECT_EQ(textOf(GetDlgItem(progress, progress_ids::kLabel)), main_window::kProgressLabel);
-    const HWND cancel = GetDlgItem(progress, IDCANCEL);
     const HWND bar = GetDlgItem(progress, progress_ids::kBar);
     job.setProgress(main_window::kProgressSteps / 4);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), main_window::kProgressSteps);
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), main_window::kProgressSteps / 4);
 
-    SendMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), LPARAM(cancel));
+    SendMessageW(progress, WM_COMMAND, IDCANCEL, 0);  // a click: the id, BN_CLICKED (0) above it
     SendMessageW(progress, WM_CLOSE, 0, 0);
-    PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageW(GetDlgItem(progress, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0);
     PostQuitMessage(7);
     const auto started = std::chrono::steady_clock::now();
     std::jthread worker([&job] {
@@ -209,25 +207,22 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     EXPECT_EQ(quit.wParam, 7u);
 }
 
-// The system's own dialog, answered from a timer while it runs: with a key, or closeQuestion (0).
-MessageBoxesWin32 boxes;
-WPARAM way = 0;
-
-void CALLBACK answer(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    const HWND box = FindWindowW(L"#32770", L"Velbrisk");
-    way ? void(PostMessageW(box, WM_KEYDOWN, way, 0)) : boxes.closeQuestion();
-}
-
-// Enter takes the question's default answer, which need not be its first; Esc and
-// closeQuestion, as the program ends, take the one for doing nothing.
+// The system's own dialog, answered from a timer while it runs: Enter takes the question's default
+// answer, which need not be its first; Esc and closeQuestion (0), as the program ends, take the one
+// for doing nothing.
 TEST(MessageBoxesWin32Test, AQuestionEndsWithTheAnswerEachWayGives) {
+    static MessageBoxesWin32 boxes;
+    static WPARAM way;
     const Question question{{MessageIcon::Warning, "Velbrisk", "?"}, {"甲", "乙", "丙"}, 1, 2};
     using Way = std::pair<WPARAM, std::size_t>;  // the way, and the answer it must take
     for (const auto& [pressed, taken] : {Way{VK_RETURN, 1}, Way{VK_ESCAPE, 2}, Way{0, 2}}) {
         way = pressed;
         const Deadline deadline("the question to end by way " + std::to_string(pressed));
-        SetTimer(nullptr, 0, 100, &answer);
+        SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(nullptr, timer);
+            const HWND box = FindWindowW(L"#32770", L"Velbrisk");
+            way ? void(PostMessageW(box, WM_KEYDOWN, way, 0)) : boxes.closeQuestion();
+        });
         EXPECT_EQ(boxes.ask(question), taken) << pressed;
     }
 }
