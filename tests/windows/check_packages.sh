@@ -51,9 +51,8 @@ command=$(reg_value "$verb_key\\command" /ve)
 [ "$command" = "\"$install_folder\\velbrisk.exe\" \"%1\"" ] || fail "the verb's command: $command"
 path=$(reg_value 'HKCU\Environment' /v Path)
 [ "$path" = "%USERPROFILE%\\bin;C:\\tools;$install_folder" ] || fail "PATH after installing: $path"
-size=$(reg_value "$uninstall_key" /v EstimatedSize)
-kib=$(($(cat "$installed"/* | wc -c) / 1024))
-[ -n "$size" ] && [ $((size - kib)) -le 1 ] && [ $((kib - size)) -le 1 ] ||
+size=$(reg_value "$uninstall_key" /v EstimatedSize) kib=$(($(cat "$installed"/* | wc -c) / 1024))
+[ -n "$size" ] && ((size - kib <= 1 && kib - size <= 1)) ||
     fail "EstimatedSize is '$size', the folder holds $kib KiB"
 
 # The uninstaller copies itself away and goes on from there, so its work ends a little later.

@@ -27,8 +27,7 @@ using namespace velbrisk::ui;
 using namespace velbrisk::ui::qt;
 using namespace std::chrono_literals;
 
-// Each pair of `parent`'s children that share a pixel, as "A over B": none, when the pointer
-// anywhere reaches the control the layout puts there.
+// Each pair of `parent`'s children that share a pixel, as "A over B".
 QString overlaps(const QWidget& parent) {
     QStringList found;
     const QList<QWidget*> children = parent.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -47,11 +46,10 @@ QString drop(QWidget* widget, const QString& path) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path)});
     data.setText(path);
-    const QPoint point = widget->rect().center();
-    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(point, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    const QPoint at = widget->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(widget, &enter);
-    QDropEvent drop(point, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
     drop.setDropAction(Qt::MoveAction);
     QApplication::sendEvent(widget, &drop);
     return !drop.isAccepted() ? "ignored" : drop.dropAction() == Qt::CopyAction ? "copy" : "move";

@@ -49,7 +49,6 @@ decltype(&ShellExecuteW) __imp_ShellExecuteW = &shellCall;
 
 namespace {
 
-// Text that the tests made, in UTF-8.
 std::string utf8(std::wstring_view text) {
     return narrow(text).value();
 }
@@ -64,7 +63,6 @@ ui::PixelRect clientArea(HWND window) {
     return {0, 0, rect.right, rect.bottom};
 }
 
-// A control's place in its parent's client area.
 RECT placeOf(HWND control) {
     RECT rect{};
     GetWindowRect(control, &rect);
@@ -93,11 +91,9 @@ void expectNoOverlap(HWND parent) {
     }
 }
 
-// Labels (Text) sit at their corner as big as their text, unless the control below stops them;
-// one-line boxes (Taller) may be taller where their font needs it.
+// A control where its layout puts it at dpi, showing its text. Labels (Text) are as big as their
+// text unless the control below stops them; one-line boxes (Taller) may be taller for their font.
 enum class Fit { Place, Text, Taller };
-
-// A control where its layout puts it at dpi, showing the layout's text (if any).
 void expectPlaced(HWND control, const ui::TwipsRect& place, std::string_view text, Fit fit,
                   int dpi = 96) {
     const RECT rect = placeOf(control);
@@ -277,7 +273,7 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), main_window::kProgressSteps);
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), main_window::kProgressSteps / 4);
 
-    SendMessageW(progress, WM_COMMAND, IDCANCEL, 0);  // a click: the id, BN_CLICKED (0) above it
+    SendMessageW(progress, WM_COMMAND, IDCANCEL, 0);
     SendMessageW(progress, WM_CLOSE, 0, 0);
     PostMessageW(GetDlgItem(progress, IDCANCEL), WM_KEYDOWN, VK_ESCAPE, 0);
     PostQuitMessage(7);
@@ -302,9 +298,8 @@ TEST_F(MainWindowTest, AJobHoldsTheWindowAndShowsItsProgress) {
     EXPECT_EQ(quit.wParam, 7u);
 }
 
-// The system's own dialog, answered from a timer while it runs: Enter takes the question's default
-// answer, which need not be its first; Esc and closeQuestion (0), as the program ends, take the one
-// for doing nothing.
+// The system's own dialog, answered from a timer: Enter takes the default answer, not the first;
+// Esc and closeQuestion (0), as the program ends, the one for doing nothing.
 TEST(MessageBoxesWin32Test, AQuestionEndsWithTheAnswerEachWayGives) {
     static MessageBoxesWin32 boxes;
     static WPARAM way;
