@@ -59,8 +59,7 @@ class ViewsTest : public QObject {
     Q_OBJECT
 
 public slots:
-    // Stands in for the desktop: records each address that the window asks it to open.
-    void open(const QUrl& address) { opened_ << address.toEncoded(); }
+    void open(const QUrl& address) { opened_ << address.toEncoded(); }  // stands in for the desktop
 
 private slots:
     // In the program's font, taller than a label; the chooser at tree/tools: a.exe, B.EXE, sub/.
@@ -77,8 +76,7 @@ private slots:
     void controlsWhereTheLayoutSays() {
         MainWindow window({});
         const QSize size(twips(main_window::kClientWidth), twips(main_window::kClientHeight));
-        QCOMPARE(window.minimumSize(), size);
-        QCOMPARE(window.maximumSize(), size);
+        QVERIFY(window.minimumSize() == size && window.maximumSize() == size);
         for (const main_window::Control& control : main_window::kControls) {
             auto* widget = window.findChild<QWidget*>(QString::fromUtf8(control.name.data()));
             QVERIFY2(widget, control.name.data());
@@ -101,12 +99,10 @@ private slots:
     }
 
     // Each event reaches the logic; controls that colour nothing keep their moves from the form.
-    // Only Text takes drops, as a copy lest the file manager delete one. The question comes under
-    // the busy cursor, the window held; the mail's subject goes out encoded as mail programs read.
+    // Only Text takes drops, as a copy lest the file manager delete one; the subject goes encoded.
     void eventsReachTheLogic() {
         const Deadline deadline("the job, and the question between its phases, to end");
-        QTemporaryDir folder;
-        const QString source = folder.filePath("程序.exe");
+        const QString source = tree_.filePath("程序.exe");
         PeLayout pe;  // a program whose cut reaches into its own declared bytes: the user is asked
         pe.sections = {{".text", 512, 512, std::vector<std::uint8_t>(256, 1)}};
         std::ofstream(source.toStdString(), std::ios::binary)
@@ -167,8 +163,8 @@ private slots:
         QStringList answers;
         for (const int key : {int(Qt::Key_Return), int(Qt::Key_Escape), 0}) {
             QTimer::singleShot(50, [&] {
-                QWidget* box = QApplication::activeModalWidget();
-                key ? QTest::keyClick(box, Qt::Key(key)) : boxes.closeQuestion();
+                key ? QTest::keyClick(QApplication::activeModalWidget(), Qt::Key(key))
+                    : boxes.closeQuestion();
             });
             answers << QString::number(boxes.ask(question));
         }
@@ -182,10 +178,9 @@ private slots:
         QVERIFY(dialog->isVisible() && dialog->windowModality() == Qt::WindowModal);
         QCOMPARE(dialog->value() * 2, dialog->maximum());
         QTimer::singleShot(10, dialog->findChild<QPushButton*>(), &QPushButton::click);
-        QElapsedTimer waited;
-        waited.start();
+        const auto started = std::chrono::steady_clock::now();
         view.waitForWake(5s);
-        QVERIFY(job.joinable() && waited.elapsed() < 4000);
+        QVERIFY(job.joinable() && std::chrono::steady_clock::now() - started < 4s);
         view.closeProgress();
         QVERIFY(!window.findChild<QProgressDialog*>());
     }
