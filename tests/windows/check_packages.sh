@@ -5,7 +5,7 @@
 set -uo pipefail
 build=$1 wine_run=$2 prefix=$3 zip=$4 setup=$5 product=$6 app_id=$7
 . "$(dirname "$0")/../checks.sh"
-need makensis unzip iconv
+need makensis unzip iconv script
 wine_run() { "$wine_run" "$prefix" "$@"; }
 # What reg.exe writes, in the prefix's code page (936), as UTF-8 without CRs.
 reg() { wine_run reg "$@" 2>/dev/null | iconv -f GB18030 -t UTF-8 | tr -d '\r'; }
@@ -26,11 +26,9 @@ unzip -q "$zip" -d "$scratch"
 line='小程序.exe：1000 → 711 字节，节省 28.9%，写入 小程序.trimmed.exe'
 wine_run "$trim" 小程序.exe >out 2>err
 [ "$(tr -d '\r' <out)" = "$line" ] || fail "velbrisk-trim.exe from the zip wrote: $(cat out err)"
-if command -v script >/dev/null; then
-    rm -f 小程序.trimmed.exe
-    script -qec "'$wine_run' '$prefix' '$trim' 小程序.exe" /dev/null </dev/null >console
-    grep -qF "$line" console || fail "on a console velbrisk-trim.exe showed: $(od -c console)"
-fi
+rm -f 小程序.trimmed.exe
+script -qec "'$wine_run' '$prefix' '$trim' 小程序.exe" /dev/null </dev/null >console
+grep -qF "$line" console || fail "on a console velbrisk-trim.exe showed: $(od -c console)"
 
 # The user's own PATH, with a variable in it, which must come through both as it was.
 reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d '%USERPROFILE%\bin;C:\tools' /f >/dev/null
@@ -42,18 +40,15 @@ verb_key="HKCU\\Software\\Classes\\SystemFileAssociations\\.exe\\shell\\$product
 uninstall_key="HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$app_id"
 
 wine_run "$setup" /S
-for file in velbrisk.exe velbrisk-trim.exe LICENSE.txt README.txt; do
-    cmp -s "$installed/$file" "$scratch/$package/$file" || fail "not installed as in the zip: $file"
-done
+diff -r -x uninstall.exe "$scratch/$package" "$installed" || fail "not installed as in the zip"
 install_folder=$(reg_value "$uninstall_key" /v InstallLocation)
 [ "$(reg_value "$verb_key" /ve)" = '用 Velbrisk 压缩' ] || fail "the verb: $(reg query "$verb_key" /s)"
 command=$(reg_value "$verb_key\\command" /ve)
 [ "$command" = "\"$install_folder\\velbrisk.exe\" \"%1\"" ] || fail "the verb's command: $command"
 path=$(reg_value 'HKCU\Environment' /v Path)
 [ "$path" = "%USERPROFILE%\\bin;C:\\tools;$install_folder" ] || fail "PATH after installing: $path"
-size=$(reg_value "$uninstall_key" /v EstimatedSize)
-kib=$(($(cat "$installed"/* | wc -c) / 1024))
-[ -n "$size" ] && [ $((size - kib)) -le 1 ] && [ $((kib - size)) -le 1 ] ||
+size=$(reg_value "$uninstall_key" /v EstimatedSize) kib=$(($(cat "$installed"/* | wc -c) / 1024))
+[ -n "$size" ] && ((size - kib <= 1 && kib - size <= 1)) ||
     fail "EstimatedSize is '$size', the folder holds $kib KiB"
 
 # The uninstaller copies itself away and goes on from there, so its work ends a little later.

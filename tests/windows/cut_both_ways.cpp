@@ -10,10 +10,8 @@ using namespace velbrisk;
 
 int main(int argc, char** argv) {
     TrimPlan full;
-    std::optional<TrimPlan> safe;
-    if (argc == 4 && scanSource(argv[1], full).status == JobStatus::Done) {
-        safe = safePlan(full);
-    }
+    const bool scanned = argc == 4 && scanSource(argv[1], full).status == JobStatus::Done;
+    const std::optional<TrimPlan> safe = scanned ? safePlan(full) : std::nullopt;
     if (!safe || writeTrimmed(*safe, outputPath(argv[1], argv[2])).status != JobStatus::Done ||
         writeTrimmed(full, outputPath(argv[1], argv[3])).status != JobStatus::Done) {
         std::cout << "usage: cut_both_ways SOURCE SAFE FULL, which must give both copies\n";
