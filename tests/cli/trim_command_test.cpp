@@ -207,7 +207,7 @@ struct RecordingProgress : FileProgress {
 };
 
 // 20 MiB of data, 1 MiB blank: the stop comes in the copy. The display is gone before a file's
-// line; after the stop no file begins, nothing partial is left; a stop after the last undoes none.
+// line; after the stop no file begins, and nothing partial is left.
 TEST_F(InScratchFolder, ABatchShowsEachFilesProgressAndStopsAtOnce) {
     const Deadline deadline("the stopped batches, and the scan's readers, to end");
     writeFile(folder / "a.exe", kTailed);
@@ -228,13 +228,17 @@ TEST_F(InScratchFolder, ABatchShowsEachFilesProgressAndStopsAtOnce) {
         runTrimCommand({"-q", "a.exe", "big.exe", "next.exe"}, "9.9", out, err, {}, &progress), 1);
     EXPECT_EQ(progress.events, "") << "--quiet shows no progress";
 
-    std::ostringstream lastOut, lastErr;
-    RecordingProgress atEnd(lastOut, true);
-    EXPECT_EQ(
-        runTrimCommand({"-f", "a.exe"}, "9.9", lastOut, lastErr, atEnd.stop.get_token(), &atEnd),
-        0);
-    EXPECT_TRUE(reads(lastOut.str(), "a.exe：1007 → 108 字节，…\n")) << lastOut.str();
-    EXPECT_EQ(lastErr.str(), "");
+    // A stop once a.exe is in place: the batch ends there, cancelled only if a file was left.
+    for (const bool another : {false, true}) {
+        std::ostringstream lastOut, lastErr;
+        RecordingProgress atEnd(lastOut, true);
+        const auto sources = another ? std::vector<std::string>{"-f", "a.exe", "next.exe"}
+                                     : std::vector<std::string>{"-f", "a.exe"};
+        EXPECT_EQ(runTrimCommand(sources, "9.9", lastOut, lastErr, atEnd.stop.get_token(), &atEnd),
+                  another ? 130 : 0);
+        EXPECT_TRUE(reads(lastOut.str(), "a.exe：1007 → 108 字节，…\n")) << lastOut.str();
+        EXPECT_EQ(lastErr.str(), another ? "velbrisk-trim：已取消。\n" : "");
+    }
 }
 
 }  // namespace
