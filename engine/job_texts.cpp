@@ -45,7 +45,7 @@ std::string keptForProgram(std::int64_t bytes) {
 }
 
 std::string unknownOption(std::string_view option) {
-    return "无法识别的选项“" + std::string{option} + "”";
+    return "无法识别的选项" + quoted(option);
 }
 
 }  // namespace velbrisk::texts
