@@ -17,21 +17,26 @@ namespace {
 using testing::PrintTo;  // found by argument-dependent lookup only when declared here
 using namespace std::chrono_literals;
 
-// Another program changes the source during the scan, while the user is asked, in the copy, or
-// after it, through `map`: the source mapped, shared, its page at 3.5 MiB written before the job.
-enum class When { Scan, Between, Copy, AfterCopy };
+// Another program changes the source during the scan, while the user is asked, in the copy, after
+// it, or just before an in-place job's copy takes the source's place: through `fd`, the source
+// opened before the job, through `map`, the source mapped, shared, its page at 3.5 MiB written
+// before the job, or by name. A replace that failed is tried again, and must keep to the source as
+// scanned.
+enum class When { Scan, Between, Copy, AfterCopy, Replace };
 
 struct ChangeCase {
     const char* name;
     When when;
-    void (*change)(const ScratchFolder& folder, char* map);
+    void (*change)(const ScratchFolder& folder, int fd, char* map);
+    JobStatus status = JobStatus::SourceUnreadable;
 };
 
 class ChangeTable : public ScratchTable<ChangeCase> {};
 
 // app.exe links to real.exe: 4 MiB, sparse, 64 KiB of data at 0, 1 and 3 MiB, read in small
-// blocks that give the change many steps to act between.
-TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
+// blocks that give the change many steps to act between. The link stays one, and real.exe holds
+// the trimmed copy or what the other program left.
+TEST_P(ChangeTable, WritesOnlyTheFileScannedAsScanned) {
     const ChangeCase& row = GetParam();
     const std::string real = folder / "real.exe";
     const std::string piece = bytesWithData(64 * kKiB, {{0, 64 * kKiB}});
@@ -44,12 +49,14 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
     map[3 * kMiB + kMiB / 2] = 0;
     // Dated back an hour: kernels before 6.13 stamp times at the timer's tick.
     fs::last_write_time(real, fs::file_time_type::clock::now() - 1h);
+    const std::string trimmed =
+        keptBytes(readFile(real), findCut(4 * kMiB, 3 * kMiB + 64 * kKiB - 1)->outputLength);
     When now = When::Scan;
-    bool changed = false;
+    std::optional<std::string> left;  // real.exe as the other program left it
     const auto changeWhen = [&](When when) {
-        if (!changed && when == row.when) {
-            row.change(folder, map);
-            changed = true;
+        if (!left && when == row.when) {
+            row.change(folder, fd, map);
+            left = readFile(real);
         }
     };
     const JobControl control{[&](std::uint64_t done, std::uint64_t) {
@@ -58,51 +65,78 @@ TEST_P(ChangeTable, SaysTheFileChangedAndWritesNothing) {
                                  }
                              },
                              {}};
+    const bool inPlace = row.when == When::Replace;
     const detail::TrimOptions steps{.allowClone = false, .blockBytes = 64 * kKiB,
-                                    .kernelChunkBytes = 64 * kKiB,
-                                    .afterCopy = [&] { changeWhen(When::AfterCopy); }};
+                                    .kernelChunkBytes = 64 * kKiB, .allowUnnamedOutput = !inPlace,
+                                    .afterCopy = [&] { changeWhen(When::AfterCopy); },
+                                    .beforeReplace = [&] { changeWhen(When::Replace); }};
     detail::TrimStats stats;
+    const auto job = detail::tuned(control, steps, stats);
     TrimPlan plan;
 
-    JobResult result = scanSource(folder / "app.exe", plan, detail::tuned(control, steps, stats));
+    JobResult result = scanSource(folder / "app.exe", plan, job);
     if (row.when != When::Scan) {
         ASSERT_EQ(result.status, JobStatus::Done) << result.reason;
         changeWhen(When::Between);
         now = When::Copy;
-        result = writeTrimmed(plan, folder / "small.exe", detail::tuned(control, steps, stats));
+        result = inPlace ? replaceTrimmed(plan, job) : writeTrimmed(plan, folder / "small.exe", job);
+        if (inPlace && result.status != JobStatus::Done) {
+            result = replaceTrimmed(plan, job);
+        }
     }
 
     ::munmap(map, 4 * kMiB);
     ::close(fd);
-    ASSERT_TRUE(changed) << "the job ended before the change";
-    EXPECT_EQ(result.status, JobStatus::SourceUnreadable);
-    EXPECT_EQ(result.path, folder / "app.exe");
-    EXPECT_EQ(result.reason, "文件在读取过程中被改动");
-    EXPECT_EQ(folder.names(), (Names{"app.exe", "other.exe", "real.exe"}));
+    ASSERT_TRUE(left) << "the job ended before the change";
+    const bool done = row.status == JobStatus::Done;
+    EXPECT_EQ(result.status, row.status) << result.reason;
+    EXPECT_EQ(result.path, folder / (done ? "real.exe" : "app.exe"));
+    EXPECT_EQ(result.reason, done ? "" : "文件在读取过程中被改动");
+    EXPECT_TRUE(sameBytes(readFile(real), done ? trimmed : *left));
+    EXPECT_TRUE(fs::is_symlink(folder / "app.exe"));
+    Names names = folder.names();
+    names.erase("other.exe");
+    EXPECT_EQ(names, (Names{"app.exe", "real.exe"}));
 }
 
 const ChangeCase kChanges[] = {
     // Cut short, a sparse source reads as holes where it ended: only its change shows it.
     {"cut_short_during_the_scan", When::Scan,
-     [](const ScratchFolder& folder, char*) {
+     [](const ScratchFolder& folder, int, char*) {
          EXPECT_EQ(::truncate((folder / "real.exe").c_str(), 2 * kMiB), 0);
      }},
     // Rewritten in the kept data, its modification time set back: only the change time tells.
     {"rewritten_times_set_back", When::Between,
-     [](const ScratchFolder& folder, char*) {
+     [](const ScratchFolder& folder, int, char*) {
          const auto modified = fs::last_write_time(folder / "real.exe");
          std::fstream(folder / "real.exe", std::ios::in | std::ios::out).seekp(3 * kMiB) << "new!";
          fs::last_write_time(folder / "real.exe", modified);
      }},
     // The file the job holds is untouched: only the path tells.
     {"path_led_elsewhere_during_the_copy", When::Copy,
-     [](const ScratchFolder& folder, char*) {
+     [](const ScratchFolder& folder, int, char*) {
          fs::create_symlink("other.exe", folder / "link");
          fs::rename(folder / "link", folder / "app.exe");
      }},
     // A page written before through a shared map changes unseen: only the cut, read again, tells.
     {"mapped_write_into_the_cut", When::AfterCopy,
-     [](const ScratchFolder&, char* map) { map[3 * kMiB + kMiB / 2] = 1; }},
+     [](const ScratchFolder&, int, char* map) { map[3 * kMiB + kMiB / 2] = 1; }},
+    {"left_alone_till_the_replace", When::Replace, [](const ScratchFolder&, int, char*) {},
+     JobStatus::Done},
+    {"renamed_over_before_the_replace", When::Replace,
+     [](const ScratchFolder& folder, int, char*) {
+         fs::rename(folder / "other.exe", folder / "real.exe");
+     }},
+    {"written_through_an_open_descriptor_before_the_replace", When::Replace,
+     [](const ScratchFolder&, int fd, char*) { EXPECT_EQ(::pwrite(fd, "new!", 4, 10), 4); }},
+    // The copy's temporary taken away: the first replace has nothing to put in place.
+    {"temporary_taken_away_before_the_replace", When::Replace,
+     [](const ScratchFolder& folder, int, char*) {
+         for (const std::string& name : folder.names()) {
+             EXPECT_TRUE(!name.starts_with(".") || fs::remove(utf8Path(folder / name))) << name;
+         }
+     },
+     JobStatus::Done},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, ChangeTable, ::testing::ValuesIn(kChanges), rowName);
@@ -151,78 +185,7 @@ const ModeCase kModes[] = {
 
 INSTANTIATE_TEST_SUITE_P(Rows, ModeTable, ::testing::ValuesIn(kModes), rowName);
 
-
 const std::string kSource = bytesWithData(kMiB, {{0, 700 * kKiB}});
-const std::string kTrimmed = keptBytes(kSource, findCut(kMiB, 700 * kKiB - 1)->outputLength);
-const std::string kOther = "another program";
-
-// What the second program does just before the copy first tries to take the source's place, after
-// the job's last look at the source: through `fd`, the source opened before the job, or by name. A
-// replace that failed is tried again, and must keep to the source as scanned.
-struct ReplaceCase {
-    const char* name;
-    void (*act)(const ScratchFolder& folder, int fd);
-    JobStatus status;
-    const std::string* left;  // what app.exe holds afterwards; null: the trimmed copy
-};
-
-class ReplaceTable : public ScratchTable<ReplaceCase> {};
-
-// The job is given link.exe, a symbolic link to app.exe: the link stays one, app.exe is replaced.
-TEST_P(ReplaceTable, ReplacesOnlyTheFileScannedAsScanned) {
-    const ReplaceCase& row = GetParam();
-    writeFile(folder / "app.exe", kSource);
-    writeFile(folder / "other.exe", kOther);
-    fs::create_symlink("app.exe", utf8Path(folder / "link.exe"));
-    // Dated back an hour, so that a write within the clock's tick still shows.
-    fs::last_write_time(folder / "app.exe", fs::file_time_type::clock::now() - 1h);
-    const int fd = ::open((folder / "app.exe").c_str(), O_RDWR);
-    int tries = 0;
-    const detail::TrimOptions options{.allowUnnamedOutput = false, .beforeReplace = [&] {
-                                          if (tries++ == 0) {
-                                              row.act(folder, fd);
-                                          }
-                                      }};
-    detail::TrimStats stats;
-    TrimPlan plan;
-    ASSERT_EQ(scanSource(folder / "link.exe", plan, detail::tuned({}, options, stats)).status,
-              JobStatus::Done);
-
-    JobResult result = replaceTrimmed(plan, detail::tuned({}, options, stats));
-    if (result.status != JobStatus::Done) {
-        result = replaceTrimmed(plan, detail::tuned({}, options, stats));
-    }
-
-    ::close(fd);
-    EXPECT_EQ(result.status, row.status) << result.reason;
-    EXPECT_EQ(result.path, folder / (row.status == JobStatus::Done ? "app.exe" : "link.exe"));
-    EXPECT_TRUE(sameBytes(readFile(folder / "app.exe"), row.left ? *row.left : kTrimmed));
-    EXPECT_TRUE(fs::is_symlink(utf8Path(folder / "link.exe")));
-    Names names = folder.names();
-    names.erase("other.exe");
-    EXPECT_EQ(names, (Names{"app.exe", "link.exe"}));
-}
-
-const std::string kWritten = std::string(kSource).replace(10, 4, "new!");
-const ReplaceCase kReplaces[] = {
-    {"left_alone", [](const ScratchFolder&, int) {}, JobStatus::Done, nullptr},
-    {"renamed_over",
-     [](const ScratchFolder& folder, int) { fs::rename(folder / "other.exe", folder / "app.exe"); },
-     JobStatus::SourceUnreadable, &kOther},
-    {"written_through_an_open_descriptor",
-     [](const ScratchFolder&, int fd) { EXPECT_EQ(::pwrite(fd, "new!", 4, 10), 4); },
-     JobStatus::SourceUnreadable, &kWritten},
-    // The copy's temporary taken away: the first replace has nothing to put in place.
-    {"temporary_taken_away",
-     [](const ScratchFolder& folder, int) {
-         for (const std::string& name : folder.names()) {
-             EXPECT_TRUE(!name.starts_with(".") || fs::remove(utf8Path(folder / name))) << name;
-         }
-     },
-     JobStatus::Done, nullptr},
-};
-
-INSTANTIATE_TEST_SUITE_P(Rows, ReplaceTable, ::testing::ValuesIn(kReplaces), rowName);
 
 // A file system that refuses to set permissions (some FUSE and network ones do), played by seccomp
 // in a child: the replace fails rather than put a copy with other permissions in its stead.
